@@ -1,0 +1,250 @@
+// The device panel: built from the device type's description file, filled
+// with the device's status, measured values and parameters, and the
+// parameter changes written back.
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "description_file.h"
+#include "exception_report.h"
+#include "idle_driver.h"
+#include "led.h"
+#include "main_window.h"
+#include "measured_value.h"
+#include "net.h"
+#include "text_file.h"
+
+namespace qz::app {
+namespace {
+
+const char* const kTagProperty = "tag";
+
+QLabel* NewLabel(QGroupBox* box, const std::string& caption, int left, int top) {
+  auto* label = new QLabel(QString::fromStdString(caption), box);
+  label->adjustSize();
+  label->move(left, top);
+  label->show();
+  return label;
+}
+
+void SetFontColor(QComboBox* combo, const QColor& color) {
+  QPalette palette = combo->palette();
+  for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) palette.setColor(role, color);
+  combo->setPalette(palette);
+}
+
+// 0 normal, 1 alarm, 2 undetermined, from the reply of an LED's object.
+unsigned char LedStatus(bool answered, const std::string& reply) {
+  if (answered && reply == "0") return 0;
+  if (answered && reply == "1") return 1;
+  return 2;
+}
+
+}  // namespace
+
+void TfrmMain::FillData() {
+  const int row = cbAdrIP->currentIndex();
+  if (row < 0) return;
+  const auto at = static_cast<size_t>(row);
+  if (at < data_.DeviceTypes.size()) edDevType->setText(QString::fromStdString(data_.DeviceTypes[at]));
+  if (at < data_.LanInterfaces.size()) edLANIfc->setText(QString::fromStdString(data_.LanInterfaces[at]));
+
+  data_.RetryCountValue = seRetryCount->value();
+  snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
+  snmp::SnmpRequest.Community = edReadComm->text().toStdString();
+  snmp::SnmpRequest.Host = data_.SelectedIP;
+  snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
+  for (auto [oid, edit] : {std::pair{kSysNameOid, edSysName}, std::pair{kSysLocationOid, edSysLocation},
+                           std::pair{kSysContactOid, edSysContact}}) {
+    snmp::SnmpRequest.OID = oid;
+    snmp::NetSnmpGet(snmp::SnmpRequest);
+    edit->setText(QString::fromStdString(snmp::SnmpResult));
+  }
+  if (GetSysUpTime() == "???")
+    edSysUpTime->setText(" no response");
+  else
+    edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+  if (closing_) return;
+  ProcessParamFile();
+}
+
+void TfrmMain::RefreshData() {
+  GetDeviceStatus(data_.SelectedIP);
+  GetDeviceMeas(data_.SelectedIP);
+  if (GetSysUpTime() == "???")
+    edSysUpTime->setText(edSysUpTime->text() + " no response");
+  else
+    edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+}
+
+void TfrmMain::ClearBox(QGroupBox* box) {
+  const auto children = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
+}
+
+void TfrmMain::ProcessParamFile() {
+  ClearBox(gbDevStatus);
+  data_.DynLeds.clear();
+  data_.DynLedLabels.clear();
+  ClearBox(gbMeas);
+  data_.DynMeas.clear();
+  ClearBox(gbControl);
+  data_.DynParams.clear();
+
+  const std::string path = DescriptionFilePath(edDevType->text().toStdString());
+  if (!FileExists(path)) {
+    NewLabel(gbControl, "File not found -  " + path, 10, 100);
+    return;
+  }
+  const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
+  for (const DescriptionRecord& record : description.Records) {
+    switch (record.Kind) {
+      case RecordKind::StatusLed: {
+        auto* led = new TStatusLed(gbDevStatus);
+        led->SetStatus(2);
+        led->LedName = QString::fromStdString(record.Name);
+        led->OID = QString::fromStdString(record.OID);
+        led->move(record.Left, record.Top);
+        led->show();
+        data_.DynLeds.push_back(led);
+        data_.DynLedLabels.push_back(NewLabel(gbDevStatus, record.Name, record.Left + 18, record.Top - 2));
+        break;
+      }
+      case RecordKind::MeasuredValue: {
+        auto* value = new QLineEdit(gbMeas);
+        value->setGeometry(record.Left, record.Top, 40, 21);
+        value->setReadOnly(true);
+        value->setStyleSheet("background: palette(window);");
+        value->show();
+        data_.DynMeas.push_back({value, NewLabel(gbMeas, record.Name, record.Left + 44, record.Top + 2),
+                                 record.Offset, record.Factor, record.Decimals, record.OID});
+        break;
+      }
+      case RecordKind::Parameter: {
+        TDynParam param;
+        if (record.HasControls) {
+          param.Combo = new QComboBox(gbControl);
+          param.Combo->setGeometry(record.Left, record.Top, 70, 21);
+          param.Combo->setProperty(kTagProperty, record.Index);
+          for (const auto& item : record.Items) param.Combo->addItem(QString::fromStdString(item));
+          param.Combo->setCurrentIndex(-1);
+          QComboBox* combo = param.Combo;
+          connect(combo, &QComboBox::activated, this,
+                  [this, combo] { Guarded(combo, [&] { OnDynCboxChange(combo); }); });
+          param.Combo->show();
+          param.NameLabel = NewLabel(gbControl, record.Name, record.Left + 74, record.Top);
+          param.OID = record.OID;
+        }
+        data_.DynParams.push_back(param);
+        break;
+      }
+      case RecordKind::SerialNumber:
+      case RecordKind::Version:
+        snmp::SnmpRequest.OID = record.OID;
+        snmp::NetSnmpGet(snmp::SnmpRequest);
+        (record.Kind == RecordKind::SerialNumber ? edSN : edVers)
+            ->setText(QString::fromStdString(snmp::SnmpResult));
+        break;
+    }
+  }
+  if (!description.Error.empty()) throw EConvertError(description.Error);
+  if (description.ParameterCount == 0) BuildNoParameterHint();
+  GetDeviceStatus(data_.SelectedIP);
+  GetDeviceMeas(data_.SelectedIP);
+  GetDeviceParams(data_.SelectedIP);
+}
+
+void TfrmMain::BuildNoParameterHint() {
+  NewLabel(gbControl, "No SNMP managed parameters.", 70, 90);
+  NewLabel(gbControl, "Refer to device Web page at ", 30, 110);
+  QLabel* link = NewLabel(gbControl, "http://" + cbAdrIP->currentText().toStdString(), 200, 110);
+  link->setObjectName("webLink");
+  link->setToolTip(cbAdrIP->currentText());
+  QFont font = link->font();
+  font.setBold(true);
+  font.setUnderline(true);
+  link->setFont(font);
+  link->adjustSize();
+  QPalette palette = link->palette();
+  palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  link->setPalette(palette);
+  link->setCursor(Qt::PointingHandCursor);
+  link->installEventFilter(this);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease && watched->objectName() == "webLink")
+    Guarded(watched, [&] { ShowWeb(watched); });
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::ShowWeb(QObject* sender) {
+  if (auto* label = qobject_cast<QLabel*>(sender)) QDesktopServices::openUrl(QUrl(label->text()));
+}
+
+void TfrmMain::GetDeviceStatus(const std::string& address) {
+  for (TStatusLed* led : data_.DynLeds) {
+    snmp::SnmpRequest.OID = led->OID.toStdString();
+    snmp::SnmpRequest.Host = address;
+    const bool answered = snmp::NetSnmpGet(snmp::SnmpRequest);
+    led->SetStatus(LedStatus(answered, snmp::SnmpResult));
+  }
+}
+
+void TfrmMain::GetDeviceMeas(const std::string& address) {
+  const char separator = QLocale().decimalPoint().at(0).toLatin1();
+  for (const TDynMeas& meas : data_.DynMeas) {
+    snmp::SnmpRequest.OID = meas.OID;
+    snmp::SnmpRequest.Host = address;
+    if (!snmp::NetSnmpGet(snmp::SnmpRequest)) {
+      meas.ValueEdit->setText("???");
+    } else if (snmp::SnmpResult.empty()) {
+      continue;
+    } else {
+      meas.ValueEdit->setText(QString::fromStdString(FormatMeasuredValue(
+          StrToInt(snmp::SnmpResult), meas.Offset, meas.Factor, meas.Decimals, separator)));
+    }
+    meas.ValueEdit->repaint();
+  }
+}
+
+void TfrmMain::GetDeviceParams(const std::string& address) {
+  snmp::SnmpRequest.Host = address;
+  for (const TDynParam& param : data_.DynParams) {
+    // A slot without controls has nothing to read.
+    if (!param.Combo) continue;
+    snmp::SnmpRequest.OID = param.OID;
+    int index = -1;
+    if (snmp::NetSnmpGet(snmp::SnmpRequest) && !snmp::SnmpResult.empty()) index = StrToInt(snmp::SnmpResult);
+    param.Combo->setCurrentIndex(index >= 0 && index < param.Combo->count() ? index : -1);
+  }
+}
+
+void TfrmMain::OnDynCboxChange(QComboBox* sender) {
+  PageControl->setFocus();
+  snmp::SnmpRequest.Host = data_.SelectedIP;
+  const int k = sender->property(kTagProperty).toInt();
+  if (k < 0 || k >= static_cast<int>(data_.DynParams.size())) return;
+  snmp::SnmpRequest.OID = data_.DynParams[static_cast<size_t>(k)].OID;
+  snmp::SnmpRequest.Value = std::to_string(sender->currentIndex());
+  snmp::SnmpRequest.ValueType = 2;
+  snmp::SnmpRequest.Community = edWriteComm->text().toStdString();
+  if (snmp::NetSnmpSet(snmp::SnmpRequest)) {
+    SetFontColor(sender, Qt::black);
+    // Let the device settle before reading it back.
+    PauseResponsively(500);
+    RefreshData();
+  } else {
+    SetFontColor(sender, QColor(255, 0, 0));
+  }
+  RequestWork(wsRefreshData);
+}
+
+}  // namespace qz::app

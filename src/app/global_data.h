@@ -1,0 +1,67 @@
+#pragma once
+// The program-wide state the window's handlers share: the settings in use
+// and their numeric forms, the work state, the device list's hidden columns
+// and the device panel's lists.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings_file.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class TStatusLed;
+
+namespace qz::app {
+
+enum TWorkState : uint8_t {
+  wsScan = 0,
+  wsFillData = 1,
+  wsRefreshData = 2,
+  wsIdle = 3,
+  wsStopScan = 4,
+  wsTelnet = 5,
+  wsHalted = 6,
+};
+
+struct TDynMeas {
+  QLineEdit* ValueEdit = nullptr;
+  QLabel* NameLabel = nullptr;
+  int32_t Offset = 0;
+  int32_t Factor = 0;
+  int32_t Decimals = 0;
+  std::string OID;
+};
+
+struct TDynParam {
+  QComboBox* Combo = nullptr;  // none for a slot without controls
+  QLabel* NameLabel = nullptr;
+  std::string OID;
+};
+
+struct GlobalData {
+  TIniRecord Settings;
+  uint32_t StartIPValue = 0;
+  uint32_t StopIPValue = 0;
+  int32_t SNMPTimeOutValue = 0;
+  int32_t RetryCountValue = 0;
+  int32_t PingTimeOutValue = 0;
+
+  uint8_t WorkState = wsIdle;
+  int32_t Ticks = 0;
+
+  // Columns 4 and 5 of the device list; the first three are the rows of the
+  // three selection lists.
+  std::vector<std::string> DeviceTypes;
+  std::vector<std::string> LanInterfaces;
+  int32_t DeviceCount = 0;
+  std::string SelectedIP;
+
+  std::vector<TStatusLed*> DynLeds;
+  std::vector<QLabel*> DynLedLabels;
+  std::vector<TDynMeas> DynMeas;
+  std::vector<TDynParam> DynParams;
+};
+
+}  // namespace qz::app

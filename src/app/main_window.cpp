@@ -1,0 +1,373 @@
+// Construction of the window, start-up and exit, the exception message, the
+// caption's version and help.
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+#include <limits>
+
+#include "console_screen.h"
+#include "event_hooks.h"
+#include "exception_report.h"
+#include "idle_driver.h"
+#include "ip_edit.h"
+#include "led.h"
+#include "net.h"
+#include "program_version.h"
+#include "text_file.h"
+
+namespace qz::app {
+namespace {
+
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1) {
+  widget->setObjectName(name);
+  if (width < 0) widget->adjustSize();
+  widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? 21 : height);
+  return widget;
+}
+
+QLabel* LabelLeftOf(QWidget* control, const QString& text) {
+  auto* label = new QLabel(text, control->parentWidget());
+  label->adjustSize();
+  label->move(control->x() - label->width() - 4, control->y() + (control->height() - label->height()) / 2);
+  return label;
+}
+
+QLabel* LabelAbove(QWidget* control, const QString& text) {
+  auto* label = new QLabel(text, control->parentWidget());
+  label->adjustSize();
+  label->move(control->x(), control->y() - label->height() - 2);
+  return label;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width, bool readOnly = false) {
+  auto* edit = Place(new QLineEdit(parent), name, left, top, width);
+  edit->setReadOnly(readOnly);
+  return edit;
+}
+
+QGroupBox* Group(QWidget* parent, const char* name, const QString& title, int left, int top,
+                 int width, int height, bool centred = false) {
+  auto* box = Place(new QGroupBox(title, parent), name, left, top, width, height);
+  if (centred) box->setAlignment(Qt::AlignHCenter);
+  return box;
+}
+
+void Separator(QWidget* parent, const char* name, int top) {
+  auto* panel = Place(new QFrame(parent), name, 0, top, 652, 5);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+}
+
+}  // namespace
+
+std::string GetVersion() {
+  return std::to_string(kVersionMajor) + " ." + std::to_string(kVersionMinor) + " ." +
+         std::to_string(kVersionRelease);
+}
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmMain");
+  CreateControls();
+  CreateMenu();
+  BindHandlers();
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+  snmp::SetMessagePump(nullptr);
+  SetExceptionReporter(nullptr);
+}
+
+void TfrmMain::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  client->setFixedSize(652, 678);
+  setCentralWidget(client);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  Separator(client, "Panel3", 0);
+  gbDevSel = Group(client, "gbDevSel", " Select device ", 0, 8, 650, 81);
+  cbAdrIP = Place(new QComboBox(gbDevSel), "cbAdrIP", 8, 32, 129);
+  cbSysName = Place(new QComboBox(gbDevSel), "cbSysName", 144, 32, 233);
+  cbSysLoc = Place(new QComboBox(gbDevSel), "cbSysLoc", 384, 32, 249);
+  LabelAbove(cbAdrIP, "By IP address");
+  LabelAbove(cbSysName, "By System Name");
+  LabelAbove(cbSysLoc, "By System Location");
+  Separator(client, "Panel1", 94);
+
+  PageControl = Place(new QTabWidget(client), "PageControl", 2, 104, 648, 457);
+  QFont bold = PageControl->tabBar()->font();
+  bold.setBold(true);
+  PageControl->tabBar()->setFont(bold);
+  tsManage = new QWidget;
+  tsManage->setObjectName("tsManage");
+  tsTelnet = new QWidget;
+  tsTelnet->setObjectName("tsTelnet");
+  tsSettings = new QWidget;
+  tsSettings->setObjectName("tsSettings");
+  PageControl->addTab(tsManage, "Manage");
+  PageControl->addTab(tsTelnet, "Telnet");
+  PageControl->addTab(tsSettings, "Settings");
+  Separator(client, "Panel2", 566);
+
+  gbDevInfo = Group(client, "gbDevInfo", " Device info ", 8, 576, 641, 89);
+  edDevType = Edit(gbDevInfo, "edDevType", 82, 20, 97, true);
+  edVers = Edit(gbDevInfo, "edVers", 272, 20, 78, true);
+  edSN = Edit(gbDevInfo, "edSN", 376, 20, 249, true);
+  edLANIfc = Edit(gbDevInfo, "edLANIfc", 96, 56, 425, true);
+  edPing = Edit(gbDevInfo, "edPing", 560, 56, 65, true);
+  LabelLeftOf(edDevType, "Device type");
+  LabelLeftOf(edVers, "Firmware vers.");
+  LabelLeftOf(edSN, "SN");
+  LabelLeftOf(edLANIfc, "LAN interface ");
+  LabelLeftOf(edPing, "Ping");
+  for (auto** led : {&Led1, &Led2}) {
+    *led = new TLed(gbDevInfo);
+    (*led)->SetPenWidth(1);
+    (*led)->SetOnColor(QColor(0, 255, 0));
+    (*led)->SetOffColor(ButtonFaceColor());
+  }
+  Place(Led1, "Led1", 583, 47, 8, 8);
+  Place(Led2, "Led2", 590, 47, 8, 8);
+
+  sbState = Place(new QStatusBar(client), "sbState", 0, 659, 652, 19);
+  sbState->setSizeGripEnabled(false);
+
+  // Manage page
+  gbSNMPmib = Group(tsManage, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
+  edSysName = Edit(gbSNMPmib, "edSysName", 80, 24, 241);
+  edSysLocation = Edit(gbSNMPmib, "edSysLocation", 80, 56, 241);
+  edSysContact = Edit(gbSNMPmib, "edSysContact", 80, 88, 241);
+  edSysUpTime = Edit(gbSNMPmib, "edSysUpTime", 80, 120, 241, true);
+  LabelLeftOf(edSysName, "sysName ");
+  LabelLeftOf(edSysLocation, "sysLocation ");
+  LabelLeftOf(edSysContact, "sysContact ");
+  LabelLeftOf(edSysUpTime, "sysUpTime ");
+  gbControl = Group(tsManage, "gbControl", " Device Control ", 8, 208, 337, 217, true);
+  gbDevStatus = Group(tsManage, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
+  gbMeas = Group(tsManage, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
+
+  // Telnet page
+  Place(new QLabel("IP address", tsTelnet), "Label4", 16, 10, -1, 17);
+  edTelnetIP = Place(new TIPEdit(tsTelnet), "edTelnetIP", 80, 8, 185);
+  btTelnet = Place(new QPushButton("Connect", tsTelnet), "btTelnet", 556, 12, 76, 25);
+  btTelnet->setDefault(true);
+  mmScreen = Place(new TConsoleScreen(tsTelnet), "mmScreen", 0, 40, 641, 385);
+
+  // Settings page
+  gbSysConfig = Group(tsSettings, "gbSysConfig", " System configuration ", 8, 8, 617, 209, true);
+  gbAuto = Group(gbSysConfig, "gbAuto", " Auto ", 8, 16, 257, 185);
+  edStartIP = Place(new TIPEdit(gbAuto), "edStartIP", 56, 24, 122);
+  edStopIP = Place(new TIPEdit(gbAuto), "edStopIP", 56, 56, 122);
+  LabelLeftOf(edStartIP, "Start IP")->setObjectName("Label2");
+  LabelLeftOf(edStopIP, "Stop IP")->setObjectName("Label3");
+  cbStartupScan = Place(new QCheckBox("Scan on startup", gbAuto), "cbStartupScan", 14, 88, -1, 17);
+  edScanIP = Place(new QLineEdit(gbAuto), "edScanIP", 14, 116, 169, 13);
+  edScanIP->setFrame(false);
+  edScanIP->setReadOnly(true);
+  edScanIP->setFocusPolicy(Qt::NoFocus);
+  edScanIP->setStyleSheet("background: palette(window); padding: 0px;");
+  pbScan = Place(new QProgressBar(gbAuto), "pbScan", 14, 136, 235, 9);
+  pbScan->setRange(0, 1000);
+  pbScan->setValue(0);
+  pbScan->setTextVisible(false);
+  btScan = Place(new QPushButton("Scan", gbAuto), "btScan", 156, 152, 92, 25);
+
+  gbSNMP = Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
+  edReadComm = Edit(gbSNMP, "edReadComm", 104, 24, 153);
+  edWriteComm = Edit(gbSNMP, "edWriteComm", 104, 56, 153);
+  edSNMPTimeOut = Edit(gbSNMP, "edSNMPTimeOut", 104, 88, 49);
+  seRetryCount = Place(new QSpinBox(gbSNMP), "seRetryCount", 104, 120, 49);
+  seRetryCount->setRange(0, std::numeric_limits<int>::max());
+  seRetryCount->setSingleStep(1);
+  seRetryCount->setValue(2);
+  LabelLeftOf(edReadComm, "Read community");
+  LabelLeftOf(edWriteComm, "Write community");
+  LabelLeftOf(edSNMPTimeOut, "Time out, mS    ");
+  LabelLeftOf(seRetryCount, "Retry count      ");
+
+  gbMisc = Group(tsSettings, "gbMisc", " Miscellaneous ", 280, 224, 345, 161);
+  cbPing = Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
+  edPingTimeOut = Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
+  LabelLeftOf(edPingTimeOut, "Ping time out, mS");
+  btSaveSettings = Place(new QPushButton("Save Settings", tsSettings), "btSaveSettings", 232, 392, 98, 25);
+  PageControl->setCurrentWidget(tsSettings);
+
+  Timer = new QTimer(this);
+  Timer->setObjectName("Timer");
+  Timer->setInterval(10000);
+}
+
+void TfrmMain::CreateMenu() {
+  auto* mnuFile = menuBar()->addMenu("File");
+  mnuFile->setObjectName("mnuFile");
+  auto* itmExit = mnuFile->addAction("&Exit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
+  itmExit->setObjectName("itmExit");
+  auto* mnuHelp = menuBar()->addMenu("Help");
+  mnuHelp->setObjectName("mnuHelp");
+  mnuHelp->addAction("&Russian", this, [this] { itmHelpClick("QZ_Explorer_R.chm"); })
+      ->setObjectName("itmRussian");
+  mnuHelp->addAction("&English", this, [this] { itmHelpClick("QZ_Explorer_E.chm"); })
+      ->setObjectName("itmEnglish");
+}
+
+void TfrmMain::BindHandlers() {
+  // Every handler reports what escapes it on behalf of its control.
+  auto bind = [this](auto* control, auto signal, void (TfrmMain::*handler)()) {
+    connect(control, signal, this, [this, control, handler] { Guarded(control, [&] { (this->*handler)(); }); });
+  };
+  auto onExit = [this](QWidget* control, void (TfrmMain::*handler)()) {
+    OnExit(control, [this, control, handler] { Guarded(control, [&] { (this->*handler)(); }); });
+  };
+  connect(PageControl, &QTabWidget::currentChanged, this, [this] {
+    if (!pageChangeFromCode_) Guarded(PageControl, [&] { PageControlChange(); });
+  });
+  bind(Timer, &QTimer::timeout, &TfrmMain::TimerTimer);
+
+  for (QComboBox* list : {cbAdrIP, cbSysName, cbSysLoc}) {
+    connect(list, &QComboBox::activated, this, [this, list] { Guarded(list, [&] { cbSelectionChange(list); }); });
+    OnKeyPress(list, [](const QKeyEvent&) { return true; });
+  }
+  auto onEnter = [this](QLineEdit* edit, void (TfrmMain::*handler)()) {
+    OnKeyPress(edit, [this, edit, handler](const QKeyEvent& key) {
+      if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) Guarded(edit, [&] { (this->*handler)(); });
+      return false;
+    });
+  };
+  onEnter(edSysName, &TfrmMain::edSysNameKeyPress);
+  onEnter(edSysLocation, &TfrmMain::edSysLocationKeyPress);
+  onEnter(edSysContact, &TfrmMain::edSysContactKeyPress);
+
+  bind(edStartIP, &TIPEdit::exited, &TfrmMain::edStartIPExit);
+  bind(edStopIP, &TIPEdit::exited, &TfrmMain::edStopIPExit);
+  bind(cbStartupScan, &QCheckBox::toggled, &TfrmMain::cbStartupScanClick);
+  onExit(edReadComm, &TfrmMain::edReadCommExit);
+  onExit(edWriteComm, &TfrmMain::edWriteCommExit);
+  onExit(edSNMPTimeOut, &TfrmMain::edSNMPTimeOutExit);
+  onExit(edPingTimeOut, &TfrmMain::edPingTimeOutExit);
+  for (QLineEdit* edit : {edSNMPTimeOut, edPingTimeOut})
+    OnKeyPress(edit, [](const QKeyEvent& key) { return !(key.text().size() == 1 && key.text()[0].isDigit()); });
+  bind(cbPing, &QCheckBox::toggled, &TfrmMain::cbPingClick);
+  bind(seRetryCount, &QSpinBox::valueChanged, &TfrmMain::seRetryCountChange);
+  bind(btSaveSettings, &QPushButton::clicked, &TfrmMain::btSaveSettingsClick);
+  bind(btScan, &QPushButton::clicked, &TfrmMain::btScanClick);
+}
+
+void TfrmMain::FormCreate() {
+  setWindowTitle(QString::fromStdString("QZ Explorer Vers." + GetVersion()));
+  SetExceptionReporter(&TfrmMain::HandleException);
+  snmp::AbortRequests(false);
+  idleDriver_ = new IdleDriver([this] { Idle(); }, this);
+  snmp::SetMessagePump(&PumpMessages);
+  data_.DeviceTypes.clear();
+  data_.LanInterfaces.clear();
+
+  EstablishSettings();
+  const std::string settingsError = ValidateNumberSettings();
+  CopySettingsToControls();
+
+  if (cbStartupScan->isChecked()) {
+    ShowPage(tsSettings);
+    btScan->setText("Stop");
+    data_.WorkState = wsScan;
+  } else if (FileExists(kDeviceListFileName)) {
+    LoadDeviceList();
+    SelectRow(0);
+    data_.SelectedIP = cbAdrIP->currentText().toStdString();
+    data_.WorkState = wsFillData;
+    ShowPage(tsManage);
+  } else {
+    ShowPage(tsSettings);
+    gbDevInfo->hide();
+    gbDevSel->hide();
+    data_.WorkState = wsIdle;
+  }
+
+  snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
+  snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
+  snmp::SnmpRequest.Community = data_.Settings.ReadComm;
+
+  edPing->setVisible(cbPing->isChecked());
+  Led1->SetLedOn(true);
+  Led2->SetLedOn(false);
+  Timer->setInterval(1000);
+  Timer->start();
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    adjustSize();
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  if (!settingsError.empty())
+    QTimer::singleShot(0, this, [this, settingsError] {
+      HandleException(this, EConvertError(settingsError));
+    });
+}
+
+void TfrmMain::HandleException(const QObject* reporter, const std::exception& error) {
+  const QString text = QString::fromStdString(ReporterClassName(reporter) + "-" + error.what());
+  QMessageBox box(QMessageBox::Critical, "QZ Explorer", text, QMessageBox::Ok);
+  box.setObjectName("exceptionMessage");
+  box.exec();
+}
+
+void TfrmMain::itmHelpClick(const char* helpFile) {
+  const QString path = QDir::current().filePath(QString("Help/") + helpFile);
+  if (!FileExists(path.toStdString())) {
+    QMessageBox::information(this, "QZ Explorer",
+                             QString("The help file %1 is not there.").arg(QDir::toNativeSeparators("./Help/" + QString(helpFile))));
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TfrmMain::itmExitClick() {
+  data_.WorkState = wsIdle;
+  closing_ = true;
+  // Device work in progress ends at its next request: every request fails at
+  // once from here on, and the work checks closing_ before using anything.
+  snmp::AbortRequests(true);
+  data_.DynLeds.clear();
+  QCoreApplication::quit();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  Guarded(this, [&] { itmExitClick(); });
+  event->accept();
+}
+
+void TfrmMain::ShowPage(QWidget* page) {
+  pageChangeFromCode_ = true;
+  PageControl->setCurrentWidget(page);
+  pageChangeFromCode_ = false;
+}
+
+void TfrmMain::SetStatusText(const QString& text) {
+  if (sbState->currentMessage() != text) sbState->showMessage(text);
+}
+
+}  // namespace qz::app

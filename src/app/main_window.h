@@ -1,0 +1,192 @@
+#pragma once
+// The one window of the program: its controls, and the handlers that work on
+// the program-wide state. The handlers are split by concern over several
+// source files; the rules they apply live in small functions beside them.
+#include <string>
+
+#include <QMainWindow>
+
+#include "device_list_file.h"
+#include "global_data.h"
+#include "sys_descr.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class TConsoleScreen;
+class TIPEdit;
+class TLed;
+
+namespace qz::app {
+
+class IdleDriver;
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TfrmMain(QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  GlobalData& Data() { return data_; }
+  const GlobalData& Data() const { return data_; }
+
+  // Shows "<class name>-<message>" in a message box; nothing else.
+  static void HandleException(const QObject* reporter, const std::exception& error);
+
+  // The work of the current state, run once each time the event queue has
+  // emptied (never re-entered).
+  void Idle();
+  void TimerTimer();
+  void PageControlChange();
+  void EnableControls(bool enabled);
+
+  // Scan
+  void btScanClick();
+  void Scan();
+  // Device list
+  void ClearLists();
+  void WrCFG();
+  void SelectRow(int row);
+  // System group
+  std::string GetSysName(bool* ok = nullptr);
+  std::string GetSysLocation(bool* ok = nullptr);
+  std::string GetSysUpTime();
+  DeviceIdentity GetSysDescr();
+  // Device panel
+  void FillData();
+  void RefreshData();
+  void ProcessParamFile();
+  void GetDeviceStatus(const std::string& address);
+  void GetDeviceMeas(const std::string& address);
+  void GetDeviceParams(const std::string& address);
+  void OnDynCboxChange(QComboBox* sender);
+  void ShowWeb(QObject* sender);
+
+  void itmExitClick();
+
+  // Controls, named as the window's layout names them.
+  QGroupBox* gbDevSel = nullptr;
+  QComboBox* cbAdrIP = nullptr;
+  QComboBox* cbSysName = nullptr;
+  QComboBox* cbSysLoc = nullptr;
+  QTabWidget* PageControl = nullptr;
+  QWidget* tsManage = nullptr;
+  QWidget* tsTelnet = nullptr;
+  QWidget* tsSettings = nullptr;
+  QGroupBox* gbDevInfo = nullptr;
+  QLineEdit* edDevType = nullptr;
+  QLineEdit* edVers = nullptr;
+  QLineEdit* edSN = nullptr;
+  QLineEdit* edLANIfc = nullptr;
+  QLineEdit* edPing = nullptr;
+  TLed* Led1 = nullptr;
+  TLed* Led2 = nullptr;
+  QStatusBar* sbState = nullptr;
+  QGroupBox* gbSNMPmib = nullptr;
+  QLineEdit* edSysName = nullptr;
+  QLineEdit* edSysLocation = nullptr;
+  QLineEdit* edSysContact = nullptr;
+  QLineEdit* edSysUpTime = nullptr;
+  QGroupBox* gbControl = nullptr;
+  QGroupBox* gbDevStatus = nullptr;
+  QGroupBox* gbMeas = nullptr;
+  TIPEdit* edTelnetIP = nullptr;
+  QPushButton* btTelnet = nullptr;
+  TConsoleScreen* mmScreen = nullptr;
+  QGroupBox* gbSysConfig = nullptr;
+  QGroupBox* gbAuto = nullptr;
+  TIPEdit* edStartIP = nullptr;
+  TIPEdit* edStopIP = nullptr;
+  QCheckBox* cbStartupScan = nullptr;
+  QLineEdit* edScanIP = nullptr;
+  QProgressBar* pbScan = nullptr;
+  QPushButton* btScan = nullptr;
+  QGroupBox* gbSNMP = nullptr;
+  QLineEdit* edReadComm = nullptr;
+  QLineEdit* edWriteComm = nullptr;
+  QLineEdit* edSNMPTimeOut = nullptr;
+  QSpinBox* seRetryCount = nullptr;
+  QGroupBox* gbMisc = nullptr;
+  QCheckBox* cbPing = nullptr;
+  QLineEdit* edPingTimeOut = nullptr;
+  QPushButton* btSaveSettings = nullptr;
+  QTimer* Timer = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Construction and start-up
+  void CreateControls();
+  void CreateMenu();
+  void BindHandlers();
+  void FormCreate();
+  void ShowPage(QWidget* page);
+  void SetStatusText(const QString& text);
+  void itmHelpClick(const char* helpFile);
+
+  // Settings page
+  void EstablishSettings();
+  // Puts the default into every number field that is not a decimal integer,
+  // so no later save can write such a line; gives the first conversion error.
+  std::string ValidateNumberSettings();
+  void CopySettingsToControls();
+  void SaveSettings();
+  void edStartIPExit();
+  void edStopIPExit();
+  void TakeScanAddress(TIPEdit* edit, std::string& field, uint32_t& value);
+  void cbStartupScanClick();
+  void edReadCommExit();
+  void edWriteCommExit();
+  void edSNMPTimeOutExit();
+  void seRetryCountChange();
+  void edPingTimeOutExit();
+  void btSaveSettingsClick();
+
+  // Ping monitor
+  void cbPingClick();
+
+  // Work states
+  void RequestWork(TWorkState state);
+  bool CheckIdentity();
+  void Halt(const std::string& message, const DeviceIdentity& identity);
+
+  // Device list
+  void LoadDeviceList();
+  void AppendRow(const DeviceRow& row);
+  void cbSelectionChange(QComboBox* list);
+
+  // System group
+  void WriteSystemObject(QLineEdit* edit, const char* oid, QComboBox* listColumn);
+  void edSysNameKeyPress();
+  void edSysLocationKeyPress();
+  void edSysContactKeyPress();
+
+  // Device panel
+  void ClearBox(QGroupBox* box);
+  void BuildNoParameterHint();
+
+  GlobalData data_;
+  IdleDriver* idleDriver_ = nullptr;
+  bool pageChangeFromCode_ = false;
+  // Set by every handler that asks for work; lets Idle tell whether the work
+  // it just did may return the state to wsIdle.
+  bool workRequested_ = false;
+  bool inIdleWork_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace qz::app

@@ -1,0 +1,143 @@
+// The work state machine: Idle performs the work of the current state, the
+// one-second timer requests refreshes and pings, page changes request fills.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "exception_report.h"
+#include "ip_edit.h"
+#include "main_window.h"
+#include "net.h"
+
+namespace qz::app {
+
+void TfrmMain::RequestWork(TWorkState state) {
+  data_.WorkState = state;
+  workRequested_ = true;
+}
+
+void TfrmMain::Idle() {
+  if (closing_) return;
+  inIdleWork_ = true;
+  workRequested_ = false;
+  const uint8_t state = data_.WorkState;
+  bool returnToIdle = false;
+  Guarded(qApp, [&] {
+    switch (state) {
+      // An error that breaks off the work still returns the state to idle,
+      // so the failing work is not started again by itself.
+      case wsScan:
+        returnToIdle = true;
+        SetStatusText("state Scan");
+        Scan();
+        break;
+      case wsFillData:
+        returnToIdle = true;
+        returnToIdle = CheckIdentity();
+        break;
+      case wsRefreshData:
+        returnToIdle = true;
+        SetStatusText("state Refresh data");
+        RefreshData();
+        break;
+      case wsIdle:
+        SetStatusText("state Idle");
+        break;
+      default:
+        break;
+    }
+  });
+  inIdleWork_ = false;
+  if (closing_) return;
+  // Work a handler asked for while this work ran runs next; a stopped scan
+  // ends in idle.
+  if (returnToIdle && (!workRequested_ || data_.WorkState == wsStopScan)) data_.WorkState = wsIdle;
+}
+
+// The identity check of the selected device before its panel is filled;
+// false when it halted.
+bool TfrmMain::CheckIdentity() {
+  snmp::SnmpRequest.Host = data_.SelectedIP;
+  const DeviceIdentity identity = GetSysDescr();
+  if (closing_) return true;
+  const std::string shown = cbAdrIP->currentText().toStdString();
+  if (identity.LanInterface == kUnknown) {
+    Halt("Device at " + shown + " not responding. Please rescan", identity);
+    return false;
+  }
+  const int row = cbAdrIP->currentIndex();
+  const std::string stored =
+      row >= 0 && row < static_cast<int>(data_.DeviceTypes.size()) ? data_.DeviceTypes[static_cast<size_t>(row)] : "";
+  if (!SameDeviceType(stored, identity.DeviceType)) {
+    Halt("Device type at " + shown + " changed. Please rescan", identity);
+    return false;
+  }
+  SetStatusText("state Fill data");
+  FillData();
+  return true;
+}
+
+void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) {
+  ShowPage(tsSettings);
+  data_.WorkState = wsHalted;
+  edDevType->setText(QString::fromStdString(identity.DeviceType));
+  edVers->clear();
+  edSN->clear();
+  edLANIfc->setText(QString::fromStdString(identity.LanInterface));
+  QMessageBox::warning(this, "QZ Explorer", QString::fromStdString(message));
+  gbSysConfig->show();
+}
+
+void TfrmMain::TimerTimer() {
+  ++data_.Ticks;
+  if (PageControl->currentWidget() != tsManage) return;
+  if (data_.Ticks >= 30) {
+    if (data_.WorkState == wsIdle) {
+      RequestWork(wsRefreshData);
+      data_.Ticks = 0;
+    }
+    return;
+  }
+}
+
+void TfrmMain::PageControlChange() {
+  if (data_.WorkState == wsScan) {
+    ShowPage(tsSettings);
+    return;
+  }
+  QWidget* page = PageControl->currentWidget();
+  if (page == tsManage) {
+    if (cbAdrIP->count() == 0) {
+      RequestWork(wsHalted);
+    } else {
+      RequestWork(wsFillData);
+      gbDevInfo->show();
+      gbDevSel->show();
+    }
+  } else if (page == tsTelnet) {
+    edTelnetIP->SetText(cbAdrIP->currentText());
+    gbDevInfo->show();
+    gbDevSel->show();
+  } else {
+    gbDevInfo->hide();
+    gbDevSel->hide();
+  }
+}
+
+void TfrmMain::EnableControls(bool enabled) {
+  edStartIP->SetEnabled(enabled);
+  edStopIP->SetEnabled(enabled);
+  cbStartupScan->setEnabled(enabled);
+  gbDevSel->setEnabled(enabled);
+  gbSNMP->setEnabled(enabled);
+  gbMisc->setEnabled(enabled);
+  btSaveSettings->setEnabled(enabled);
+}
+
+}  // namespace qz::app

@@ -1,0 +1,44 @@
+#include "net.h"
+
+#include "snmp_exchange.h"
+
+namespace qz::snmp {
+
+TSNMPdata SnmpRequest;
+std::string SnmpResult;
+
+namespace {
+std::function<void()>& MessagePump() {
+  static std::function<void()> pump;
+  return pump;
+}
+bool aborted = false;
+}  // namespace
+
+void AbortRequests(bool abort) { aborted = abort; }
+
+void SetMessagePump(std::function<void()> pump) { MessagePump() = std::move(pump); }
+
+bool NetSnmpGet(TSNMPdata request) {
+  bool ok = false;
+  for (int32_t triesLeft = request.RetryCount; !ok && triesLeft > 0; --triesLeft) {
+    if (MessagePump()) MessagePump()();
+    if (aborted) break;
+    ok = SnmpGetRequest(request.OID, request.Community, request.Host, request.TimeOut, SnmpResult);
+  }
+  if (!ok) SnmpResult = kNoResponse;
+  return ok;
+}
+
+bool NetSnmpSet(TSNMPdata request) {
+  bool ok = false;
+  bool refused = false;
+  // A refusal is an answer: asking again would only be refused again.
+  for (int32_t triesLeft = request.RetryCount; !ok && !refused && !aborted && triesLeft > 0;
+       --triesLeft)
+    ok = SnmpSetRequest(request.OID, request.Community, request.Host, request.Value,
+                        request.ValueType, &refused);
+  return ok;
+}
+
+}  // namespace qz::snmp

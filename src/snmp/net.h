@@ -1,0 +1,39 @@
+#pragma once
+// The application's SNMP entry points: one shared request record, the text
+// of the last GET, and the retrying GET and SET.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qz::snmp {
+
+struct TSNMPdata {
+  std::string OID;
+  std::string Community;
+  std::string Host;
+  std::string Value;
+  int32_t ValueType = 0;
+  int32_t RetryCount = 0;
+  int32_t TimeOut = 0;
+};
+
+inline const std::string kNoResponse = "No response";
+
+extern TSNMPdata SnmpRequest;
+extern std::string SnmpResult;
+
+// Called before every GET try so that the application can handle the
+// messages waiting in its queue. Empty by default.
+void SetMessagePump(std::function<void()> pump);
+
+// While set, every GET and SET fails at once without sending anything (and a
+// GET in progress gives up after its pump): the application sets it when it
+// is closing in the middle of device work.
+void AbortRequests(bool abort);
+
+// The request is taken by value: whatever runs inside the message pump and
+// changes SnmpRequest does not reach the call in progress.
+bool NetSnmpGet(TSNMPdata request);
+bool NetSnmpSet(TSNMPdata request);
+
+}  // namespace qz::snmp

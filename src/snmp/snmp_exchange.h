@@ -1,0 +1,39 @@
+#pragma once
+// One SNMP request: encode, send to UDP port 161, wait for one datagram,
+// decode it. Retries belong to the caller.
+#include <cstdint>
+#include <string>
+
+#include "snmp_message.h"
+#include "udp_endpoint.h"
+
+namespace qz::snmp {
+
+class TSnmpExchange {
+ public:
+  std::string TargetHost = "127.0.0.1";
+  std::string TargetPort = "161";
+  std::string IPInterface = "0.0.0.0";
+  int32_t Timeout = 500;
+  TUdpEndpoint Sock;
+  ByteString Buffer;
+  std::string HostIP;
+  TSnmpMessage Query;
+  TSnmpMessage Reply;
+
+  bool RunRequest();
+  bool SendQuery(TSnmpMessage& query);
+  bool ReceiveReply(TSnmpMessage& reply);
+};
+
+bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,
+                    int32_t timeoutMs, std::string& value);
+
+// True only when the agent answered and accepted the value: a reply with a
+// non-zero error-status (read-only object, wrong community, bad value) means
+// the value was not written. refused, when given, tells an answered refusal
+// apart from no answer.
+bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
+                    const std::string& value, int32_t valueType, bool* refused = nullptr);
+
+}  // namespace qz::snmp

@@ -1,0 +1,208 @@
+#include "udp_endpoint.h"
+
+#include <cstring>
+#include <thread>
+
+#ifndef _WIN32
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <poll.h>
+#endif
+
+#include "socket_errors.h"
+
+namespace qz::snmp {
+namespace {
+
+constexpr int kMaxDatagram = 65536;
+
+std::string TrimSpaces(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool LooksLikeIPv6(const std::string& host) { return host.find(':') != std::string::npos; }
+
+int AddressInfoError(int code) {
+  return code == EAI_AGAIN ? qz::WSATRY_AGAIN : qz::WSAHOST_NOT_FOUND;
+}
+
+}  // namespace
+
+bool IsIPv4Text(const std::string& text) {
+  std::string rest = text;
+  for (int field = 0; field < 4; ++field) {
+    std::string part;
+    const auto dot = rest.find('.');
+    if (field < 3) {
+      if (dot == std::string::npos) return false;
+      part = rest.substr(0, dot);
+      rest.erase(0, dot + 1);
+    } else {
+      part = rest;
+    }
+    part = TrimSpaces(part);
+    if (part.empty() || part.size() > 3) return false;
+    for (char c : part)
+      if (c < '0' || c > '9') return false;
+    if (std::stoi(part) > 255) return false;
+  }
+  return true;
+}
+
+TUdpEndpoint::~TUdpEndpoint() { qz::CloseSocketHandle(handle_); }
+
+void TUdpEndpoint::BindLocal(const std::string& address, const std::string& port) {
+  // The exchange always binds to the any-address and port 0: the platform
+  // picks both at the first send, so there is nothing to do before a socket
+  // exists.
+  if (handle_ < 0 && Family == efAny) return;
+  addrinfo hints{};
+  hints.ai_family = Family == efIPv6 ? AF_INET6 : AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST;
+  addrinfo* found = nullptr;
+  const int rc = getaddrinfo(address.c_str(), port.c_str(), &hints, &found);
+  if (rc != 0) {
+    lastError_ = AddressInfoError(rc);
+    return;
+  }
+  if (handle_ < 0) handle_ = static_cast<int>(::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP));
+  lastError_ = ::bind(handle_, found->ai_addr, found->ai_addrlen) == 0 ? 0 : qz::LastSocketError();
+  freeaddrinfo(found);
+}
+
+void TUdpEndpoint::OpenTo(const std::string& host, const std::string& port) {
+  int family = AF_UNSPEC;
+  if (handle_ < 0 && Family == efAny) {
+    if (IsIPv4Text(host))
+      family = AF_INET;
+    else if (LooksLikeIPv6(host))
+      family = AF_INET6;
+  } else if (Family != efAny) {
+    family = Family == efIPv4 ? AF_INET : AF_INET6;
+  }
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_protocol = IPPROTO_UDP;
+  const char* name = host.c_str();
+  if (host == "0.0.0.0" || host == "::0") {
+    name = nullptr;
+    hints.ai_flags = AI_PASSIVE;
+  } else if (host == "127.0.0.1" || host == "::1") {
+    name = nullptr;
+    if (family == AF_UNSPEC) family = host == "::1" ? AF_INET6 : AF_INET;
+  }
+  addrinfo* found = nullptr;
+  int rc = 0;
+  if (family == AF_UNSPEC && PreferIPv4) {
+    hints.ai_family = AF_INET;
+    rc = getaddrinfo(name, port.c_str(), &hints, &found);
+    if (rc != 0) {
+      hints.ai_family = AF_INET6;
+      rc = getaddrinfo(name, port.c_str(), &hints, &found);
+    }
+  } else {
+    hints.ai_family = family;
+    rc = getaddrinfo(name, port.c_str(), &hints, &found);
+  }
+  std::memset(&remote_, 0, sizeof remote_);
+  remoteLength_ = 0;
+  int socketFamily = family == AF_UNSPEC ? AF_INET : family;
+  if (rc == 0 && found != nullptr) {
+    std::memcpy(&remote_, found->ai_addr, found->ai_addrlen);
+    remoteLength_ = static_cast<socklen_t>(found->ai_addrlen);
+    socketFamily = found->ai_family;
+    freeaddrinfo(found);
+  }
+  if (handle_ < 0) {
+    handle_ = static_cast<int>(::socket(socketFamily, SOCK_DGRAM, IPPROTO_UDP));
+    lastError_ = handle_ < 0 ? qz::LastSocketError() : 0;
+  }
+}
+
+void TUdpEndpoint::SendDatagram(const ByteString& data) {
+  if (handle_ < 0 || remoteLength_ == 0) {
+    // Nothing resolved: the datagram cannot go anywhere.
+    lastError_ = handle_ < 0 ? qz::WSAENOTSOCK : qz::WSAHOST_NOT_FOUND;
+    return;
+  }
+  const auto sent = ::sendto(handle_, data.data(), data.size(), 0,
+                             reinterpret_cast<const sockaddr*>(&remote_), remoteLength_);
+  lastError_ = sent < 0 ? qz::LastSocketError() : 0;
+}
+
+int TUdpEndpoint::WaitingByteCount() const {
+  int count = 0;
+#ifdef _WIN32
+  u_long waiting = 0;
+  if (ioctlsocket(handle_, FIONREAD, &waiting) != 0) return 0;
+  count = static_cast<int>(waiting);
+#else
+  if (::ioctl(handle_, FIONREAD, &count) != 0) return 0;
+#endif
+  return count > kMaxDatagram ? kMaxDatagram : count;
+}
+
+ByteString TUdpEndpoint::ReadDatagram(int count) {
+  ByteString buffer(static_cast<size_t>(count), '\0');
+  sockaddr_storage sender{};
+  socklen_t senderLength = sizeof sender;
+  const auto received = ::recvfrom(handle_, buffer.data(), buffer.size(), 0,
+                                   reinterpret_cast<sockaddr*>(&sender), &senderLength);
+  if (received < 0) {
+    lastError_ = qz::LastSocketError();
+    return {};
+  }
+  remote_ = sender;
+  remoteLength_ = senderLength;
+  buffer.resize(static_cast<size_t>(received));
+  return buffer;
+}
+
+bool TUdpEndpoint::WaitReadable(int32_t timeoutMs) const {
+#ifdef _WIN32
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(handle_, &readable);
+  timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  return ::select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &wait) > 0;
+#else
+  pollfd entry{handle_, POLLIN, 0};
+  return ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs) > 0;
+#endif
+}
+
+ByteString TUdpEndpoint::ReceiveDatagram(int32_t timeoutMs) {
+  lastError_ = 0;
+  if (handle_ < 0) {
+    lastError_ = qz::WSAENOTSOCK;
+    return {};
+  }
+  std::this_thread::yield();
+  int count = WaitingByteCount();
+  if (count > 0) return ReadDatagram(count);
+  if (!WaitReadable(timeoutMs) && !WaitReadable(0)) {
+    lastError_ = qz::WSAETIMEDOUT;
+    return {};
+  }
+  count = WaitingByteCount();
+  if (count == 0) {
+    lastError_ = qz::WSAECONNRESET;
+    return {};
+  }
+  return ReadDatagram(count);
+}
+
+std::string TUdpEndpoint::PeerAddressText() const {
+  char host[NI_MAXHOST] = {};
+  if (remoteLength_ == 0 ||
+      getnameinfo(reinterpret_cast<const sockaddr*>(&remote_), remoteLength_, host, sizeof host,
+                  nullptr, 0, NI_NUMERICHOST | NI_NUMERICSERV) != 0)
+    return {};
+  return host;
+}
+
+}  // namespace qz::snmp

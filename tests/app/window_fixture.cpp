@@ -1,0 +1,41 @@
+#include "window_fixture.h"
+
+#include <QTest>
+
+namespace qz::test {
+
+std::string SettingsFile(const std::string& start, const std::string& stop, const std::string& startupScan,
+                         const std::string& snmpTimeOut, const std::string& retryCount,
+                         const std::string& pingDevices, const std::string& pingTimeOut) {
+  std::string text;
+  for (const auto& line : {start, stop, startupScan, std::string("kelvor"), std::string("stranix"), snmpTimeOut,
+                           retryCount, pingDevices, pingTimeOut})
+    text += line + "\r\n";
+  return text;
+}
+
+WindowTest::WindowTest() : dir_("window"), previousDir_(std::filesystem::current_path()) {
+  std::filesystem::current_path(dir_.Path());
+}
+
+WindowTest::~WindowTest() {
+  window_.reset();
+  std::filesystem::current_path(previousDir_);
+}
+
+void WindowTest::Start(const std::optional<std::string>& settings, const std::optional<std::string>& deviceList,
+                       bool withDeviceFiles) {
+  if (settings) WriteFileBytes(dir_.File("QZexplorer.ini"), *settings);
+  if (deviceList) WriteFileBytes(dir_.File("QZdevices.cfg"), *deviceList);
+  if (withDeviceFiles)
+    std::filesystem::copy(std::string(QZ_SOURCE_DIR) + "/DeviceFiles", dir_.File("DeviceFiles"));
+  window_ = std::make_unique<app::TfrmMain>();
+  window_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+bool WindowTest::WaitForStatus(const QString& text, int timeoutMs) {
+  return WaitUntil([&] { return window_->sbState->currentMessage() == text; }, timeoutMs);
+}
+
+}  // namespace qz::test

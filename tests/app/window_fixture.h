@@ -1,0 +1,41 @@
+#pragma once
+// A real main window started in a working folder of the test's own, with the
+// settings file (and device list file) the test gives it.
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QStatusBar>
+#include <gtest/gtest.h>
+
+#include "gui.h"
+#include "main_window.h"
+#include "peers.h"
+
+namespace qz::test {
+
+// Nine settings lines with CR LF, for a scan range of the test's own.
+std::string SettingsFile(const std::string& start, const std::string& stop, const std::string& startupScan = "false",
+                         const std::string& snmpTimeOut = "100", const std::string& retryCount = "2",
+                         const std::string& pingDevices = "false", const std::string& pingTimeOut = "100");
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest();
+  ~WindowTest() override;
+
+  // Writes the files (a missing optional writes none) and opens the window.
+  void Start(const std::optional<std::string>& settings, const std::optional<std::string>& deviceList = std::nullopt,
+             bool withDeviceFiles = false);
+  // Handles events until the status bar reads text.
+  bool WaitForStatus(const QString& text, int timeoutMs = 5000);
+  std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
+
+  ScratchDir dir_;
+  std::filesystem::path previousDir_;
+  std::unique_ptr<app::TfrmMain> window_;
+  MessageBoxCatcher messages_;
+};
+
+}  // namespace qz::test

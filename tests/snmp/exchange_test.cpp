@@ -1,0 +1,214 @@
+// The exchange and the retrying calls against a small UDP responder on a
+// loopback address of the test's own.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "net.h"
+#include "snmp_exchange.h"
+#include "snmp_message.h"
+#include "udp_endpoint.h"
+
+using namespace qz::snmp;
+
+namespace {
+
+int BoundSocket(const std::string& address, int port) {
+  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(static_cast<uint16_t>(port));
+  inet_pton(AF_INET, address.c_str(), &local.sin_addr);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Answers GetRequests on address:161 with the value "answer", after ignoring
+// the first `ignore` requests; replies may leave from another address.
+class Responder {
+ public:
+  Responder(const std::string& address, int ignore, const std::string& replyFrom = "")
+      : ignore_(ignore) {
+    fd_ = BoundSocket(address, 161);
+    replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(replyFrom, 0);
+    if (fd_ >= 0) thread_ = std::thread([this] { Serve(); });
+  }
+  ~Responder() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (replyFd_ != fd_) close(replyFd_);
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Ready() const { return fd_ >= 0 && replyFd_ >= 0; }
+  std::vector<TSnmpMessage> Requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd entry{fd_, POLLIN, 0};
+      if (poll(&entry, 1, 20) <= 0) continue;
+      char buffer[2048];
+      sockaddr_in peer{};
+      socklen_t length = sizeof peer;
+      const auto n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &length);
+      if (n <= 0) continue;
+      TSnmpMessage request;
+      request.DecodeMessage(std::string(buffer, static_cast<size_t>(n)));
+      size_t count = 0;
+      {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+        count = requests_.size();
+      }
+      if (static_cast<int>(count) <= ignore_) continue;
+      TSnmpMessage reply;
+      reply.Community = request.Community;
+      reply.PDUType = pduGetResponse;
+      reply.ID = request.ID;
+      reply.AddVarBind(request.VarBind(0).OID, "answer " + std::to_string(count), berOctetString);
+      const ByteString bytes = reply.EncodeMessage();
+      sendto(replyFd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&peer), length);
+    }
+  }
+
+  int ignore_;
+  int fd_ = -1;
+  int replyFd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<TSnmpMessage> requests_;
+};
+
+TSNMPdata Request(const std::string& host, int tries, int timeoutMs) {
+  TSNMPdata request;
+  request.OID = "1.3.6.1.2.1.1.5.0";
+  request.Community = "kelvor";
+  request.Host = host;
+  request.RetryCount = tries;
+  request.TimeOut = timeoutMs;
+  return request;
+}
+
+class ExchangeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to listen on UDP port 161";
+    SetMessagePump(nullptr);
+  }
+  void TearDown() override { SetMessagePump(nullptr); }
+};
+
+}  // namespace
+
+TEST(IsIPv4Text, AcceptsOnlyFourFieldsOfBytes) {
+  const std::pair<const char*, bool> cases[] = {
+      {"192.168.1.90", true}, {"0.0.0.0", true},      {" 10 . 0 .0. 1 ", true},
+      {"255.255.255.255", true}, {"256.1.1.1", false}, {"1.2.3", false},
+      {"1.2.3.4.5", false},   {"1..3.4", false},       {"a.b.c.d", false},
+      {"1.2.3.-4", false},    {"", false},             {"1.2.3.0004", false}};
+  for (const auto& [text, valid] : cases) EXPECT_EQ(IsIPv4Text(text), valid) << text;
+}
+
+TEST(UdpEndpoint, UnresolvableHostFailsAtTheSend) {
+  TUdpEndpoint endpoint;
+  endpoint.OpenTo("no-such-host.invalid", "161");
+  endpoint.SendDatagram("x");
+  EXPECT_NE(endpoint.LastError(), 0);
+}
+
+TEST_F(ExchangeTest, SilentAddressFailsAfterEveryTry) {
+  int pumps = 0;
+  SetMessagePump([&] { ++pumps; });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(NetSnmpGet(Request("127.0.0.29", 2, 100)));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(SnmpResult, kNoResponse);
+  EXPECT_EQ(pumps, 2);
+  EXPECT_GE(elapsed, std::chrono::milliseconds(190));
+}
+
+TEST_F(ExchangeTest, NoTriesSendNothing) {
+  Responder responder("127.0.0.21", 0);
+  ASSERT_TRUE(responder.Ready());
+  SnmpResult = "old";
+  EXPECT_FALSE(NetSnmpGet(Request("127.0.0.21", 0, 100)));
+  EXPECT_EQ(SnmpResult, kNoResponse);
+  TSNMPdata set = Request("127.0.0.21", 0, 100);
+  set.ValueType = berOctetString;
+  EXPECT_FALSE(NetSnmpSet(set));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(responder.Requests().empty());
+}
+
+TEST_F(ExchangeTest, SecondTryIsAnswered) {
+  Responder responder("127.0.0.22", 1);
+  ASSERT_TRUE(responder.Ready());
+  EXPECT_TRUE(NetSnmpGet(Request("127.0.0.22", 3, 200)));
+  EXPECT_EQ(SnmpResult, "answer 2");
+  const auto requests = responder.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.Version, 0);
+    EXPECT_EQ(request.ID, 1);
+    EXPECT_EQ(request.PDUType, pduGetRequest);
+    EXPECT_EQ(request.Community, "kelvor");
+    EXPECT_EQ(request.FindValue("1.3.6.1.2.1.1.5.0"), "");
+  }
+}
+
+TEST_F(ExchangeTest, ReplyFromAnotherAddressIsTaken) {
+  Responder responder("127.0.0.23", 0, "127.0.0.24");
+  ASSERT_TRUE(responder.Ready());
+  TSnmpExchange exchange;
+  exchange.TargetHost = "127.0.0.23";
+  exchange.Query.PDUType = pduGetRequest;
+  exchange.Query.AddVarBind("1.3.6.1.2.1.1.5.0", "", berNull);
+  ASSERT_TRUE(exchange.RunRequest());
+  EXPECT_EQ(exchange.HostIP, "127.0.0.24");
+  EXPECT_EQ(exchange.Reply.FindValue("1.3.6.1.2.1.1.5.0"), "answer 1");
+}
+
+TEST_F(ExchangeTest, ChangesMadeInsideThePumpDoNotReachTheRunningCall) {
+  Responder responder("127.0.0.25", 1);
+  ASSERT_TRUE(responder.Ready());
+  SnmpRequest = Request("127.0.0.25", 2, 200);
+  SetMessagePump([] {
+    SnmpRequest.Host = "127.0.0.29";
+    SnmpRequest.OID = "1.3.6.1.2.1.1.6.0";
+    SnmpRequest.Community = "other";
+  });
+  EXPECT_TRUE(NetSnmpGet(SnmpRequest));
+  const auto requests = responder.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].Community, "kelvor");
+  EXPECT_EQ(requests[1].VarBind(0).OID, "1.3.6.1.2.1.1.5.0");
+  EXPECT_EQ(SnmpRequest.Host, "127.0.0.29");
+}
+
+TEST_F(ExchangeTest, AbortedRequestsSendNothing) {
+  Responder responder("127.0.0.26", 0);
+  ASSERT_TRUE(responder.Ready());
+  AbortRequests(true);
+  EXPECT_FALSE(NetSnmpGet(Request("127.0.0.26", 2, 100)));
+  AbortRequests(false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(responder.Requests().empty());
+  EXPECT_TRUE(NetSnmpGet(Request("127.0.0.26", 2, 100)));
+}

@@ -1,0 +1,38 @@
+#include "gui.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTest>
+
+namespace qz::test {
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!condition()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    // A real event loop, which blocks and so lets the window's idle work run.
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+MessageBoxCatcher::MessageBoxCatcher() {
+  connect(&timer_, &QTimer::timeout, this, &MessageBoxCatcher::Poll);
+  timer_.start(5);
+}
+
+void MessageBoxCatcher::Poll() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (!box || !box->isVisible()) continue;
+    texts_ << box->text();
+    box->done(QMessageBox::Ok);
+  }
+}
+
+}  // namespace qz::test

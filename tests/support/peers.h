@@ -1,0 +1,54 @@
+#pragma once
+// Real peers for the tests: emulated devices of the device lab (net-snmp's
+// snmpd on loopback addresses), command-line SNMP clients, and scratch folders.
+#include <string>
+
+namespace qz::test {
+
+// Why the peers cannot run here (not root, snmpd missing), or empty.
+std::string SnmpPeersUnavailable();
+
+// Runs a shell command; returns its standard output.
+std::string RunCommand(const std::string& command, int* exitCode = nullptr);
+
+// A fresh folder below the system's temporary folder, removed when destroyed.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& tag);
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Emulated devices started from a lab description (see tools/device_lab.py),
+// stopped when the object is destroyed.
+class DeviceLab {
+ public:
+  explicit DeviceLab(const std::string& labText);
+  ~DeviceLab();
+  DeviceLab(const DeviceLab&) = delete;
+  DeviceLab& operator=(const DeviceLab&) = delete;
+  bool Started() const { return started_; }
+  void StopDevice(const std::string& address);
+
+ private:
+  ScratchDir dir_;
+  bool started_ = false;
+};
+
+// The value snmpget shows for one object, as its plain text (-Oqv).
+std::string SnmpGetText(const std::string& address, const std::string& oid,
+                        const std::string& community = "kelvor");
+// snmpset of one object; true when the agent accepted it.
+bool SnmpSetValue(const std::string& address, const std::string& oid, char type,
+                  const std::string& value, const std::string& community = "stranix");
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace qz::test

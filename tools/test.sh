@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds QZ Explorer and runs every test (as root, so the tests can run their
+# emulated devices on port 161 and send ICMP echoes).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+cd build
+ctest --output-on-failure --timeout 600
