@@ -21,6 +21,16 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   return true;
 }
 
+WhenDuringWork::WhenDuringWork(std::function<bool()> condition, std::function<void()> action) {
+  connect(&timer_, &QTimer::timeout, this, [this, condition = std::move(condition), action = std::move(action)] {
+    if (done_ || !condition()) return;
+    done_ = true;
+    timer_.stop();
+    action();
+  });
+  timer_.start(2);
+}
+
 MessageBoxCatcher::MessageBoxCatcher() {
   connect(&timer_, &QTimer::timeout, this, &MessageBoxCatcher::Poll);
   timer_.start(5);

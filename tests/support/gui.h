@@ -14,6 +14,18 @@ namespace qz::test {
 // is the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// Watches the widgets while the window works (its timer also fires inside
+// the window's message pumps): runs action once, as soon as condition holds.
+class WhenDuringWork : public QObject {
+ public:
+  WhenDuringWork(std::function<bool()> condition, std::function<void()> action);
+  bool Done() const { return done_; }
+
+ private:
+  QTimer timer_;
+  bool done_ = false;
+};
+
 // Answers every message box that opens while it exists with OK, and keeps
 // the texts they showed.
 class MessageBoxCatcher : public QObject {

@@ -1,0 +1,256 @@
+// Finding and listing devices, the system group and the identity check,
+// against emulated devices of the device lab.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "ip_edit.h"
+#include "window_fixture.h"
+
+using namespace qz::test;
+using qz::app::wsFillData;
+using qz::app::wsHalted;
+using qz::app::wsIdle;
+
+namespace {
+
+const char* kScanLab = R"(
+[127.0.0.11]
+type = QZ120
+firmware = SNMP station vers. 1.05
+name = Rack 3 station
+location = Hall B
+[127.0.0.13]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Roof relay
+location = Tower 2
+[127.0.0.15]
+type = QZ300
+firmware = SNMP station vers. 2.10
+name = Main distribution
+location = Hall A
+[127.0.0.17]
+type = QZ120
+enterprise = 8072
+name = Foreign box
+[127.0.0.19]
+type = QZ120
+sysdescr = Bootloader 0.9 Base unit QZ120
+name = Service mode
+)";
+
+const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
+const std::string kScanResult = kHeader +
+                                "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n"
+                                "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n"
+                                "127.0.0.15\tMain distribution\tHall A\tQZ300\tSNMP station vers. 2.10 \r\n";
+
+QStringList Items(const QComboBox* list) {
+  QStringList items;
+  for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+  return items;
+}
+
+class ScanTest : public WindowTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(kScanLab);
+  }
+  static void TearDownTestSuite() {
+    delete lab_;
+    lab_ = nullptr;
+  }
+  void SetUp() override {
+    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_TRUE(lab_ && lab_->Started());
+  }
+  bool WaitForScanEnd() {
+    return WaitUntil([&] { return window_->btScan->text() == "Scan" && window_->Data().WorkState == wsIdle; }, 30000);
+  }
+  static DeviceLab* lab_;
+};
+DeviceLab* ScanTest::lab_ = nullptr;
+
+}  // namespace
+
+TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"), kHeader + "10.9.9.9\told\trow\tQZ120\tx\r\n");
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  bool lockedWhileScanning = false;
+  WhenDuringWork duringScan([&] { return window_->edScanIP->text() == "Scanning 127.0.0.12"; },
+                            [&] {
+                              lockedWhileScanning = !window_->edStartIP->Enabled() && !window_->cbAdrIP->isEnabled() &&
+                                                    window_->btScan->isEnabled() &&
+                                                    window_->sbState->currentMessage() == "state Scan";
+                            });
+  window_->btScan->click();
+  EXPECT_EQ(window_->btScan->text(), "Stop");
+  ASSERT_TRUE(WaitForScanEnd());
+  EXPECT_TRUE(lockedWhileScanning);
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Items(window_->cbSysName), QStringList({"Rack 3 station", "Roof relay", "Main distribution"}));
+  EXPECT_EQ(Items(window_->cbSysLoc), QStringList({"Hall B", "Tower 2", "Hall A"}));
+  EXPECT_EQ(window_->Data().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300"}));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
+  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 3");
+  EXPECT_EQ(window_->Data().DeviceCount, 3);
+  EXPECT_EQ(window_->cbSysLoc->currentIndex(), 0);
+  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.11");
+  EXPECT_EQ(window_->pbScan->value(), 0);
+  EXPECT_TRUE(window_->edStartIP->Enabled());
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+}
+
+TEST_F(ScanTest, StopEndsTheScanAfterTheAddressInHand) {
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"));
+  WhenDuringWork stop([&] { return window_->edScanIP->text() == "Scanning 127.0.0.14"; },
+                      [&] { window_->btScan->click(); });
+  window_->btScan->click();
+  ASSERT_TRUE(WaitForScanEnd());
+  EXPECT_TRUE(stop.Done());
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13"}));
+  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 2");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult.substr(0, kScanResult.rfind("127.0.0.15")));
+}
+
+TEST_F(ScanTest, StopBelowStartKeepsTheListAndTheFile) {
+  const std::string list = kHeader + "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n";
+  Start(SettingsFile("127.0.0.30", "127.0.0.10"), list);
+  ASSERT_TRUE(WaitForStatus("state Idle"));
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  window_->btScan->click();
+  ASSERT_TRUE(WaitForScanEnd());
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_TRUE(messages_.Texts().last().contains("Nothing was scanned"));
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11"}));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
+  EXPECT_TRUE(window_->cbAdrIP->isEnabled());
+}
+
+TEST_F(ScanTest, ScanOnStartupIgnoresTheDeviceListFile) {
+  Start(SettingsFile("127.0.0.13", "127.0.0.13", "true"), kHeader + "10.9.9.9\told\trow\tQZ120\tx\r\n");
+  EXPECT_EQ(window_->btScan->text(), "Stop");
+  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
+  ASSERT_TRUE(WaitForScanEnd());
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.13"}));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
+            kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+}
+
+TEST_F(ScanTest, PickingARowSelectsItEverywhere) {
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"), kScanResult);
+  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Rack 3 station"; }, 10000));
+  window_->cbSysName->setFocus();
+  QTest::keyClicks(window_->cbSysName, "Ma");  // typing picks nothing
+  EXPECT_EQ(window_->cbSysName->currentIndex(), 0);
+  QTest::keyClick(window_->cbSysName, Qt::Key_Down);
+  EXPECT_EQ(window_->cbAdrIP->currentIndex(), 1);
+  EXPECT_EQ(window_->cbSysLoc->currentIndex(), 1);
+  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.13");
+  EXPECT_EQ(window_->edTelnetIP->Text(), "127.0.0.13");
+  EXPECT_EQ(window_->Data().WorkState, wsFillData);
+  window_->cbSysLoc->setFocus();
+  QTest::keyClick(window_->cbSysLoc, Qt::Key_Down);
+  EXPECT_EQ(window_->cbSysName->currentText(), "Main distribution");
+  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.15");
+  // The fill of the device picked last is the one that runs.
+  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Main distribution"; }, 10000));
+  EXPECT_EQ(window_->edDevType->text(), "QZ300");
+}
+
+TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"QZ120", "Device type at 127.0.0.11 changed. Please rescan"},  // the device reports QZ120exp
+      {"QZ300", "Device type at 127.0.0.11 changed. Please rescan"}};
+  for (const auto& [stored, message] : cases) {
+    messages_.Clear();
+    Start(SettingsFile("127.0.0.10", "127.0.0.30"),
+          kHeader + "127.0.0.11\tRack 3 station\tHall B\t" + stored + "\tSNMP station vers. 1.05 \r\n");
+    ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
+    EXPECT_EQ(messages_.Texts().first(), message);
+    EXPECT_EQ(window_->Data().WorkState, wsHalted);
+    EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
+    EXPECT_EQ(window_->edDevType->text(), "QZ120exp");
+    EXPECT_EQ(window_->edLANIfc->text(), "SNMP station vers. 1.05 ");
+  }
+  // Stored as QZ120exp, reported as QZ120: the same device.
+  messages_.Clear();
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"),
+        kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120exp\tSNMP station vers. 1.06 \r\n");
+  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Roof relay"; }, 10000));
+  EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+// Tests that stop a device run on a lab of their own.
+class StoppedDeviceTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    lab_ = std::make_unique<DeviceLab>(R"(
+[127.0.0.41]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Unit 41
+location = Bay 1
+contact = nobody
+)");
+    ASSERT_TRUE(lab_->Started());
+  }
+  std::unique_ptr<DeviceLab> lab_;
+  const std::string list_ = kHeader + "127.0.0.41\tUnit 41\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n";
+};
+
+TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
+  Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
+  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
+  window_->edSysName->setFocus();
+  window_->edSysName->setText("Unit forty-one");
+  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.5.0"), "Unit forty-one");
+  EXPECT_EQ(window_->cbSysName->currentText(), "Unit forty-one");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
+            kHeader + "127.0.0.41\tUnit forty-one\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n");
+  window_->edSysLocation->setText("Bay\t2");
+  QTest::keyClick(window_->edSysLocation, Qt::Key_Return);
+  EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.6.0"), "Bay\t2");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
+            kHeader + "127.0.0.41\tUnit forty-one\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+}
+
+TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
+  Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
+  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
+  lab_->StopDevice("127.0.0.41");
+  window_->edSysContact->setText("someone");
+  QTest::keyClick(window_->edSysContact, Qt::Key_Return);
+  window_->edSysName->setText("Never set");
+  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  EXPECT_EQ(window_->cbSysName->currentText(), "Unit 41");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list_);
+  EXPECT_EQ(window_->edSysContact->text(), "someone");
+  QTest::qWait(100);
+  EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(StoppedDeviceTest, IdentityCheckOfASilentDevice) {
+  lab_->StopDevice("127.0.0.41");
+  Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
+  EXPECT_EQ(messages_.Texts().first(), "Device at 127.0.0.41 not responding. Please rescan");
+  EXPECT_EQ(window_->edDevType->text(), "Unknown");
+  EXPECT_EQ(window_->edLANIfc->text(), "Unknown");
+  EXPECT_EQ(window_->Data().WorkState, wsHalted);
+}
+
+TEST_F(WindowTest, HeaderOnlyDeviceListReportsAnEmptyAddress) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.1", "false", "20", "1"),
+        ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
+  EXPECT_EQ(messages_.Texts().first(), "Device at  not responding. Please rescan");
+  EXPECT_EQ(window_->cbAdrIP->count(), 0);
+  EXPECT_EQ(window_->Data().SelectedIP, "");
+}
