@@ -38,4 +38,9 @@ bool WindowTest::WaitForStatus(const QString& text, int timeoutMs) {
   return WaitUntil([&] { return window_->sbState->currentMessage() == text; }, timeoutMs);
 }
 
+bool WindowTest::WaitForWork(const QString& workStatus, int timeoutMs) {
+  WhenDuringWork seen([&] { return window_->sbState->currentMessage() == workStatus; }, [] {});
+  return WaitUntil([&] { return seen.Done() && window_->sbState->currentMessage() == "state Idle"; }, timeoutMs);
+}
+
 }  // namespace qz::test

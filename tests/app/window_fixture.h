@@ -30,6 +30,9 @@ class WindowTest : public ::testing::Test {
              bool withDeviceFiles = false);
   // Handles events until the status bar reads text.
   bool WaitForStatus(const QString& text, int timeoutMs = 5000);
+  // Handles events until the window has shown the work status (which it
+  // shows only while the work runs) and is idle again.
+  bool WaitForWork(const QString& workStatus, int timeoutMs = 10000);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
 
   ScratchDir dir_;

@@ -1,0 +1,211 @@
+// The device panel: built from the description file, filled and refreshed
+// from an emulated device, and its parameters written back.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include "led.h"
+#include "net.h"
+#include "window_fixture.h"
+
+using namespace qz::test;
+
+namespace {
+
+const char* kPanelLab = R"(
+[127.0.0.51]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Panel unit
+location = Lab bench
+contact = tester
+set 1.3.6.1.4.1.98361.2.1.1.0 = "SN 4711"
+set 1.3.6.1.4.1.98361.2.1.2.0 = "2.03"
+set 1.3.6.1.4.1.98361.2.2.1.0 = 0
+set 1.3.6.1.4.1.98361.2.2.2.0 = 1
+set 1.3.6.1.4.1.98361.2.3.1.0 = 235
+set 1.3.6.1.4.1.98361.2.3.2.0 = 1300
+set 1.3.6.1.4.1.98361.2.4.1.0 = 2
+set 1.3.6.1.4.1.98361.2.4.2.0 = 1
+readonly = 1.3.6.1.4.1.98361.2.4.2.0
+[127.0.0.52]
+type = QZ50
+firmware = SNMP station vers. 1.10
+name = Sensor
+[127.0.0.53]
+type = QZ999
+firmware = SNMP station vers. 1.00
+name = Unknown kind
+[127.0.0.54]
+type = QZ300
+firmware = SNMP station vers. 2.10
+name = Big unit
+)";
+
+const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
+
+std::string DeviceList(const std::string& address, const std::string& type, const std::string& lan) {
+  return kHeader + address + "\tname\tloc\t" + type + "\t" + lan + "\r\n";
+}
+
+QColor FontColor(const QComboBox* combo) { return combo->palette().color(QPalette::ButtonText); }
+
+class PanelTest : public WindowTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(kPanelLab);
+  }
+  static void TearDownTestSuite() {
+    delete lab_;
+    lab_ = nullptr;
+  }
+  void SetUp() override {
+    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_TRUE(lab_ && lab_->Started());
+  }
+  // Opens the window on one device of the lab and waits for its fill.
+  void Open(const std::string& address, const std::string& type) {
+    Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList(address, type, "SNMP station vers. 1.06 "), true);
+    ASSERT_TRUE(WaitForWork("state Fill data"));
+  }
+  // Lets the timer request a refresh and waits until it has run.
+  void Refresh() {
+    window_->Data().Ticks = 29;
+    ASSERT_TRUE(WaitForWork("state Refresh data"));
+  }
+  QComboBox* Combo(int index) { return window_->Data().DynParams.at(static_cast<size_t>(index)).Combo; }
+  static DeviceLab* lab_;
+};
+DeviceLab* PanelTest::lab_ = nullptr;
+
+}  // namespace
+
+TEST_F(PanelTest, FillShowsTheWholeDevice) {
+  Open("127.0.0.51", "QZ120");
+  EXPECT_EQ(window_->edSysName->text(), "Panel unit");
+  EXPECT_EQ(window_->edSysLocation->text(), "Lab bench");
+  EXPECT_EQ(window_->edSysContact->text(), "tester");
+  EXPECT_TRUE(window_->edSysUpTime->text().endsWith(" min.")) << window_->edSysUpTime->text().toStdString();
+  EXPECT_EQ(window_->edDevType->text(), "QZ120");
+  EXPECT_EQ(window_->edSN->text(), "SN 4711");
+  EXPECT_EQ(window_->edVers->text(), "2.03");
+
+  const auto& data = window_->Data();
+  ASSERT_EQ(data.DynLeds.size(), 2u);
+  EXPECT_EQ(data.DynLeds[0]->LedName, "Power supply");
+  EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(0, 255, 0));
+  EXPECT_EQ(data.DynLeds[1]->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(data.DynLeds[1]->pos(), QPoint(8, 44));
+  EXPECT_EQ(data.DynLedLabels[1]->text(), "Fan");
+  EXPECT_EQ(data.DynLedLabels[1]->pos(), QPoint(26, 42));
+  ASSERT_EQ(data.DynMeas.size(), 2u);
+  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
+  EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "60.0");
+  EXPECT_EQ(data.DynMeas[1].NameLabel->text(), "Supply, V");
+  ASSERT_EQ(data.DynParams.size(), 3u);
+  EXPECT_EQ(Combo(0)->currentText(), "Auto");
+  EXPECT_EQ(Combo(0)->property("tag").toInt(), 0);
+  EXPECT_EQ(data.DynParams[1].Combo, nullptr);
+  EXPECT_EQ(Combo(2)->currentText(), "Enabled");
+  EXPECT_EQ(Combo(2)->pos(), QPoint(8, 84));
+  EXPECT_EQ(data.DynParams[2].NameLabel->text(), "Output");
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+}
+
+TEST_F(PanelTest, RefreshShowsNewValues) {
+  Open("127.0.0.51", "QZ120");
+  ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "1"));
+  ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "7"));
+  ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "-5"));
+  window_->edSysUpTime->setText("stale");
+  Refresh();
+  const auto& data = window_->Data();
+  EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(data.DynLeds[1]->BrushColor(), ButtonFaceColor());
+  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
+  EXPECT_TRUE(window_->edSysUpTime->text().endsWith(" min."));
+  for (auto [oid, value] : {std::pair{"1.3.6.1.4.1.98361.2.2.1.0", "0"}, std::pair{"1.3.6.1.4.1.98361.2.2.2.0", "1"},
+                            std::pair{"1.3.6.1.4.1.98361.2.3.1.0", "235"}})
+    SnmpSetValue("127.0.0.51", oid, 'i', value);
+}
+
+TEST_F(PanelTest, ChoosingAnItemWritesIt) {
+  Open("127.0.0.51", "QZ120");
+  Combo(0)->setFocus();
+  QTest::keyClick(Combo(0), Qt::Key_Up);
+  EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0"), "1");
+  EXPECT_EQ(Combo(0)->currentText(), "On");
+  EXPECT_EQ(FontColor(Combo(0)), QColor(Qt::black));
+  EXPECT_EQ(window_->Data().WorkState, qz::app::wsRefreshData);
+  // After a SET the reads go out with the write community until the next fill.
+  EXPECT_EQ(qz::snmp::SnmpRequest.Community, "stranix");
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+
+  Combo(2)->setFocus();
+  QTest::keyClick(Combo(2), Qt::Key_Up);
+  EXPECT_EQ(Combo(2)->currentText(), "Disabled");
+  EXPECT_EQ(FontColor(Combo(2)), QColor(255, 0, 0));
+  EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.2.0"), "1");
+  SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
+}
+
+TEST_F(PanelTest, TypeWithoutParametersShowsTheWebLink) {
+  Open("127.0.0.52", "QZ50");
+  auto* link = window_->gbControl->findChild<QLabel*>("webLink");
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->text(), "http://127.0.0.52");
+  EXPECT_EQ(link->pos(), QPoint(200, 110));
+  EXPECT_TRUE(link->font().underline());
+  EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  QStringList captions;
+  for (auto* label : window_->gbControl->findChildren<QLabel*>()) captions << label->text();
+  EXPECT_TRUE(captions.contains("No SNMP managed parameters."));
+  EXPECT_TRUE(captions.contains("Refer to device Web page at "));
+}
+
+TEST_F(PanelTest, MissingDescriptionFileIsNamed) {
+  Open("127.0.0.53", "QZ999");
+  const auto labels = window_->gbControl->findChildren<QLabel*>();
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels[0]->text(), "File not found -  ./DeviceFiles/QZ999.par");
+  EXPECT_EQ(labels[0]->pos(), QPoint(10, 100));
+  EXPECT_EQ(window_->edSN->text(), "");
+  EXPECT_TRUE(window_->Data().DynLeds.empty());
+}
+
+TEST_F(PanelTest, LongListsWrapIntoColumns) {
+  Open("127.0.0.54", "QZ300");
+  const auto& data = window_->Data();
+  ASSERT_EQ(data.DynLeds.size(), 10u);
+  EXPECT_EQ(data.DynLeds[8]->pos(), QPoint(148, 24));
+  ASSERT_EQ(data.DynMeas.size(), 8u);
+  EXPECT_EQ(data.DynMeas[6].ValueEdit->pos(), QPoint(148, 24));
+  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
+  EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "235");
+}
+
+// A device that stops answering, on a lab of its own.
+TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
+  if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  DeviceLab lab("[127.0.0.55]\ntype = QZ120\nfirmware = SNMP station vers. 1.06\nreadonly = 1.3.6.1.4.1.98361.2.4.1.0\n");
+  ASSERT_TRUE(lab.Started());
+  Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.55", "QZ120", "SNMP station vers. 1.06 "), true);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  const QString upTime = window_->edSysUpTime->text();
+  lab.StopDevice("127.0.0.55");
+  for (int refresh = 1; refresh <= 2; ++refresh) {
+    window_->Data().Ticks = 29;
+    ASSERT_TRUE(WaitForWork("state Refresh data"));
+  }
+  EXPECT_EQ(window_->edSysUpTime->text(), upTime + " no response no response");
+  EXPECT_EQ(window_->Data().DynMeas[0].ValueEdit->text(), "???");
+  EXPECT_EQ(window_->Data().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  auto* mode = window_->Data().DynParams[0].Combo;
+  mode->setFocus();
+  QTest::keyClick(mode, Qt::Key_Down);
+  EXPECT_EQ(mode->currentText(), "On");
+  EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+}
