@@ -55,6 +55,19 @@ void TConsoleScreen::DeleteLastCharacter() {
   cursor.deletePreviousChar();
 }
 
+void TConsoleScreen::ShowReceived(const std::vector<qz::app::ScreenStep>& steps) {
+  if (!hasLines_) AddLine({});
+  for (const auto& step : steps) {
+    switch (step.What) {
+      case qz::app::ScreenStep::Append:
+        AppendToCurrentLine(QString::fromLatin1(step.Text.data(), static_cast<qsizetype>(step.Text.size())));
+        break;
+      case qz::app::ScreenStep::EraseLastCharacter: DeleteLastCharacter(); break;
+      case qz::app::ScreenStep::NewLine: AddLine({}); break;
+    }
+  }
+}
+
 void TConsoleScreen::KeepNewestLineInView() {
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The Telnet page's screen: a read-only list of lines that received text
 // extends, and whose keys go to the device instead of the text.
+#include <vector>
+
 #include <QPlainTextEdit>
+
+#include "console_text.h"
 
 class TConsoleScreen : public QPlainTextEdit {
   Q_OBJECT
@@ -15,6 +19,8 @@ class TConsoleScreen : public QPlainTextEdit {
   void AddLine(const QString& text);
   void AppendToCurrentLine(const QString& text);
   void DeleteLastCharacter();
+  // Received text, laid out by its steps (a first empty line if there is none).
+  void ShowReceived(const std::vector<qz::app::ScreenStep>& steps);
 
  signals:
   // A key produced this character (Enter gives 13).

@@ -36,6 +36,7 @@
 #include "led.h"
 #include "net.h"
 #include "program_version.h"
+#include "telnet_client.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -92,11 +93,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   CreateControls();
   CreateMenu();
+  CreateTelnet();
   BindHandlers();
   FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
+  Telnet.reset();
   snmp::SetMessagePump(nullptr);
   SetExceptionReporter(nullptr);
 }
@@ -276,6 +279,9 @@ void TfrmMain::BindHandlers() {
   bind(seRetryCount, &QSpinBox::valueChanged, &TfrmMain::seRetryCountChange);
   bind(btSaveSettings, &QPushButton::clicked, &TfrmMain::btSaveSettingsClick);
   bind(btScan, &QPushButton::clicked, &TfrmMain::btScanClick);
+  bind(btTelnet, &QPushButton::clicked, &TfrmMain::btTelnetClick);
+  connect(mmScreen, &TConsoleScreen::characterTyped, this,
+          [this](char key) { Guarded(mmScreen, [&] { mmScreenKeyPress(key); }); });
 }
 
 void TfrmMain::FormCreate() {
@@ -351,6 +357,7 @@ void TfrmMain::itmExitClick() {
   // Device work in progress ends at its next request: every request fails at
   // once from here on, and the work checks closing_ before using anything.
   snmp::AbortRequests(true);
+  DisconnectTelnet();
   data_.DynLeds.clear();
   QCoreApplication::quit();
 }

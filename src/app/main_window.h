@@ -2,6 +2,7 @@
 // The one window of the program: its controls, and the handlers that work on
 // the program-wide state. The handlers are split by concern over several
 // source files; the rules they apply live in small functions beside them.
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -27,6 +28,10 @@ class QTimer;
 class TConsoleScreen;
 class TIPEdit;
 class TLed;
+
+namespace qz::telnet {
+class TTelnetClient;
+}
 
 namespace qz::app {
 
@@ -76,6 +81,12 @@ class TfrmMain : public QMainWindow {
 
   void itmExitClick();
 
+  // Telnet console
+  void btTelnetClick();
+  void TelnetDataAvailable(const std::string& buffer);
+  void mmScreenKeyPress(char key);
+  void TelnetDisconnect();
+
   // Controls, named as the window's layout names them.
   QGroupBox* gbDevSel = nullptr;
   QComboBox* cbAdrIP = nullptr;
@@ -123,6 +134,7 @@ class TfrmMain : public QMainWindow {
   QLineEdit* edPingTimeOut = nullptr;
   QPushButton* btSaveSettings = nullptr;
   QTimer* Timer = nullptr;
+  std::unique_ptr<telnet::TTelnetClient> Telnet;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -175,6 +187,11 @@ class TfrmMain : public QMainWindow {
   void edSysLocationKeyPress();
   void edSysContactKeyPress();
 
+  // Telnet console
+  void CreateTelnet();
+  void WatchTelnet();
+  void DisconnectTelnet();
+
   // Device panel
   void ClearBox(QGroupBox* box);
   void BuildNoParameterHint();
@@ -187,6 +204,7 @@ class TfrmMain : public QMainWindow {
   bool workRequested_ = false;
   bool inIdleWork_ = false;
   bool closing_ = false;
+  bool telnetConnecting_ = false;
 };
 
 }  // namespace qz::app

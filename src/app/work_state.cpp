@@ -49,6 +49,9 @@ void TfrmMain::Idle() {
       case wsIdle:
         SetStatusText("state Idle");
         break;
+      case wsTelnet:
+        WatchTelnet();
+        break;
       default:
         break;
     }

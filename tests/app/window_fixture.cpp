@@ -30,6 +30,10 @@ void WindowTest::Start(const std::optional<std::string>& settings, const std::op
   if (withDeviceFiles)
     std::filesystem::copy(std::string(QZ_SOURCE_DIR) + "/DeviceFiles", dir_.File("DeviceFiles"));
   window_ = std::make_unique<app::TfrmMain>();
+  statusHistory_.clear();
+  statusSeen_ = 0;
+  QObject::connect(window_->sbState, &QStatusBar::messageChanged,
+                   [this](const QString& text) { statusHistory_ << text; });
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
 }
@@ -39,8 +43,15 @@ bool WindowTest::WaitForStatus(const QString& text, int timeoutMs) {
 }
 
 bool WindowTest::WaitForWork(const QString& workStatus, int timeoutMs) {
-  WhenDuringWork seen([&] { return window_->sbState->currentMessage() == workStatus; }, [] {});
-  return WaitUntil([&] { return seen.Done() && window_->sbState->currentMessage() == "state Idle"; }, timeoutMs);
+  qsizetype at = -1;
+  const bool done = WaitUntil(
+      [&] {
+        at = statusHistory_.indexOf(workStatus, statusSeen_);
+        return at >= 0 && window_->sbState->currentMessage() == "state Idle";
+      },
+      timeoutMs);
+  if (done) statusSeen_ = at + 1;
+  return done;
 }
 
 }  // namespace qz::test

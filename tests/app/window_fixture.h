@@ -31,7 +31,8 @@ class WindowTest : public ::testing::Test {
   // Handles events until the status bar reads text.
   bool WaitForStatus(const QString& text, int timeoutMs = 5000);
   // Handles events until the window has shown the work status (which it
-  // shows only while the work runs) and is idle again.
+  // shows only while the work runs) since the work last waited for, and is
+  // idle again.
   bool WaitForWork(const QString& workStatus, int timeoutMs = 10000);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
 
@@ -39,6 +40,8 @@ class WindowTest : public ::testing::Test {
   std::filesystem::path previousDir_;
   std::unique_ptr<app::TfrmMain> window_;
   MessageBoxCatcher messages_;
+  QStringList statusHistory_;  // every status text the window has shown
+  qsizetype statusSeen_ = 0;
 };
 
 }  // namespace qz::test

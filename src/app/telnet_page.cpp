@@ -1,0 +1,80 @@
+// The Telnet page: a console on the selected device's Telnet port.
+#include <QApplication>
+#include <QPushButton>
+#include <QThread>
+
+#include "console_screen.h"
+#include "console_text.h"
+#include "exception_report.h"
+#include "idle_driver.h"
+#include "ip_edit.h"
+#include "main_window.h"
+#include "telnet_client.h"
+
+namespace qz::app {
+
+void TfrmMain::CreateTelnet() {
+  telnet::SetMainLoopHooks({[](std::function<void()> call) {
+                              QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection);
+                            },
+                            [] { return QThread::currentThread() == qApp->thread(); }, &PumpMessages});
+  Telnet = std::make_unique<telnet::TTelnetClient>();
+  Telnet->Port = 23;
+  Telnet->SetTerminal("dumb");
+  Telnet->ReadTimeout = 0;
+  Telnet->OnDataAvailable = [this](const std::string& buffer) {
+    Guarded(this, [&] { TelnetDataAvailable(buffer); });
+  };
+  Telnet->OnDisconnect = [this] { TelnetDisconnect(); };
+}
+
+void TfrmMain::btTelnetClick() {
+  // A second click while the connect still waits changes nothing.
+  if (telnetConnecting_) return;
+  if (Telnet->Connected()) {
+    Telnet->Disconnect();
+    return;
+  }
+  const QString address = edTelnetIP->Text();
+  Telnet->Host = address.toStdString();
+  mmScreen->ClearScreen();
+  mmScreen->AddLine("Connecting " + address + "...");
+  mmScreen->AddLine({});
+  mmScreen->setFocus();
+  telnetConnecting_ = true;
+  try {
+    Telnet->Connect(-1);
+  } catch (...) {
+    telnetConnecting_ = false;
+    if (closing_) return;
+    throw;
+  }
+  telnetConnecting_ = false;
+  RequestWork(wsTelnet);
+}
+
+void TfrmMain::WatchTelnet() {
+  if (Telnet->Connected()) {
+    SetStatusText("Telnet connected");
+    btTelnet->setText("Disconnect");
+  } else {
+    SetStatusText("Telnet disconnected");
+    btTelnet->setText("Connect");
+    data_.WorkState = wsIdle;
+  }
+}
+
+void TfrmMain::TelnetDataAvailable(const std::string& buffer) { mmScreen->ShowReceived(ScreenStepsOf(buffer)); }
+
+void TfrmMain::mmScreenKeyPress(char key) {
+  if (Telnet->Connected()) Telnet->SendCh(key);
+}
+
+void TfrmMain::TelnetDisconnect() { mmScreen->AddLine("Disconnected"); }
+
+void TfrmMain::DisconnectTelnet() {
+  Telnet->CancelConnect();
+  if (Telnet->Connected()) Telnet->Disconnect();
+}
+
+}  // namespace qz::app

@@ -1,0 +1,118 @@
+#include "telnet_parser.h"
+
+namespace qz::telnet {
+
+void TTelnetParser::Reply(std::initializer_list<uint8_t> bytes) {
+  if (OnReply) OnReply(std::string(bytes.begin(), bytes.end()));
+}
+
+std::string TTelnetParser::Parse(const std::string& bytes) {
+  std::string data;
+  for (const char c : bytes) {
+    const auto b = static_cast<uint8_t>(c);
+    switch (state_) {
+      case State::Data:
+        if (b == tn::IAC) {
+          if (OnIacSeen) OnIacSeen();
+          state_ = State::Iac;
+        } else {
+          data += c;
+        }
+        break;
+      case State::Iac:
+        switch (b) {
+          case tn::IAC: data += c; state_ = State::Data; break;
+          case tn::WILL: state_ = State::Will; break;
+          case tn::WONT: state_ = State::Wont; break;
+          case tn::DO: state_ = State::Do; break;
+          case tn::DONT: state_ = State::Dont; break;
+          case tn::SB:
+            sbData_.clear();
+            sbOverflow_ = false;
+            state_ = State::Sb;
+            break;
+          default: state_ = State::Data; break;  // EOR, SE, NOP, GA and the rest
+        }
+        break;
+      case State::Will:
+      case State::Wont:
+      case State::Do:
+      case State::Dont:
+        Negotiate(state_, b);
+        state_ = State::Data;
+        break;
+      case State::Sb:
+        if (b == tn::IAC) {
+          state_ = State::SbIac;
+        } else {
+          sbOption_ = b;
+          sbData_.clear();
+          sbOverflow_ = false;
+          state_ = State::SbData;
+        }
+        break;
+      case State::SbIac:
+        state_ = State::Data;
+        break;
+      case State::SbData:
+        if (b == tn::IAC) {
+          state_ = State::SbDataIac;
+        } else if (sbData_.size() < kMaxSubnegotiation) {
+          sbData_ += c;
+        } else {
+          sbOverflow_ = true;
+        }
+        break;
+      case State::SbDataIac:
+        if (b == tn::SE || b == tn::SB) {
+          EndSubnegotiation();
+          sbOption_ = 0;
+          sbData_.clear();
+          sbOverflow_ = false;
+          state_ = b == tn::SE ? State::Data : State::Sb;
+        } else if (b == tn::IAC) {
+          if (sbData_.size() < kMaxSubnegotiation) sbData_ += c;
+          else sbOverflow_ = true;
+          state_ = State::SbData;
+        } else {
+          state_ = State::Data;
+        }
+        break;
+    }
+  }
+  return data;
+}
+
+void TTelnetParser::Negotiate(State verb, uint8_t option) {
+  uint8_t reply = 0;
+  switch (verb) {
+    case State::Will:
+      if (option == tn::ECHO && OnCommand) OnCommand(tncNoLocalEcho);
+      reply = option == tn::ECHO || option == tn::END_OF_RECORD ? tn::DO : tn::DONT;
+      break;
+    case State::Wont:
+      if (option == tn::ECHO && OnCommand) OnCommand(tncLocalEcho);
+      reply = tn::DONT;
+      break;
+    case State::Do:
+      if (option == tn::ECHO && OnCommand) OnCommand(tncLocalEcho);
+      reply = option == tn::ECHO || option == tn::TERMINAL_TYPE ? tn::WILL : tn::WONT;
+      break;
+    default:
+      if (option == tn::ECHO && OnCommand) OnCommand(tncEcho);
+      reply = tn::WONT;
+      break;
+  }
+  Reply({tn::IAC, reply, option});
+}
+
+void TTelnetParser::EndSubnegotiation() {
+  if (sbOverflow_ || sbData_ != std::string(1, static_cast<char>(tn::SEND))) return;
+  if (Terminal.empty()) Terminal = "dumb";
+  if (OnReply)
+    OnReply(std::string{static_cast<char>(tn::IAC), static_cast<char>(tn::SB), static_cast<char>(tn::TERMINAL_TYPE),
+                        static_cast<char>(tn::IS)} +
+            Terminal + std::string{static_cast<char>(tn::IAC), static_cast<char>(tn::SE)});
+}
+
+}  // namespace qz::telnet

@@ -1,0 +1,114 @@
+#include "worker_thread.h"
+
+#include <utility>
+
+namespace qz::telnet {
+namespace {
+TMainLoopHooks& Hooks() {
+  static TMainLoopHooks hooks;
+  return hooks;
+}
+}  // namespace
+
+void SetMainLoopHooks(TMainLoopHooks hooks) { Hooks() = std::move(hooks); }
+
+TAntiFreeze& AntiFreeze() {
+  static TAntiFreeze antiFreeze;
+  return antiFreeze;
+}
+
+bool TAntiFreeze::ShouldUse() const { return Active && Hooks().OnMainThread && Hooks().OnMainThread(); }
+
+void TAntiFreeze::Process() const {
+  if (ShouldUse() && Hooks().ProcessMessages) Hooks().ProcessMessages();
+}
+
+struct TWorkerThread::HandOver {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::function<void()> call;
+  bool done = true;
+  bool cancelled = false;
+  std::exception_ptr error;
+
+  // On the window's thread: runs the call waiting, if there is one.
+  static void Serve(const std::weak_ptr<HandOver>& weak) {
+    const auto self = weak.lock();
+    if (!self) return;
+    std::function<void()> call;
+    {
+      std::lock_guard lock(self->mutex);
+      if (self->done) return;
+      call = std::move(self->call);
+    }
+    std::exception_ptr error;
+    try {
+      call();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard lock(self->mutex);
+    self->error = error;
+    self->done = true;
+    self->changed.notify_all();
+  }
+};
+
+TWorkerThread::TWorkerThread() : handOver_(std::make_shared<HandOver>()) {}
+
+TWorkerThread::~TWorkerThread() { Release(); }
+
+void TWorkerThread::Start() {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TWorkerThread::Execute() {
+  try {
+    while (!terminated_) Run();
+  } catch (const std::exception& error) {
+    std::lock_guard lock(exceptionMutex_);
+    exceptionText_ = error.what();
+  } catch (...) {
+    std::lock_guard lock(exceptionMutex_);
+    exceptionText_ = "unknown error";
+  }
+  terminated_ = true;
+  finished_ = true;
+}
+
+std::string TWorkerThread::ExceptionText() const {
+  std::lock_guard lock(exceptionMutex_);
+  return exceptionText_;
+}
+
+void TWorkerThread::Synchronize(std::function<void()> call) {
+  if (!Hooks().Post) return;  // no window to hand the call to
+  {
+    std::lock_guard lock(handOver_->mutex);
+    if (handOver_->cancelled) return;
+    handOver_->call = std::move(call);
+    handOver_->done = false;
+    handOver_->error = nullptr;
+  }
+  Hooks().Post([weak = std::weak_ptr<HandOver>(handOver_)] { HandOver::Serve(weak); });
+  std::unique_lock lock(handOver_->mutex);
+  handOver_->changed.wait(lock, [&] { return handOver_->done; });
+  if (handOver_->error) std::rethrow_exception(std::exchange(handOver_->error, nullptr));
+}
+
+void TWorkerThread::CancelHandOvers() {
+  std::lock_guard lock(handOver_->mutex);
+  handOver_->cancelled = true;
+  handOver_->done = true;
+  handOver_->call = nullptr;
+  handOver_->changed.notify_all();
+}
+
+void TWorkerThread::Release() {
+  if (!thread_.joinable()) return;
+  Terminate();
+  CancelHandOvers();
+  thread_.join();
+}
+
+}  // namespace qz::telnet

@@ -1,0 +1,135 @@
+// The Telnet console of the window, against real Telnet servers on loopback.
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "console_screen.h"
+#include "ip_edit.h"
+#include "servers.h"
+#include "telnet_client.h"
+#include "window_fixture.h"
+
+using namespace qz::test;
+using qz::app::ScreenStepsOf;
+
+TEST(ConsoleScreen, ReceivedTextIsLaidOutInLines) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> blocks;
+    QStringList lines;
+  };
+  const Case cases[] = {
+      {"prompt, then an answer", {"# ", "ls\r\n"}, {"# ls", ""}},
+      {"BS blank BS erases one character", {"abc", "\b \b"}, {"ab"}},
+      {"BS inside a piece is shown", {"ab\bc"}, {"ab\bc"}},
+      {"lone LF", {"a", "\n"}, {"a"}},
+      {"lone CR", {"a\r"}, {"a", ""}},
+      {"CR CR", {"a\r\r"}, {"a", "", ""}},
+      {"CR LF LF", {"a\r\n\nb"}, {"a", "b"}},
+      {"escape and bell stay", {"\x1b[1m\a"}, {"\x1b[1m\a"}},
+      {"only negotiation", {""}, {""}},
+  };
+  for (const auto& c : cases) {
+    TConsoleScreen screen;
+    for (const auto& block : c.blocks) screen.ShowReceived(ScreenStepsOf(block));
+    EXPECT_EQ(screen.Lines(), c.lines) << c.name;
+  }
+}
+
+namespace {
+
+class ConsoleTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    if (const std::string why = TelnetServersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    Start(SettingsFile("127.0.0.1", "127.0.0.1"));
+    window_->PageControl->setCurrentWidget(window_->tsTelnet);
+  }
+  void ConnectTo(const QString& address) {
+    window_->edTelnetIP->SetText(address);
+    window_->btTelnet->click();
+  }
+  // The window saw the connection closed: button "Connect", work state idle.
+  bool WaitForConsoleIdle() {
+    return WaitUntil(
+        [&] { return window_->btTelnet->text() == "Connect" && window_->Data().WorkState == qz::app::wsIdle; });
+  }
+  bool ScreenShows(const QString& text, int timeoutMs = 5000) {
+    return WaitUntil([&] { return window_->mmScreen->toPlainText().contains(text); }, timeoutMs);
+  }
+  void Type(const QString& line) {
+    QTest::keyClicks(window_->mmScreen, line);
+    QTest::keyClick(window_->mmScreen, Qt::Key_Return);
+  }
+};
+
+}  // namespace
+
+TEST_F(ConsoleTest, WorksAShellAndDisconnects) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.66");
+  EXPECT_EQ(window_->mmScreen->Lines().first(), "Connecting 127.0.0.66...");
+  ASSERT_TRUE(ScreenShows("# "));
+  EXPECT_TRUE(WaitForStatus("Telnet connected"));
+  EXPECT_EQ(window_->btTelnet->text(), "Disconnect");
+  Type("echo he''llo");
+  ASSERT_TRUE(ScreenShows("\nhello\n")) << window_->mmScreen->toPlainText().toStdString();
+  // What the screen shows comes from the device only.
+  EXPECT_FALSE(window_->mmScreen->toPlainText().contains("he''llo\n# echo"));
+  window_->btTelnet->click();
+  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected");
+  EXPECT_TRUE(WaitForConsoleIdle());
+}
+
+TEST_F(ConsoleTest, ServerEndingTheSession) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.66");
+  ASSERT_TRUE(ScreenShows("# "));
+  Type("exit");
+  EXPECT_TRUE(WaitForConsoleIdle());
+  EXPECT_FALSE(window_->mmScreen->toPlainText().contains("Disconnected"));
+  // Typing now sends nothing and shows nothing.
+  const QString before = window_->mmScreen->toPlainText();
+  Type("ls");
+  EXPECT_EQ(window_->mmScreen->toPlainText(), before);
+}
+
+TEST_F(ConsoleTest, RefusedConnectIsReported) {
+  ConnectTo("127.0.0.67");
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(), "QPushButton-Socket Error # 10061\nConnection refused.");
+  EXPECT_EQ(window_->mmScreen->Lines().first(), "Connecting 127.0.0.67...");
+  EXPECT_NE(window_->Data().WorkState, qz::app::wsTelnet);
+}
+
+TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
+  SilentListener silent("127.0.0.68", 23);
+  ASSERT_TRUE(silent.Ready());
+  const int previous = qz::telnet::TTcpClient::DefaultConnectTimeoutMs;
+  qz::telnet::TTcpClient::DefaultConnectTimeoutMs = 800;
+  int ticksWhileWaiting = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticksWhileWaiting; });
+  ticker.start(50);
+  // A second click while the connect waits is ignored.
+  WhenDuringWork secondClick([&] { return ticksWhileWaiting >= 2; }, [&] { window_->btTelnet->click(); });
+  ConnectTo("127.0.0.68");
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_TRUE(secondClick.Done());
+  qz::telnet::TTcpClient::DefaultConnectTimeoutMs = previous;
+  EXPECT_EQ(messages_.Texts(), QStringList{"QPushButton-Connect timed out."});
+  EXPECT_GE(ticksWhileWaiting, 4);
+}
+
+TEST_F(ConsoleTest, ClosingTheWindowDisconnectsFirst) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.66");
+  ASSERT_TRUE(ScreenShows("# "));
+  window_->close();
+  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected");
+  EXPECT_FALSE(window_->Telnet->Connected());
+}

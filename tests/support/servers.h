@@ -1,0 +1,51 @@
+#pragma once
+// Telnet servers for the tests, started on loopback addresses and stopped
+// when the object goes.
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace qz::test {
+
+// busybox telnetd running a shell for every connection on address:23.
+class BusyboxTelnetd {
+ public:
+  explicit BusyboxTelnetd(const std::string& address);
+  ~BusyboxTelnetd();
+  bool Started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Listens on address:23 and hands every connection to a new process of
+// command (the socket as its standard input and output), as inetd would.
+class InetdStyleServer {
+ public:
+  InetdStyleServer(const std::string& address, std::vector<std::string> command);
+  ~InetdStyleServer();
+  bool Started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Why the Telnet servers cannot run here, or empty.
+std::string TelnetServersUnavailable();
+
+// A listening socket whose accept queue is full, so that further connection
+// attempts to it get no answer at all (their SYNs are dropped).
+class SilentListener {
+ public:
+  explicit SilentListener(const std::string& address, int port);
+  ~SilentListener();
+  bool Ready() const { return ready_; }
+
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  bool ready_ = false;
+};
+
+}  // namespace qz::test
