@@ -36,6 +36,7 @@
 #include "led.h"
 #include "net.h"
 #include "program_version.h"
+#include "echo_engine.h"
 #include "telnet_client.h"
 #include "text_file.h"
 
@@ -94,6 +95,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   CreateControls();
   CreateMenu();
   CreateTelnet();
+  CreatePing();
   BindHandlers();
   FormCreate();
 }
@@ -319,6 +321,7 @@ void TfrmMain::FormCreate() {
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
 
   edPing->setVisible(cbPing->isChecked());
+  Ping->Timeout = data_.PingTimeOutValue;
   Led1->SetLedOn(true);
   Led2->SetLedOn(false);
   Timer->setInterval(1000);

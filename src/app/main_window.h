@@ -32,6 +32,9 @@ class TLed;
 namespace qz::telnet {
 class TTelnetClient;
 }
+namespace qz::icmp {
+class TEchoPinger;
+}
 
 namespace qz::app {
 
@@ -135,6 +138,7 @@ class TfrmMain : public QMainWindow {
   QPushButton* btSaveSettings = nullptr;
   QTimer* Timer = nullptr;
   std::unique_ptr<telnet::TTelnetClient> Telnet;
+  std::unique_ptr<icmp::TEchoPinger> Ping;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -169,7 +173,10 @@ class TfrmMain : public QMainWindow {
   void btSaveSettingsClick();
 
   // Ping monitor
+  void CreatePing();
   void cbPingClick();
+  void PingSelectedDevice();
+  void PingEchoReply(int status);
 
   // Work states
   void RequestWork(TWorkState state);
@@ -205,6 +212,7 @@ class TfrmMain : public QMainWindow {
   bool inIdleWork_ = false;
   bool closing_ = false;
   bool telnetConnecting_ = false;
+  bool pinging_ = false;
 };
 
 }  // namespace qz::app

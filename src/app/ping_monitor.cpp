@@ -1,17 +1,53 @@
 // The ping monitor: the selected device pinged once a second on the Manage
 // page, with two LEDs blinking in turn.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QTabWidget>
 
+#include "echo_engine.h"
+#include "idle_driver.h"
 #include "led.h"
 #include "main_window.h"
 
 namespace qz::app {
 
+void TfrmMain::CreatePing() {
+  Ping = std::make_unique<icmp::TEchoPinger>();
+  Ping->SetSocketFamily(icmp::afIPv4);
+  Ping->PingMsg = "ping";
+  Ping->Size = 56;
+  Ping->Timeout = 4000;
+  Ping->TTL = 64;
+  Ping->Flags = 0;
+  // The window keeps handling its events while a reply is awaited.
+  Ping->WhileWaiting = &PumpMessages;
+  Ping->OnEchoReply = [this](int status) { PingEchoReply(status); };
+}
+
 void TfrmMain::cbPingClick() {
   data_.Settings.PingDevices = FlagText(cbPing->isChecked());
   SaveSettings();
   for (QWidget* control : std::initializer_list<QWidget*>{edPing, Led1, Led2}) control->setVisible(cbPing->isChecked());
+}
+
+void TfrmMain::PingSelectedDevice() {
+  if (pinging_ || !cbPing->isChecked() || data_.WorkState != wsIdle || data_.DeviceCount == 0) return;
+  pinging_ = true;
+  Ping->SetAddress(cbAdrIP->currentText().toStdString());
+  Ping->Ping();
+  pinging_ = false;
+  Led1->SetLedOn(!Led1->LedOn());
+  Led2->SetLedOn(!Led2->LedOn());
+}
+
+void TfrmMain::PingEchoReply(int status) {
+  if (status == 0)
+    edPing->setText("Time out");
+  else if (Ping->ReplyRTT() == 0)
+    edPing->setText("< 1 mS");
+  else
+    edPing->setText(QString::number(Ping->ReplyRTT()) + " mS");
 }
 
 }  // namespace qz::app

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QSpinBox>
 
+#include "echo_engine.h"
 #include "exception_report.h"
 #include "ip_edit.h"
 #include "main_window.h"
@@ -108,6 +109,7 @@ void TfrmMain::edPingTimeOutExit() {
   const std::string text = edPingTimeOut->text().toStdString();
   data_.PingTimeOutValue = StrToInt(text);
   data_.Settings.PingTimeOut = text;
+  Ping->Timeout = data_.PingTimeOutValue;
   SaveSettings();
 }
 

@@ -107,6 +107,7 @@ void TfrmMain::TimerTimer() {
     }
     return;
   }
+  PingSelectedDevice();
 }
 
 void TfrmMain::PageControlChange() {

@@ -1,0 +1,185 @@
+// ICMP echo against the loopback interface, and against a namespace of the
+// test's own where echoes get no answer.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/ip_icmp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "echo_engine.h"
+#include "netns.h"
+
+using namespace qz::icmp;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool CanUseRawSockets() { return geteuid() == 0; }
+
+// Every ICMP echo request on the loopback interface, as a raw socket sees it.
+class RequestCapture {
+ public:
+  RequestCapture() { fd_ = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); }
+  ~RequestCapture() { close(fd_); }
+  std::vector<std::string> RequestData() {
+    std::vector<std::string> data;
+    for (;;) {
+      pollfd entry{fd_, POLLIN, 0};
+      if (poll(&entry, 1, 50) <= 0) return data;
+      uint8_t buffer[2048];
+      const auto n = recv(fd_, buffer, sizeof buffer, 0);
+      const size_t header = static_cast<size_t>(buffer[0] & 0x0F) * 4;
+      if (n >= static_cast<ssize_t>(header + 8) && buffer[header] == ICMP_ECHO)
+        data.emplace_back(reinterpret_cast<char*>(buffer) + header + 8, static_cast<size_t>(n) - header - 8);
+    }
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+class EchoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!CanUseRawSockets()) GTEST_SKIP() << "needs root for raw ICMP sockets and network namespaces";
+    pinger_.PingMsg = "ping";
+    pinger_.Size = 56;
+    pinger_.Timeout = 1000;
+    pinger_.OnEchoRequest = [this] { events_ += "request;"; };
+    pinger_.OnEchoReply = [this](int status) { events_ += "reply " + std::to_string(status) + ";"; };
+    pinger_.OnEchoError = [this](const std::string& message) { events_ += "error " + message + ";"; };
+  }
+  TEchoPinger pinger_;
+  std::string events_;
+};
+
+}  // namespace
+
+TEST_F(EchoTest, LoopbackAnswers) {
+  RequestCapture capture;
+  pinger_.SetAddress("127.0.0.1");
+  EXPECT_EQ(pinger_.Ping(), 1);
+  EXPECT_EQ(events_, "request;reply 1;");
+  EXPECT_EQ(pinger_.ReplyIP(), "127.0.0.1");
+  EXPECT_EQ(pinger_.ReplyStatus(), 0);
+  EXPECT_EQ(pinger_.ReplySize(), 56);
+  EXPECT_GE(pinger_.ReplyRTT(), 0);
+  EXPECT_LT(pinger_.ReplyRTT(), 1000);
+  const std::string expected = "ping" + std::string(52, ' ');
+  EXPECT_EQ(pinger_.RequestData(), expected);
+  const auto seen = capture.RequestData();
+  EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end());
+}
+
+TEST_F(EchoTest, LongMessageIsCutToSize) {
+  RequestCapture capture;
+  pinger_.SetAddress("127.0.0.2");
+  pinger_.PingMsg = "pingpong-and-more";
+  pinger_.Size = 8;
+  EXPECT_EQ(pinger_.Ping(), 1);
+  EXPECT_EQ(pinger_.RequestData(), "pingpong");
+  const auto seen = capture.RequestData();
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "pingpong"), seen.end());
+  EXPECT_EQ(pinger_.ReplyIP(), "127.0.0.2");
+}
+
+TEST_F(EchoTest, SilentTargetTimesOut) {
+  qz::test::SilentEchoNetwork silent;
+  ASSERT_EQ(silent.Failure(), "");
+  pinger_.SetAddress("127.0.0.1");
+  pinger_.Timeout = 300;
+  int waits = 0;
+  pinger_.WhileWaiting = [&] { ++waits; };
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(pinger_.Ping(), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 290ms);
+  EXPECT_EQ(pinger_.ErrorString(), "Request timed out");
+  EXPECT_EQ(pinger_.LastError(), 11010);
+  EXPECT_EQ(events_, "request;error Request timed out;reply 0;");
+  EXPECT_GE(waits, 5);
+}
+
+TEST_F(EchoTest, StrayEchoRepliesAreNotOurs) {
+  qz::test::SilentEchoNetwork silent;
+  ASSERT_EQ(silent.Failure(), "");
+  pinger_.SetAddress("127.0.0.1");
+  pinger_.Timeout = 400;
+  std::thread stranger([] {
+    // Another program's traffic: echo replies with other numbers.
+    const int fd = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 10; ++i) {
+      uint8_t reply[16] = {ICMP_ECHOREPLY, 0, 0, 0, 0x12, static_cast<uint8_t>(i), 0, 1};
+      sendto(fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      std::this_thread::sleep_for(20ms);
+    }
+    close(fd);
+  });
+  EXPECT_EQ(pinger_.Ping(), 0);
+  stranger.join();
+}
+
+TEST_F(EchoTest, BlankAddressSendsNothing) {
+  for (const char* address : {"", "  \t "}) {
+    events_.clear();
+    pinger_.SetAddress(address);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(pinger_.Ping(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    EXPECT_EQ(pinger_.ErrorString(), "Blank address");
+    EXPECT_EQ(events_, "error Blank address;reply 0;");
+  }
+}
+
+TEST_F(EchoTest, AddressesAndTheirResolution) {
+  pinger_.SetAddress("localhost");
+  EXPECT_EQ(pinger_.Ping(), 1);
+  EXPECT_TRUE(pinger_.AddressResolved());
+  pinger_.SetAddress("localhost");
+  EXPECT_TRUE(pinger_.AddressResolved());
+  pinger_.SetAddress("127.0.0.1");
+  EXPECT_FALSE(pinger_.AddressResolved());
+  pinger_.SetAddress("no-such-host.invalid");
+  EXPECT_EQ(pinger_.Ping(), 0);
+  EXPECT_EQ(pinger_.ErrorString().rfind("Unable to resolve no-such-host.invalid - ", 0), 0u) << pinger_.ErrorString();
+  pinger_.SetAddress("::1");
+  EXPECT_EQ(pinger_.Ping(), 0);
+  EXPECT_EQ(pinger_.ErrorString(), "IPv6 not available");
+}
+
+TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    // An unprivileged user outside net.ipv4.ping_group_range has neither socket.
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    const int probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
+    if (probe >= 0) _exit(3);
+    TEchoEngine engine;
+    engine.SetAddress("127.0.0.1");
+    const int result = engine.Ping();
+    const std::string text = engine.ErrorString();
+    write(pipeFds[1], text.data(), text.size());
+    _exit(result == 0 ? 0 : 1);
+  }
+  close(pipeFds[1]);
+  char text[128] = {};
+  read(pipeFds[0], text, sizeof text - 1);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "this system lets every user open ICMP datagram sockets";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_STREQ(text, "Unable to get IPv4 ICMP handle");
+}

@@ -1,0 +1,24 @@
+#pragma once
+// A network namespace of the test's own for the calling thread: only its
+// loopback interface, which ignores ICMP echo requests, so echoes to it get
+// no answer. The thread returns to its namespace when the object goes.
+#include <string>
+
+namespace qz::test {
+
+class SilentEchoNetwork {
+ public:
+  SilentEchoNetwork();
+  ~SilentEchoNetwork();
+  SilentEchoNetwork(const SilentEchoNetwork&) = delete;
+  SilentEchoNetwork& operator=(const SilentEchoNetwork&) = delete;
+  // Empty when the namespace is in place; otherwise why not.
+  const std::string& Failure() const { return failure_; }
+
+ private:
+  int original_ = -1;
+  bool entered_ = false;
+  std::string failure_;
+};
+
+}  // namespace qz::test
