@@ -76,6 +76,12 @@ void DeviceLab::StopDevice(const std::string& address) {
              Quote(dir_.File("run")) + " " + Quote(address));
 }
 
+long DeviceLab::RequestsServed() const {
+  const std::string count =
+      RunCommand("cat " + Quote(dir_.File("run")) + "/*/log 2>/dev/null | grep -c 'Connection from UDP'");
+  return std::atol(count.c_str());
+}
+
 DeviceLab::~DeviceLab() {
   RunCommand("python3 " + Quote(std::string(QZ_SOURCE_DIR) + "/tools/device_lab.py") + " stop " +
              Quote(dir_.File("run")));

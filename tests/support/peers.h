@@ -35,6 +35,8 @@ class DeviceLab {
   DeviceLab& operator=(const DeviceLab&) = delete;
   bool Started() const { return started_; }
   void StopDevice(const std::string& address);
+  // How many requests the lab's agents have answered so far (from their logs).
+  long RequestsServed() const;
 
  private:
   ScratchDir dir_;
