@@ -17,11 +17,20 @@ cp -r "$root/DeviceFiles" "$demo/DeviceFiles"
 # Scan range covering the lab; the demo never scans anything else.
 printf '%s\r\n' 127.0.0.10 127.0.0.20 false kelvor stranix 100 2 true 100 > "$demo/QZexplorer.ini"
 rm -f "$demo/QZdevices.cfg"
+program=""
+cleanup() {
+  [[ -n "$program" ]] && kill "$program" 2>/dev/null || true
+  python3 "$root/tools/device_lab.py" stop "$demo/lab"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 if [[ $(id -u) -eq 0 ]]; then
+  python3 "$root/tools/device_lab.py" stop "$demo/lab"
   python3 "$root/tools/device_lab.py" start "$root/tools/lab/demo.lab" "$demo/lab"
-  trap 'python3 "$root/tools/device_lab.py" stop "$demo/lab"' EXIT
 else
   echo "Not root: the emulated devices need port 161, so the demo opens without them." >&2
 fi
 cd "$demo"
-"$root/build/src/app/QZ_explorer"
+"$root/build/src/app/QZ_explorer" &
+program=$!
+wait "$program"

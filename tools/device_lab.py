@@ -137,15 +137,28 @@ def start(lab_file, run_dir, device_files):
         with open(os.path.join(folder, "snmpd.conf"), "w", encoding="latin-1") as f:
             f.write(agent_config(config[address], device_files))
         env = dict(os.environ, SNMP_PERSISTENT_DIR=os.path.join(folder, "persist"), MIBS="")
-        subprocess.run(
+        result = subprocess.run(
             ["snmpd", "-C", "-c", os.path.join(folder, "snmpd.conf"), "-M", "/nonexistent", "-m", "",
              "-Lf", os.path.join(folder, "log"), "-p", os.path.join(folder, "pid"), "udp:%s:161" % address],
-            env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if result.returncode != 0:
+            stop(run_dir, started)
+            sys.exit("device lab: the agent at %s did not start (is %s:161 in use? see %s)"
+                     % (address, address, os.path.join(folder, "log")))
         started.append(address)
     for address in started:
         if not wait_for_agent(address):
             sys.exit("device lab: the agent at %s does not answer (see %s)" % (address, os.path.join(run_dir, address, "log")))
     print("device lab: %d agents on %s" % (len(started), ", ".join(started)))
+
+
+def running(pid):
+    """Whether the process still runs (a zombie left for its reaper does not)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
 
 
 def stop(run_dir, addresses):
@@ -161,9 +174,11 @@ def stop(run_dir, addresses):
         try:
             os.kill(pid, signal.SIGTERM)
             for _ in range(100):
-                os.kill(pid, 0)
+                if not running(pid):
+                    break
                 time.sleep(0.02)
-            os.kill(pid, signal.SIGKILL)
+            else:
+                os.kill(pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
 

@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <chrono>
+
 #include "ip_edit.h"
 #include "window_fixture.h"
 
@@ -115,6 +117,21 @@ TEST_F(ScanTest, StopEndsTheScanAfterTheAddressInHand) {
   EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13"}));
   EXPECT_EQ(window_->edScanIP->text(), "Devices found: 2");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult.substr(0, kScanResult.rfind("127.0.0.15")));
+}
+
+TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
+  const std::string list = kHeader + "10.9.9.9\told\trow\tQZ120\tx\r\n";
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"), list);
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  WhenDuringWork exit([&] { return window_->edScanIP->text() == "Scanning 127.0.0.12"; },
+                      [&] { window_->itmExitClick(); });
+  window_->btScan->click();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return exit.Done() && window_->Data().WorkState == wsIdle; }, 20000));
+  // The addresses after the one in hand are not asked one by one.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
+  window_.reset();
 }
 
 TEST_F(ScanTest, StopBelowStartKeepsTheListAndTheFile) {

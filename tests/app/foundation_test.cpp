@@ -1,4 +1,5 @@
 // Start-up, settings, work states and the page rules, through the real window.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -183,4 +184,13 @@ TEST_F(WindowTest, TickingPingShowsAndStoresIt) {
   window_->cbStartupScan->click();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "true", "100", "2", "true"));
+}
+
+TEST_F(WindowTest, MissingHelpFileIsNamed) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
+  auto* english = window_->findChild<QAction*>("itmEnglish");
+  ASSERT_NE(english, nullptr);
+  english->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(), "The help file ./Help/QZ_Explorer_E.chm is not there.");
 }

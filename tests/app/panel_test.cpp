@@ -187,6 +187,20 @@ TEST_F(PanelTest, LongListsWrapIntoColumns) {
   EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "235");
 }
 
+TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
+  // A type stored as QZ120-lab passes the identity check of a QZ120.
+  std::filesystem::create_directory(WorkingFile("DeviceFiles"));
+  WriteFileBytes(WorkingFile("DeviceFiles/QZ120-lab.par"),
+                 "A\tPower\t1.3.6.1.4.1.98361.2.2.1.0\r\nM\tV\t0\tx\t1\t1.2\r\nA\tLater\t1.3\r\n");
+  Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.51", "QZ120-lab", "SNMP station vers. 1.06 "));
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
+  EXPECT_EQ(messages_.Texts().first(), "TApplication-'x' is not a valid integer value");
+  ASSERT_EQ(window_->Data().DynLeds.size(), 1u);
+  // The pass ended before the reads: the LED is still undetermined.
+  EXPECT_EQ(window_->Data().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  EXPECT_TRUE(WaitForStatus("state Idle"));
+}
+
 // A device that stops answering, on a lab of its own.
 TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
