@@ -22,6 +22,15 @@ ByteString BigEndianWithoutLeadingZeros(uint32_t value) {
   return out;
 }
 
+// The text up to the next "." (all of it when there is none); it leaves
+// text together with its dot.
+std::string TakeDotField(std::string& text) {
+  const auto dot = text.find('.');
+  std::string field = text.substr(0, dot);
+  text.erase(0, dot == std::string::npos ? text.size() : dot + 1);
+  return field;
+}
+
 std::string TrimBlanks(const std::string& text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
@@ -161,18 +170,7 @@ ByteString BerReadItem(int32_t& pos, const ByteString& data, int32_t& tag) {
   }
 }
 
-int32_t TakeArc(std::string& text) {
-  std::string arc;
-  const auto dot = text.find('.');
-  if (dot == std::string::npos) {
-    arc = text;
-    text.clear();
-  } else {
-    arc = text.substr(0, dot);
-    text.erase(0, dot + 1);
-  }
-  return ParseInt32Or(arc, 0);
-}
+int32_t TakeArc(std::string& text) { return ParseInt32Or(TakeDotField(text), 0); }
 
 ByteString OidToBer(const std::string& oid) {
   std::string rest = oid;
@@ -205,18 +203,7 @@ std::string BerToOid(const ByteString& content) {
 ByteString IpTextToOctets(const std::string& text) {
   ByteString out;
   std::string rest = text;
-  for (int i = 0; i < 4; ++i) {
-    std::string field;
-    const auto dot = rest.find('.');
-    if (dot == std::string::npos) {
-      field = rest;
-      rest.clear();
-    } else {
-      field = rest.substr(0, dot);
-      rest.erase(0, dot + 1);
-    }
-    out += static_cast<char>(ParseInt32Or(TrimBlanks(field), 0) & 0xFF);
-  }
+  for (int i = 0; i < 4; ++i) out += static_cast<char>(ParseInt32Or(TrimBlanks(TakeDotField(rest)), 0) & 0xFF);
   return out;
 }
 

@@ -19,7 +19,7 @@ using qz::app::wsIdle;
 
 namespace {
 
-const char* kScanLab = R"(
+constexpr char kScanLab[] = R"(
 [127.0.0.11]
 type = QZ120
 firmware = SNMP station vers. 1.05
@@ -57,25 +57,12 @@ QStringList Items(const QComboBox* list) {
   return items;
 }
 
-class ScanTest : public WindowTest {
+class ScanTest : public WithSuiteLab<kScanLab, WindowTest> {
  protected:
-  static void SetUpTestSuite() {
-    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(kScanLab);
-  }
-  static void TearDownTestSuite() {
-    delete lab_;
-    lab_ = nullptr;
-  }
-  void SetUp() override {
-    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
-    ASSERT_TRUE(lab_ && lab_->Started());
-  }
   bool WaitForScanEnd() {
     return WaitUntil([&] { return window_->btScan->text() == "Scan" && window_->Data().WorkState == wsIdle; }, 30000);
   }
-  static DeviceLab* lab_;
 };
-DeviceLab* ScanTest::lab_ = nullptr;
 
 }  // namespace
 

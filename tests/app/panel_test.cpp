@@ -15,7 +15,7 @@ using namespace qz::test;
 
 namespace {
 
-const char* kPanelLab = R"(
+constexpr char kPanelLab[] = R"(
 [127.0.0.51]
 type = QZ120
 firmware = SNMP station vers. 1.06
@@ -53,19 +53,8 @@ std::string DeviceList(const std::string& address, const std::string& type, cons
 
 QColor FontColor(const QComboBox* combo) { return combo->palette().color(QPalette::ButtonText); }
 
-class PanelTest : public WindowTest {
+class PanelTest : public WithSuiteLab<kPanelLab, WindowTest> {
  protected:
-  static void SetUpTestSuite() {
-    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(kPanelLab);
-  }
-  static void TearDownTestSuite() {
-    delete lab_;
-    lab_ = nullptr;
-  }
-  void SetUp() override {
-    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
-    ASSERT_TRUE(lab_ && lab_->Started());
-  }
   // Opens the window on one device of the lab and waits for its fill.
   void Open(const std::string& address, const std::string& type) {
     Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList(address, type, "SNMP station vers. 1.06 "), true);
@@ -77,9 +66,7 @@ class PanelTest : public WindowTest {
     ASSERT_TRUE(WaitForWork("state Refresh data"));
   }
   QComboBox* Combo(int index) { return window_->Data().DynParams.at(static_cast<size_t>(index)).Combo; }
-  static DeviceLab* lab_;
 };
-DeviceLab* PanelTest::lab_ = nullptr;
 
 }  // namespace
 

@@ -12,7 +12,7 @@ using qz::test::SnmpGetText;
 namespace {
 
 const char* kAddress = "127.0.0.31";
-const char* kLab = R"(
+constexpr char kLab[] = R"(
 [127.0.0.31]
 type = QZ120
 firmware = SNMP station vers. 1.05
@@ -25,29 +25,15 @@ set 1.3.6.1.4.1.98361.9.3.0 = 7
 readonly = 1.3.6.1.4.1.98361.9.1.0
 )";
 
-class AgentTest : public ::testing::Test {
+class AgentTest : public qz::test::WithSuiteLab<kLab, ::testing::Test> {
  protected:
-  static void SetUpTestSuite() {
-    if (qz::test::SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(kLab);
-  }
-  static void TearDownTestSuite() {
-    delete lab_;
-    lab_ = nullptr;
-  }
-  void SetUp() override {
-    const std::string why = qz::test::SnmpPeersUnavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
-    ASSERT_TRUE(lab_ && lab_->Started());
-  }
   static std::string Get(const std::string& oid, bool* ok = nullptr) {
     std::string value;
     const bool answered = SnmpGetRequest(oid, "kelvor", kAddress, 1000, value);
     if (ok) *ok = answered;
     return value;
   }
-  static DeviceLab* lab_;
 };
-DeviceLab* AgentTest::lab_ = nullptr;
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 // snmpd on loopback addresses), command-line SNMP clients, and scratch folders.
 #include <string>
 
+#include <gtest/gtest.h>
+
 namespace qz::test {
 
 // Why the peers cannot run here (not root, snmpd missing), or empty.
@@ -41,6 +43,25 @@ class DeviceLab {
  private:
   ScratchDir dir_;
   bool started_ = false;
+};
+
+// A test suite whose tests share one device lab, started from LabText before
+// the suite's first test; without the peers every test is skipped.
+template <const char* LabText, typename Base>
+class WithSuiteLab : public Base {
+ protected:
+  static void SetUpTestSuite() {
+    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(LabText);
+  }
+  static void TearDownTestSuite() {
+    delete lab_;
+    lab_ = nullptr;
+  }
+  void SetUp() override {
+    if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_TRUE(lab_ && lab_->Started());
+  }
+  static inline DeviceLab* lab_ = nullptr;
 };
 
 // The value snmpget shows for one object, as its plain text (-Oqv).
