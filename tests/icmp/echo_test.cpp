@@ -148,9 +148,9 @@ TEST_F(EchoTest, AddressesAndTheirResolution) {
   EXPECT_TRUE(pinger_.AddressResolved());
   pinger_.SetAddress("127.0.0.1");
   EXPECT_FALSE(pinger_.AddressResolved());
-  pinger_.SetAddress("no-such-host.invalid");
+  pinger_.SetAddress("no host here!");
   EXPECT_EQ(pinger_.Ping(), 0);
-  EXPECT_EQ(pinger_.ErrorString().rfind("Unable to resolve no-such-host.invalid - ", 0), 0u) << pinger_.ErrorString();
+  EXPECT_EQ(pinger_.ErrorString().rfind("Unable to resolve no host here! - ", 0), 0u) << pinger_.ErrorString();
   pinger_.SetAddress("::1");
   EXPECT_EQ(pinger_.Ping(), 0);
   EXPECT_EQ(pinger_.ErrorString(), "IPv6 not available");

@@ -128,7 +128,7 @@ TEST(IsIPv4Text, AcceptsOnlyFourFieldsOfBytes) {
 
 TEST(UdpEndpoint, UnresolvableHostFailsAtTheSend) {
   TUdpEndpoint endpoint;
-  endpoint.OpenTo("no-such-host.invalid", "161");
+  endpoint.OpenTo("no host here!", "161");
   endpoint.SendDatagram("x");
   EXPECT_NE(endpoint.LastError(), 0);
 }

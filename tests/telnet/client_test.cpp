@@ -72,7 +72,7 @@ class TelnetClientTest : public ::testing::Test {
 TEST(ResolveHost, NamesAndAddresses) {
   EXPECT_EQ(ResolveHost("LocalHost"), "127.0.0.1");
   EXPECT_EQ(ResolveHost("10.1.2.3"), "10.1.2.3");
-  EXPECT_THROW(ResolveHost("no-such-host.invalid"), ESocketError);
+  EXPECT_THROW(ResolveHost("no host here!"), ESocketError);
 }
 
 TEST(SocketErrors, TextsCarryTheWindowsNumber) {
