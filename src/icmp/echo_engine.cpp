@@ -15,7 +15,7 @@
 #include <cstring>
 #include <map>
 
-#include "socket_errors.h"
+#include "socket_platform.h"
 
 namespace qz::icmp {
 namespace {

@@ -10,7 +10,7 @@
 #include <poll.h>
 #endif
 
-#include "socket_errors.h"
+#include "socket_platform.h"
 
 namespace qz::snmp {
 namespace {

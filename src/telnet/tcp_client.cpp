@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "net_errors.h"
-#include "socket_errors.h"
+#include "socket_platform.h"
 #include "worker_thread.h"
 
 namespace qz::telnet {

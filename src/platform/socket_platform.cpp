@@ -1,4 +1,4 @@
-#include "socket_errors.h"
+#include "socket_platform.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -8,6 +8,18 @@
 #endif
 
 namespace qz {
+
+std::string StartSocketLibrary() {
+#ifdef _WIN32
+  static const bool started = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started ? std::string() : "Error loading Socket interface (ws2_32.dll)!";
+#else
+  return {};
+#endif
+}
 
 int SocketErrorFromPlatform(int platformError) {
 #ifdef _WIN32

@@ -1,6 +1,7 @@
 #pragma once
-// The socket error numbers the program reports are the Windows Sockets ones,
-// whatever platform it runs on; this header maps the platform's errors to them.
+// The little the protocol modules need of the platform's sockets beyond the
+// calls themselves: the socket library's start-up, and the error numbers,
+// which are the Windows Sockets ones whatever platform the program runs on.
 #include <string>
 
 namespace qz {
@@ -15,6 +16,10 @@ constexpr int WSAETIMEDOUT = 10060;
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAHOST_NOT_FOUND = 11001;
 constexpr int WSATRY_AGAIN = 11002;
+
+// Makes the socket library ready for the whole process; the empty text on
+// success, else the message to show. Only Windows has anything to start.
+std::string StartSocketLibrary();
 
 // The Windows Sockets number for a platform error (errno on POSIX systems,
 // the value of WSAGetLastError() on Windows, where it is returned unchanged).
