@@ -209,7 +209,6 @@ class TfrmMain : public QMainWindow {
   // Set by every handler that asks for work; lets Idle tell whether the work
   // it just did may return the state to wsIdle.
   bool workRequested_ = false;
-  bool inIdleWork_ = false;
   bool closing_ = false;
   bool telnetConnecting_ = false;
   bool pinging_ = false;

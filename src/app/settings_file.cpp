@@ -28,15 +28,8 @@ void SaveSettingsFile(const std::string& path, const TIniRecord& settings) {
 uint32_t AddressValue(const std::string& text) {
   std::string rest = text;
   uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    std::string part;
-    const auto dot = rest.find('.');
-    part = rest.substr(0, dot);
-    rest = dot == std::string::npos ? std::string() : rest.substr(dot + 1);
-    const auto first = part.find_first_not_of(' ');
-    part = first == std::string::npos ? std::string() : part.substr(first, part.find_last_not_of(' ') - first + 1);
-    value = value * 256 + static_cast<uint32_t>(snmp::ParseInt32Or(part, 0));
-  }
+  for (int i = 0; i < 4; ++i)
+    value = value * 256 + static_cast<uint32_t>(snmp::ParseInt32Or(snmp::TrimBlanks(snmp::TakeDotField(rest)), 0));
   return value;
 }
 

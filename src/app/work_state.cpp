@@ -24,25 +24,19 @@ void TfrmMain::RequestWork(TWorkState state) {
 
 void TfrmMain::Idle() {
   if (closing_) return;
-  inIdleWork_ = true;
   workRequested_ = false;
   const uint8_t state = data_.WorkState;
-  bool returnToIdle = false;
+  bool halted = false;
   Guarded(qApp, [&] {
     switch (state) {
-      // An error that breaks off the work still returns the state to idle,
-      // so the failing work is not started again by itself.
       case wsScan:
-        returnToIdle = true;
         SetStatusText("state Scan");
         Scan();
         break;
       case wsFillData:
-        returnToIdle = true;
-        returnToIdle = CheckIdentity();
+        halted = !CheckIdentity();
         break;
       case wsRefreshData:
-        returnToIdle = true;
         SetStatusText("state Refresh data");
         RefreshData();
         break;
@@ -56,11 +50,13 @@ void TfrmMain::Idle() {
         break;
     }
   });
-  inIdleWork_ = false;
   if (closing_) return;
-  // Work a handler asked for while this work ran runs next; a stopped scan
-  // ends in idle.
-  if (returnToIdle && (!workRequested_ || data_.WorkState == wsStopScan)) data_.WorkState = wsIdle;
+  // Scan, fill and refresh return the state to idle when they end, also when
+  // an error broke them off (so the failing work is not started again by
+  // itself), unless they halted or a handler asked for other work meanwhile,
+  // which then runs next. A stopped scan ends in idle.
+  const bool didWork = state == wsScan || state == wsFillData || state == wsRefreshData;
+  if (didWork && !halted && (!workRequested_ || data_.WorkState == wsStopScan)) data_.WorkState = wsIdle;
 }
 
 // The identity check of the selected device before its panel is filled;

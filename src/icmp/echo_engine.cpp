@@ -31,16 +31,6 @@ uint16_t Checksum(const uint8_t* data, size_t length) {
   return static_cast<uint16_t>(~sum);
 }
 
-bool IsIPv4Literal(const std::string& text) {
-  int fields = 1;
-  for (char c : text) {
-    if (c == '.') ++fields;
-    else if (c < '0' || c > '9') return false;
-  }
-  in_addr parsed{};
-  return fields == 4 && inet_pton(AF_INET, text.c_str(), &parsed) == 1;
-}
-
 std::string Trimmed(const std::string& text) {
   const auto keep = [](unsigned char c) { return c > ' '; };
   const auto first = std::find_if(text.begin(), text.end(), keep);
@@ -110,7 +100,7 @@ bool TEchoEngine::Resolve() {
     return false;
   }
   in_addr parsed{};
-  if (IsIPv4Literal(address)) {
+  if (qz::IsDottedQuad(address)) {
     inet_pton(AF_INET, address.c_str(), &parsed);
   } else if (address.find(':') != std::string::npos) {
     errorText_ = "IPv6 not available";
@@ -173,7 +163,7 @@ int TEchoEngine::SendAndWait() {
   setsockopt(handle_, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl);
   const int discovery = (Flags & 2) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
   setsockopt(handle_, IPPROTO_IP, IP_MTU_DISCOVER, &discovery, sizeof discovery);
-  if (IsIPv4Literal(srcAddress_)) {
+  if (qz::IsDottedQuad(srcAddress_)) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     inet_pton(AF_INET, srcAddress_.c_str(), &local.sin_addr);

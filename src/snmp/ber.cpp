@@ -22,8 +22,8 @@ ByteString BigEndianWithoutLeadingZeros(uint32_t value) {
   return out;
 }
 
-// The text up to the next "." (all of it when there is none); it leaves
-// text together with its dot.
+}  // namespace
+
 std::string TakeDotField(std::string& text) {
   const auto dot = text.find('.');
   std::string field = text.substr(0, dot);
@@ -37,8 +37,6 @@ std::string TrimBlanks(const std::string& text) {
   const auto last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
 }
-
-}  // namespace
 
 bool ParseInt32(const std::string& text, int32_t& value) {
   const char* begin = text.data();

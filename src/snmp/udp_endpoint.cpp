@@ -1,5 +1,6 @@
 #include "udp_endpoint.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -17,12 +18,6 @@ namespace {
 
 constexpr int kMaxDatagram = 65536;
 
-std::string TrimSpaces(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool LooksLikeIPv6(const std::string& host) { return host.find(':') != std::string::npos; }
 
 int AddressInfoError(int code) {
@@ -32,22 +27,13 @@ int AddressInfoError(int code) {
 }  // namespace
 
 bool IsIPv4Text(const std::string& text) {
+  if (std::count(text.begin(), text.end(), '.') != 3) return false;
   std::string rest = text;
   for (int field = 0; field < 4; ++field) {
-    std::string part;
-    const auto dot = rest.find('.');
-    if (field < 3) {
-      if (dot == std::string::npos) return false;
-      part = rest.substr(0, dot);
-      rest.erase(0, dot + 1);
-    } else {
-      part = rest;
-    }
-    part = TrimSpaces(part);
-    if (part.empty() || part.size() > 3) return false;
-    for (char c : part)
-      if (c < '0' || c > '9') return false;
-    if (std::stoi(part) > 255) return false;
+    const std::string part = TrimBlanks(TakeDotField(rest));
+    if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(part) > 255)
+      return false;
   }
   return true;
 }

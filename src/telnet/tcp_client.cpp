@@ -25,16 +25,6 @@ namespace {
 constexpr int kRecvBufferSize = 32768;
 constexpr int kConnectSlice = 125;
 
-bool IsDottedAddress(const std::string& host) {
-  in_addr parsed{};
-  int fields = 1;
-  for (char c : host) {
-    if (c == '.') ++fields;
-    else if (c < '0' || c > '9') return false;
-  }
-  return fields == 4 && inet_pton(AF_INET, host.c_str(), &parsed) == 1;
-}
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
   return text;
@@ -44,7 +34,7 @@ std::string Lower(std::string text) {
 
 std::string ResolveHost(const std::string& host) {
   if (Lower(host) == "localhost") return "127.0.0.1";
-  if (IsDottedAddress(host)) return host;
+  if (qz::IsDottedQuad(host)) return host;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
