@@ -26,8 +26,6 @@ void TConsoleScreen::ClearScreen() {
   hasLines_ = false;
 }
 
-int TConsoleScreen::LineCount() const { return static_cast<int>(Lines().size()); }
-
 void TConsoleScreen::AddLine(const QString& text) {
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);

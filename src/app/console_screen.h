@@ -14,7 +14,6 @@ class TConsoleScreen : public QPlainTextEdit {
 
   // The screen's lines; the last one is the current line.
   QStringList Lines() const;
-  int LineCount() const;
   void ClearScreen();
   void AddLine(const QString& text);
   void AppendToCurrentLine(const QString& text);

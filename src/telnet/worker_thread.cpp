@@ -73,7 +73,6 @@ void TWorkerThread::Execute() {
     exceptionText_ = "unknown error";
   }
   terminated_ = true;
-  finished_ = true;
 }
 
 std::string TWorkerThread::ExceptionText() const {

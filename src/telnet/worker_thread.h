@@ -45,8 +45,6 @@ class TWorkerThread {
 
   void Start();
   void Terminate() { terminated_ = true; }
-  bool Terminated() const { return terminated_; }
-  bool Finished() const { return finished_; }
   // The exception that ended the run loop, if any.
   std::string ExceptionText() const;
 
@@ -70,7 +68,6 @@ class TWorkerThread {
 
   std::thread thread_;
   std::atomic<bool> terminated_{false};
-  std::atomic<bool> finished_{false};
   mutable std::mutex exceptionMutex_;
   std::string exceptionText_;
   std::shared_ptr<HandOver> handOver_;
