@@ -138,10 +138,9 @@ int TEchoEngine::Ping() {
   replyIP_.clear();
   replyRTT_ = replyStatus_ = replySize_ = 0;
   int result = 0;
-  if ((resolved_ && (family_ == afIPv4 || family_ == afIPv6)) || Resolve()) {
-    if (family_ != afIPv4) {
-      errorText_ = "Invalid socket family";
-    } else if (!OpenHandle()) {
+  // A resolved address is always IPv4: Resolve refuses every other family.
+  if (resolved_ || Resolve()) {
+    if (!OpenHandle()) {
       errorText_ = "Unable to get IPv4 ICMP handle";
     } else {
       requestData_.assign(static_cast<size_t>(std::max(Size, 0)), ' ');
