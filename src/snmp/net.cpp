@@ -30,14 +30,23 @@ bool NetSnmpGet(TSNMPdata request) {
   return ok;
 }
 
-bool NetSnmpSet(TSNMPdata request) {
+bool NetSnmpSet(TSNMPdata request, std::string* failure) {
   bool ok = false;
-  bool refused = false;
+  int32_t errorStatus = kNoAnswer;
   // A refusal is an answer: asking again would only be refused again.
-  for (int32_t triesLeft = request.RetryCount; !ok && !refused && !aborted && triesLeft > 0;
+  for (int32_t triesLeft = request.RetryCount; !ok && errorStatus == kNoAnswer && !aborted && triesLeft > 0;
        --triesLeft)
     ok = SnmpSetRequest(request.OID, request.Community, request.Host, request.Value,
-                        request.ValueType, &refused);
+                        request.ValueType, &errorStatus);
+  if (failure) {
+    if (ok)
+      failure->clear();
+    else if (errorStatus == kNoAnswer)
+      *failure = "no answer from " + request.Host;
+    else
+      *failure = "refused by the device: error-status " + std::to_string(errorStatus) + " (" +
+                 ErrorStatusName(errorStatus) + ")";
+  }
   return ok;
 }
 

@@ -34,6 +34,9 @@ void AbortRequests(bool abort);
 // The request is taken by value: whatever runs inside the message pump and
 // changes SnmpRequest does not reach the call in progress.
 bool NetSnmpGet(TSNMPdata request);
-bool NetSnmpSet(TSNMPdata request);
+// failure, when given, receives why the value was not written: "no answer
+// from <host>" or "refused by the device: error-status 4 (readOnly)"; it is
+// emptied on success.
+bool NetSnmpSet(TSNMPdata request, std::string* failure = nullptr);
 
 }  // namespace qz::snmp

@@ -1,5 +1,7 @@
 #include "snmp_exchange.h"
 
+#include <iterator>
+
 namespace qz::snmp {
 
 bool TSnmpExchange::SendQuery(TSnmpMessage& query) {
@@ -39,7 +41,7 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
 }
 
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
-                    const std::string& value, int32_t valueType, bool* refused) {
+                    const std::string& value, int32_t valueType, int32_t* errorStatus) {
   TSnmpExchange exchange;
   exchange.Query.Reset();
   exchange.Query.Community = community;
@@ -47,9 +49,14 @@ bool SnmpSetRequest(const std::string& oid, const std::string& community, const 
   exchange.Query.AddVarBind(oid, value, valueType);
   exchange.TargetHost = host;
   const bool answered = exchange.RunRequest();
-  const bool rejected = answered && exchange.Reply.ErrorStatus != 0;
-  if (refused) *refused = rejected;
-  return answered && !rejected;
+  if (errorStatus) *errorStatus = answered ? exchange.Reply.ErrorStatus : kNoAnswer;
+  return answered && exchange.Reply.ErrorStatus == 0;
+}
+
+std::string ErrorStatusName(int32_t errorStatus) {
+  static const char* const names[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr"};
+  if (errorStatus < 0 || errorStatus >= static_cast<int32_t>(std::size(names))) return "unknown";
+  return names[errorStatus];
 }
 
 }  // namespace qz::snmp

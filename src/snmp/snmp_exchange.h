@@ -29,11 +29,17 @@ class TSnmpExchange {
 bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,
                     int32_t timeoutMs, std::string& value);
 
+// What errorStatus holds after a SET that got no answer.
+constexpr int32_t kNoAnswer = -1;
+
 // True only when the agent answered and accepted the value: a reply with a
 // non-zero error-status (read-only object, wrong community, bad value) means
-// the value was not written. refused, when given, tells an answered refusal
-// apart from no answer.
+// the value was not written. errorStatus, when given, receives the reply's
+// error-status, or kNoAnswer.
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
-                    const std::string& value, int32_t valueType, bool* refused = nullptr);
+                    const std::string& value, int32_t valueType, int32_t* errorStatus = nullptr);
+
+// The RFC 1157 name of an error-status ("readOnly"), or "unknown".
+std::string ErrorStatusName(int32_t errorStatus);
 
 }  // namespace qz::snmp

@@ -63,13 +63,23 @@ TEST_F(AgentTest, SetIsSeenBySnmpget) {
   EXPECT_EQ(SnmpGetText(kAddress, "1.3.6.1.2.1.1.5.0"), "Renamed unit");
 }
 
-TEST_F(AgentTest, RefusedSetsFail) {
-  bool refused = false;
-  EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.3.0", "kelvor", kAddress, "9", berInteger, &refused));
-  EXPECT_TRUE(refused);
-  EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, &refused));
-  EXPECT_TRUE(refused);
+TEST_F(AgentTest, RefusedSetsFailWithTheAgentsErrorStatus) {
+  int32_t errorStatus = 0;
+  EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.3.0", "kelvor", kAddress, "9", berInteger, &errorStatus));
+  EXPECT_GT(errorStatus, 0);
+  errorStatus = 0;
+  EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, &errorStatus));
+  EXPECT_GT(errorStatus, 0);
   EXPECT_EQ(SnmpGetText(kAddress, "1.3.6.1.4.1.98361.9.1.0"), "-5");
   TSNMPdata request{"1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, 2, 100};
-  EXPECT_FALSE(NetSnmpSet(request));
+  std::string failure;
+  EXPECT_FALSE(NetSnmpSet(request, &failure));
+  EXPECT_EQ(failure, "refused by the device: error-status " + std::to_string(errorStatus) + " (" +
+                         ErrorStatusName(errorStatus) + ")");
+}
+
+TEST(ErrorStatusNames, AreTheProtocolsNames) {
+  const std::pair<int32_t, const char*> cases[] = {{0, "noError"}, {1, "tooBig"},  {2, "noSuchName"}, {3, "badValue"},
+                                                   {4, "readOnly"}, {5, "genErr"}, {6, "unknown"},     {-1, "unknown"}};
+  for (auto [status, name] : cases) EXPECT_EQ(ErrorStatusName(status), name) << status;
 }

@@ -139,6 +139,9 @@ TEST_F(ExchangeTest, SilentAddressFailsAfterEveryTry) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(NetSnmpGet(Request("127.0.0.29", 2, 100)));
   const auto elapsed = std::chrono::steady_clock::now() - start;
+  std::string failure;
+  EXPECT_FALSE(NetSnmpSet(Request("127.0.0.29", 1, 100), &failure));
+  EXPECT_EQ(failure, "no answer from 127.0.0.29");
   EXPECT_EQ(SnmpResult, kNoResponse);
   EXPECT_EQ(pumps, 2);
   EXPECT_GE(elapsed, std::chrono::milliseconds(190));
