@@ -1,19 +1,50 @@
 #include "console_screen.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
+
+namespace {
+const QKeySequence kCopyKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+const QKeySequence kSelectAllKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+}  // namespace
 
 TConsoleScreen::TConsoleScreen(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // A device's 80-column screens keep their shape: lines never wrap, and the
+  // font is chosen so that 80 columns fit the console's width.
+  setLineWrapMode(QPlainTextEdit::NoWrap);
   setFocusPolicy(Qt::StrongFocus);
+  FitColumns();
+}
+
+void TConsoleScreen::FitColumns() {
   QFont font("Monospace");
   font.setStyleHint(QFont::TypeWriter);
-  font.setPixelSize(15);
-  setFont(font);
+  const int room = viewport()->width() - 2 * static_cast<int>(document()->documentMargin()) - 2;
+  for (int pixels = kLargestFontPixels; pixels >= kSmallestFontPixels; --pixels) {
+    font.setPixelSize(pixels);
+    if (QFontMetrics(font).horizontalAdvance(QString(kColumns, QChar('0'))) <= room) break;
+  }
+  if (font != this->font()) setFont(font);
+}
+
+void TConsoleScreen::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  FitColumns();
+}
+
+void TConsoleScreen::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copyAction = menu.addAction("&Copy", this, &QPlainTextEdit::copy);
+  copyAction->setShortcut(kCopyKeys);
+  copyAction->setEnabled(textCursor().hasSelection());
+  menu.addAction("Select &All", this, &QPlainTextEdit::selectAll)->setShortcut(kSelectAllKeys);
+  menu.exec(event->globalPos());
 }
 
 QStringList TConsoleScreen::Lines() const {
@@ -71,11 +102,28 @@ void TConsoleScreen::KeepNewestLineInView() {
 }
 
 void TConsoleScreen::keyPressEvent(QKeyEvent* event) {
+  // Copy and Select All take Shift beside Ctrl, as in terminal programs:
+  // Ctrl+C and Ctrl+A are characters the device must get.
+  const QKeySequence pressed(event->keyCombination());
+  if (pressed == kCopyKeys) {
+    copy();
+    event->accept();
+    return;
+  }
+  if (pressed == kSelectAllKeys) {
+    selectAll();
+    event->accept();
+    return;
+  }
   // Keys neither move the caret nor edit the screen; the characters they
   // produce go to the device, which echoes what it wants shown.
   const QString text = event->text();
+  const bool controlLetter = event->modifiers() == Qt::ControlModifier && event->key() >= Qt::Key_A &&
+                             event->key() <= Qt::Key_Z;
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
     emit characterTyped('\r');
+  else if (controlLetter)  // not every platform puts the control character into the text
+    emit characterTyped(static_cast<char>(event->key() - Qt::Key_A + 1));
   else if (text.size() == 1 && text[0].unicode() < 256)
     emit characterTyped(static_cast<char>(text[0].unicode()));
   event->accept();

@@ -27,10 +27,17 @@ class TConsoleScreen : public QPlainTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
   void KeepNewestLineInView();
+  void FitColumns();
+
+  static constexpr int kColumns = 80;
+  static constexpr int kLargestFontPixels = 15;
+  static constexpr int kSmallestFontPixels = 8;
 
   bool hasLines_ = false;
 };

@@ -13,18 +13,23 @@
 #include <QUrl>
 
 #include "description_file.h"
+#include "event_hooks.h"
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "led.h"
 #include "main_window.h"
 #include "measured_value.h"
+#include "ber.h"
 #include "net.h"
 #include "text_file.h"
+#include "whole_text.h"
 
 namespace qz::app {
 namespace {
 
 const char* const kTagProperty = "tag";
+const QString kNoUpTime = " no response";
+const QColor kWrongColor(255, 0, 0);
 
 QLabel* NewLabel(QGroupBox* box, const std::string& caption, int left, int top) {
   auto* label = new QLabel(QString::fromStdString(caption), box);
@@ -58,17 +63,17 @@ void TfrmMain::FillData() {
 
   data_.RetryCountValue = seRetryCount->value();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
-  snmp::SnmpRequest.Community = edReadComm->text().toStdString();
+  snmp::SnmpRequest.Community = data_.Settings.ReadComm;
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   for (auto [oid, edit] : {std::pair{kSysNameOid, edSysName}, std::pair{kSysLocationOid, edSysLocation},
                            std::pair{kSysContactOid, edSysContact}}) {
     snmp::SnmpRequest.OID = oid;
     snmp::NetSnmpGet(snmp::SnmpRequest);
-    edit->setText(QString::fromStdString(snmp::SnmpResult));
+    ShowSystemObject(edit, snmp::SnmpResult);
   }
   if (GetSysUpTime() == "???")
-    edSysUpTime->setText(" no response");
+    edSysUpTime->setText(kNoUpTime);
   else
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
   if (closing_) return;
@@ -76,12 +81,15 @@ void TfrmMain::FillData() {
 }
 
 void TfrmMain::RefreshData() {
+  if (!HasSelectedDevice()) return;
   GetDeviceStatus(data_.SelectedIP);
   GetDeviceMeas(data_.SelectedIP);
-  if (GetSysUpTime() == "???")
-    edSysUpTime->setText(edSysUpTime->text() + " no response");
-  else
+  if (GetSysUpTime() == "???") {
+    // The last up-time stays, marked once however many refreshes fail.
+    if (!edSysUpTime->text().endsWith(kNoUpTime)) edSysUpTime->setText(edSysUpTime->text() + kNoUpTime);
+  } else {
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+  }
 }
 
 void TfrmMain::ClearBox(QGroupBox* box) {
@@ -89,7 +97,7 @@ void TfrmMain::ClearBox(QGroupBox* box) {
   for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
 }
 
-void TfrmMain::ProcessParamFile() {
+void TfrmMain::ClearPanel() {
   ClearBox(gbDevStatus);
   data_.DynLeds.clear();
   data_.DynLedLabels.clear();
@@ -97,6 +105,13 @@ void TfrmMain::ProcessParamFile() {
   data_.DynMeas.clear();
   ClearBox(gbControl);
   data_.DynParams.clear();
+}
+
+void TfrmMain::ProcessParamFile() {
+  ClearPanel();
+  // A type without S or V records must not show the previous device's.
+  edSN->clear();
+  edVers->clear();
 
   const std::string path = DescriptionFilePath(edDevType->text().toStdString());
   if (!FileExists(path)) {
@@ -130,7 +145,8 @@ void TfrmMain::ProcessParamFile() {
       case RecordKind::Parameter: {
         TDynParam param;
         if (record.HasControls) {
-          param.Combo = new QComboBox(gbControl);
+          param.Combo = new TChoiceBox(gbControl);
+          IgnoreWheelUnlessFocused(param.Combo);
           param.Combo->setGeometry(record.Left, record.Top, 70, 21);
           param.Combo->setProperty(kTagProperty, record.Index);
           for (const auto& item : record.Items) param.Combo->addItem(QString::fromStdString(item));
@@ -204,11 +220,11 @@ void TfrmMain::GetDeviceMeas(const std::string& address) {
     snmp::SnmpRequest.OID = meas.OID;
     snmp::SnmpRequest.Host = address;
     if (!snmp::NetSnmpGet(snmp::SnmpRequest)) {
-      meas.ValueEdit->setText("???");
+      ShowWholeText(meas.ValueEdit, "???");
     } else if (snmp::SnmpResult.empty()) {
       continue;
     } else {
-      meas.ValueEdit->setText(QString::fromStdString(FormatMeasuredValue(
+      ShowWholeText(meas.ValueEdit, QString::fromStdString(FormatMeasuredValue(
           StrToInt(snmp::SnmpResult), meas.Offset, meas.Factor, meas.Decimals, separator)));
     }
     meas.ValueEdit->repaint();
@@ -229,22 +245,53 @@ void TfrmMain::GetDeviceParams(const std::string& address) {
 
 void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   PageControl->setFocus();
+  if (!HasSelectedDevice()) return;
   snmp::SnmpRequest.Host = data_.SelectedIP;
   const int k = sender->property(kTagProperty).toInt();
   if (k < 0 || k >= static_cast<int>(data_.DynParams.size())) return;
-  snmp::SnmpRequest.OID = data_.DynParams[static_cast<size_t>(k)].OID;
+  const TDynParam& param = data_.DynParams[static_cast<size_t>(k)];
+  const QString name = param.NameLabel ? param.NameLabel->text() : QString();
+  const std::string oid = param.OID;
+  snmp::SnmpRequest.OID = oid;
   snmp::SnmpRequest.Value = std::to_string(sender->currentIndex());
-  snmp::SnmpRequest.ValueType = 2;
-  snmp::SnmpRequest.Community = edWriteComm->text().toStdString();
-  if (snmp::NetSnmpSet(snmp::SnmpRequest)) {
-    SetFontColor(sender, Qt::black);
+  snmp::SnmpRequest.ValueType = snmp::berInteger;
+  snmp::SnmpRequest.Community = data_.Settings.WriteComm;
+  std::string failure;
+  if (snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
     // Let the device settle before reading it back.
     PauseResponsively(500);
+    ShowParameterReadBack(sender, name, oid);
     RefreshData();
   } else {
-    SetFontColor(sender, QColor(255, 0, 0));
+    SetFontColor(sender, kWrongColor);
+    ShowNotice(name + " not written: " + QString::fromStdString(failure));
   }
   RequestWork(wsRefreshData);
+}
+
+void TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid) {
+  // A device may store something else than it accepted (a clamped value, a
+  // choice it cannot take now): the box shows what the device holds.
+  snmp::TSNMPdata readBack = snmp::SnmpRequest;
+  readBack.OID = oid;
+  readBack.Community = data_.Settings.ReadComm;
+  if (!snmp::NetSnmpGet(readBack)) {
+    SetFontColor(combo, kWrongColor);
+    ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(readBack.Host));
+    return;
+  }
+  int32_t held = -1;
+  if (!snmp::ParseInt32(snmp::SnmpResult, held) || held >= combo->count()) held = -1;
+  if (held == combo->currentIndex()) {
+    SetFontColor(combo, Qt::black);
+    return;
+  }
+  const QString chosen = combo->currentText();
+  combo->setCurrentIndex(held);
+  SetFontColor(combo, kWrongColor);
+  ShowNotice(name + ": the device holds " +
+             (held >= 0 ? combo->currentText() : QString::fromStdString("\"" + snmp::SnmpResult + "\"")) +
+             ", not " + chosen);
 }
 
 }  // namespace qz::app

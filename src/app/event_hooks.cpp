@@ -45,6 +45,11 @@ void OnExit(QWidget* widget, std::function<void()> handler) {
   });
 }
 
+void IgnoreWheelUnlessFocused(QWidget* widget) {
+  widget->setFocusPolicy(Qt::StrongFocus);
+  new EventHook(widget, [widget](QEvent* event) { return event->type() == QEvent::Wheel && !widget->hasFocus(); });
+}
+
 void OnKeyPress(QWidget* widget, std::function<bool(const QKeyEvent&)> discard) {
   new EventHook(widget, [discard = std::move(discard)](QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QRegularExpressionValidator>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -140,7 +141,8 @@ void TfrmMain::CreateControls() {
   PageControl->addTab(tsSettings, "Settings");
   Separator(client, "Panel2", 566);
 
-  gbDevInfo = Group(client, "gbDevInfo", " Device info ", 8, 576, 641, 89);
+  // Ends above the status bar, which would otherwise cover its lower frame.
+  gbDevInfo = Group(client, "gbDevInfo", " Device info ", 8, 576, 641, 82);
   edDevType = Edit(gbDevInfo, "edDevType", 82, 20, 97, true);
   edVers = Edit(gbDevInfo, "edVers", 272, 20, 78, true);
   edSN = Edit(gbDevInfo, "edSN", 376, 20, 249, true);
@@ -150,7 +152,8 @@ void TfrmMain::CreateControls() {
   LabelLeftOf(edVers, "Firmware vers.");
   LabelLeftOf(edSN, "SN");
   LabelLeftOf(edLANIfc, "LAN interface ");
-  LabelLeftOf(edPing, "Ping");
+  lbPing = LabelLeftOf(edPing, "Ping");
+  lbPing->setObjectName("lbPing");
   for (auto** led : {&Led1, &Led2}) {
     *led = new TLed(gbDevInfo);
     (*led)->SetPenWidth(1);
@@ -162,6 +165,15 @@ void TfrmMain::CreateControls() {
 
   sbState = Place(new QStatusBar(client), "sbState", 0, 659, 652, 19);
   sbState->setSizeGripEnabled(false);
+  // Notices stand beside the state's text, which the status bar always shows.
+  lbNotice = new QLabel(sbState);
+  lbNotice->setObjectName("lbNotice");
+  lbNotice->setStyleSheet("color: rgb(192, 0, 0);");
+  sbState->addPermanentWidget(lbNotice, 1);
+  noticeTimer_ = new QTimer(this);
+  noticeTimer_->setSingleShot(true);
+  noticeTimer_->setInterval(4000);
+  connect(noticeTimer_, &QTimer::timeout, lbNotice, &QLabel::clear);
 
   // Manage page
   gbSNMPmib = Group(tsManage, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
@@ -276,7 +288,16 @@ void TfrmMain::BindHandlers() {
   onExit(edSNMPTimeOut, &TfrmMain::edSNMPTimeOutExit);
   onExit(edPingTimeOut, &TfrmMain::edPingTimeOutExit);
   for (QLineEdit* edit : {edSNMPTimeOut, edPingTimeOut})
-    OnKeyPress(edit, [](const QKeyEvent& key) { return !(key.text().size() == 1 && key.text()[0].isDigit()); });
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+  for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc, seRetryCount})
+    IgnoreWheelUnlessFocused(control);
+  // The address editor's Enter is the Connect button's, as in a dialog.
+  for (int octet = 0; octet < 4; ++octet)
+    OnKeyPress(edTelnetIP->OctetField(octet), [this](const QKeyEvent& key) {
+      if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+      btTelnet->click();
+      return true;
+    });
   bind(cbPing, &QCheckBox::toggled, &TfrmMain::cbPingClick);
   bind(seRetryCount, &QSpinBox::valueChanged, &TfrmMain::seRetryCountChange);
   bind(btSaveSettings, &QPushButton::clicked, &TfrmMain::btSaveSettingsClick);
@@ -303,34 +324,36 @@ void TfrmMain::FormCreate() {
     ShowPage(tsSettings);
     btScan->setText("Stop");
     data_.WorkState = wsScan;
-  } else if (FileExists(kDeviceListFileName)) {
-    LoadDeviceList();
+  } else {
+    if (FileExists(kDeviceListFileName)) LoadDeviceList();
     SelectRow(0);
     data_.SelectedIP = cbAdrIP->currentText().toStdString();
-    data_.WorkState = wsFillData;
-    ShowPage(tsManage);
-  } else {
-    ShowPage(tsSettings);
-    gbDevInfo->hide();
-    gbDevSel->hide();
-    data_.WorkState = wsIdle;
+    if (HasSelectedDevice()) {
+      data_.WorkState = wsFillData;
+      ShowPage(tsManage);
+    } else {
+      ShowNoDevice();
+      ShowPage(tsSettings);
+      data_.WorkState = wsIdle;
+    }
   }
 
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
 
-  edPing->setVisible(cbPing->isChecked());
+  ShowPingControls(cbPing->isChecked());
   Ping->Timeout = data_.PingTimeOutValue;
   Led1->SetLedOn(true);
   Led2->SetLedOn(false);
   Timer->setInterval(1000);
   Timer->start();
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    adjustSize();
+  adjustSize();
+  // A fixed single border: the layout is drawn for this one size.
+  setFixedSize(size());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
-  }
   if (!settingsError.empty())
     QTimer::singleShot(0, this, [this, settingsError] {
       HandleException(this, EConvertError(settingsError));
@@ -365,6 +388,13 @@ void TfrmMain::itmExitClick() {
   QCoreApplication::quit();
 }
 
+void TfrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // No maximise box: a request to maximise from elsewhere leaves the size as it is.
+  if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
   Guarded(this, [&] { itmExitClick(); });
   event->accept();
@@ -374,10 +404,19 @@ void TfrmMain::ShowPage(QWidget* page) {
   pageChangeFromCode_ = true;
   PageControl->setCurrentWidget(page);
   pageChangeFromCode_ = false;
+  // The Settings page never shows the device groups, however it was reached.
+  gbDevInfo->setVisible(page != tsSettings);
+  gbDevSel->setVisible(page != tsSettings);
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
   if (sbState->currentMessage() != text) sbState->showMessage(text);
+}
+
+void TfrmMain::ShowNotice(const QString& text) {
+  lbNotice->setText(text);
+  lbNotice->setToolTip(text);
+  noticeTimer_->start();
 }
 
 }  // namespace qz::app

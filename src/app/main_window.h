@@ -105,9 +105,11 @@ class TfrmMain : public QMainWindow {
   QLineEdit* edSN = nullptr;
   QLineEdit* edLANIfc = nullptr;
   QLineEdit* edPing = nullptr;
+  QLabel* lbPing = nullptr;
   TLed* Led1 = nullptr;
   TLed* Led2 = nullptr;
   QStatusBar* sbState = nullptr;
+  QLabel* lbNotice = nullptr;
   QGroupBox* gbSNMPmib = nullptr;
   QLineEdit* edSysName = nullptr;
   QLineEdit* edSysLocation = nullptr;
@@ -142,6 +144,7 @@ class TfrmMain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -152,6 +155,8 @@ class TfrmMain : public QMainWindow {
   void FormCreate();
   void ShowPage(QWidget* page);
   void SetStatusText(const QString& text);
+  // A message that stays in the status bar, beside the state, for a few seconds.
+  void ShowNotice(const QString& text);
   void itmHelpClick(const char* helpFile);
 
   // Settings page
@@ -175,12 +180,18 @@ class TfrmMain : public QMainWindow {
   // Ping monitor
   void CreatePing();
   void cbPingClick();
+  void ShowPingControls(bool shown);
   void PingSelectedDevice();
   void PingEchoReply(int status);
 
   // Work states
   void RequestWork(TWorkState state);
   bool CheckIdentity();
+  // Whether the list has a selected device that device work may address.
+  bool HasSelectedDevice() const;
+  // The Manage page and the device info with no device: emptied and disabled.
+  void ShowNoDevice();
+  void EnableDeviceControls(bool enabled);
   void Halt(const std::string& message, const DeviceIdentity& identity);
 
   // Device list
@@ -189,7 +200,8 @@ class TfrmMain : public QMainWindow {
   void cbSelectionChange(QComboBox* list);
 
   // System group
-  void WriteSystemObject(QLineEdit* edit, const char* oid, QComboBox* listColumn);
+  void ShowSystemObject(QLineEdit* edit, const std::string& deviceText);
+  void WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn);
   void edSysNameKeyPress();
   void edSysLocationKeyPress();
   void edSysContactKeyPress();
@@ -201,6 +213,9 @@ class TfrmMain : public QMainWindow {
 
   // Device panel
   void ClearBox(QGroupBox* box);
+  void ClearPanel();
+  // Reads a parameter back after it was written and shows what the device holds.
+  void ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid);
   void BuildNoParameterHint();
 
   GlobalData data_;
@@ -212,6 +227,7 @@ class TfrmMain : public QMainWindow {
   bool closing_ = false;
   bool telnetConnecting_ = false;
   bool pinging_ = false;
+  QTimer* noticeTimer_ = nullptr;
 };
 
 }  // namespace qz::app

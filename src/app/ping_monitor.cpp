@@ -2,6 +2,7 @@
 // page, with two LEDs blinking in turn.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -28,13 +29,17 @@ void TfrmMain::CreatePing() {
 void TfrmMain::cbPingClick() {
   data_.Settings.PingDevices = FlagText(cbPing->isChecked());
   SaveSettings();
-  for (QWidget* control : std::initializer_list<QWidget*>{edPing, Led1, Led2}) control->setVisible(cbPing->isChecked());
+  ShowPingControls(cbPing->isChecked());
+}
+
+void TfrmMain::ShowPingControls(bool shown) {
+  for (QWidget* control : std::initializer_list<QWidget*>{lbPing, edPing, Led1, Led2}) control->setVisible(shown);
 }
 
 void TfrmMain::PingSelectedDevice() {
-  if (pinging_ || !cbPing->isChecked() || data_.WorkState != wsIdle || data_.DeviceCount == 0) return;
+  if (pinging_ || !cbPing->isChecked() || data_.WorkState != wsIdle || !HasSelectedDevice()) return;
   pinging_ = true;
-  Ping->SetAddress(cbAdrIP->currentText().toStdString());
+  Ping->SetAddress(data_.SelectedIP);
   Ping->Ping();
   pinging_ = false;
   Led1->SetLedOn(!Led1->LedOn());

@@ -47,6 +47,8 @@ void TfrmMain::Scan() {
     edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
     SelectRow(0);
     data_.SelectedIP = cbAdrIP->currentText().toStdString();
+    // The panel of a device that is no longer listed must not stay editable.
+    if (!HasSelectedDevice()) ShowNoDevice();
     pbScan->setValue(0);
     WrCFG();
     EnableControls(true);

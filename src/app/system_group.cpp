@@ -4,10 +4,15 @@
 #include <QLineEdit>
 
 #include "main_window.h"
+#include "ber.h"
 #include "net.h"
 
 namespace qz::app {
 namespace {
+
+// What the device holds, kept beside what the box shows, so that a failed
+// write can show the device's text again.
+const char* const kDeviceTextProperty = "deviceText";
 
 std::string ReadObject(const char* oid, bool* ok) {
   snmp::SnmpRequest.OID = oid;
@@ -30,24 +35,40 @@ DeviceIdentity TfrmMain::GetSysDescr() {
 
 std::string TfrmMain::GetSysUpTime() { return UpTimeText(ReadObject(kSysUpTimeOid, nullptr)); }
 
-void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, QComboBox* listColumn) {
+void TfrmMain::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) {
+  edit->setText(QString::fromStdString(deviceText));
+  edit->setProperty(kDeviceTextProperty, edit->text());
+}
+
+void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn) {
+  if (!HasSelectedDevice()) return;
+  snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.OID = oid;
-  snmp::SnmpRequest.Community = edWriteComm->text().toStdString();
+  snmp::SnmpRequest.Community = data_.Settings.WriteComm;
   snmp::SnmpRequest.Value = edit->text().toStdString();
-  snmp::SnmpRequest.ValueType = 4;
+  snmp::SnmpRequest.ValueType = snmp::berOctetString;
+  std::string failure;
   // The list and its file only follow a name the device accepted, so they
   // never show a name the device does not have.
-  if (!snmp::NetSnmpSet(snmp::SnmpRequest) || !listColumn) return;
+  if (!snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
+    ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
+    edit->setText(edit->property(kDeviceTextProperty).toString());
+    return;
+  }
+  edit->setProperty(kDeviceTextProperty, edit->text());
+  if (!listColumn) return;
   const int row = listColumn->currentIndex();
   if (row < 0) return;
   listColumn->setItemText(row, edit->text());
   WrCFG();
 }
 
-void TfrmMain::edSysNameKeyPress() { WriteSystemObject(edSysName, kSysNameOid, cbSysName); }
+void TfrmMain::edSysNameKeyPress() { WriteSystemObject(edSysName, kSysNameOid, "sysName", cbSysName); }
 
-void TfrmMain::edSysLocationKeyPress() { WriteSystemObject(edSysLocation, kSysLocationOid, cbSysLoc); }
+void TfrmMain::edSysLocationKeyPress() {
+  WriteSystemObject(edSysLocation, kSysLocationOid, "sysLocation", cbSysLoc);
+}
 
-void TfrmMain::edSysContactKeyPress() { WriteSystemObject(edSysContact, kSysContactOid, nullptr); }
+void TfrmMain::edSysContactKeyPress() { WriteSystemObject(edSysContact, kSysContactOid, "sysContact", nullptr); }
 
 }  // namespace qz::app

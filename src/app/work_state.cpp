@@ -46,6 +46,9 @@ void TfrmMain::Idle() {
       case wsTelnet:
         WatchTelnet();
         break;
+      case wsHalted:
+        SetStatusText("state Halted");
+        break;
       default:
         break;
     }
@@ -62,6 +65,10 @@ void TfrmMain::Idle() {
 // The identity check of the selected device before its panel is filled;
 // false when it halted.
 bool TfrmMain::CheckIdentity() {
+  if (!HasSelectedDevice()) {
+    ShowNoDevice();
+    return true;
+  }
   snmp::SnmpRequest.Host = data_.SelectedIP;
   const DeviceIdentity identity = GetSysDescr();
   if (closing_) return true;
@@ -78,8 +85,23 @@ bool TfrmMain::CheckIdentity() {
     return false;
   }
   SetStatusText("state Fill data");
+  EnableDeviceControls(true);
   FillData();
   return true;
+}
+
+bool TfrmMain::HasSelectedDevice() const { return cbAdrIP->currentIndex() >= 0 && !data_.SelectedIP.empty(); }
+
+void TfrmMain::ShowNoDevice() {
+  data_.SelectedIP.clear();
+  for (QLineEdit* box : {edSysName, edSysLocation, edSysContact, edSysUpTime, edDevType, edVers, edSN, edLANIfc, edPing})
+    box->clear();
+  ClearPanel();
+  EnableDeviceControls(false);
+}
+
+void TfrmMain::EnableDeviceControls(bool enabled) {
+  for (QWidget* group : {gbSNMPmib, gbControl, gbDevStatus, gbMeas, gbDevInfo}) group->setEnabled(enabled);
 }
 
 void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) {
@@ -89,6 +111,7 @@ void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) 
   edVers->clear();
   edSN->clear();
   edLANIfc->setText(QString::fromStdString(identity.LanInterface));
+  SetStatusText("state Halted");
   QMessageBox::warning(this, "QZ Explorer", QString::fromStdString(message));
   gbSysConfig->show();
 }
@@ -97,7 +120,7 @@ void TfrmMain::TimerTimer() {
   ++data_.Ticks;
   if (PageControl->currentWidget() != tsManage) return;
   if (data_.Ticks >= 30) {
-    if (data_.WorkState == wsIdle) {
+    if (data_.WorkState == wsIdle && HasSelectedDevice()) {
       RequestWork(wsRefreshData);
       data_.Ticks = 0;
     }
@@ -113,7 +136,8 @@ void TfrmMain::PageControlChange() {
   }
   QWidget* page = PageControl->currentWidget();
   if (page == tsManage) {
-    if (cbAdrIP->count() == 0) {
+    if (!HasSelectedDevice()) {
+      ShowNoDevice();
       RequestWork(wsHalted);
     } else {
       RequestWork(wsFillData);

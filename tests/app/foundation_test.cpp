@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -70,20 +72,27 @@ TEST_F(WindowTest, InvalidStartIPIsRefusedWithAMessage) {
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), SettingsFile("127.0.0.1", "127.0.0.2"));
 }
 
-TEST_F(WindowTest, TimeOutFieldsTakeDigitsOnly) {
+TEST_F(WindowTest, TimeOutFieldsTakeDigitsAndTheEditingKeys) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
   for (QLineEdit* field : {window_->edSNMPTimeOut, window_->edPingTimeOut}) {
     field->setFocus();
     field->end(false);
     QTest::keyClicks(field, "a5-b.");
-    QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->text(), "1005");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->text(), "100");
+    QTest::keyClick(field, Qt::Key_Left);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "10");
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, "250");
+    EXPECT_EQ(field->text(), "250");
   }
   window_->btSaveSettings->setFocus();
-  EXPECT_EQ(window_->Data().SNMPTimeOutValue, 1005);
-  EXPECT_EQ(window_->Data().PingTimeOutValue, 1005);
+  EXPECT_EQ(window_->Data().SNMPTimeOutValue, 250);
+  EXPECT_EQ(window_->Data().PingTimeOutValue, 250);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
-            SettingsFile("127.0.0.1", "127.0.0.2", "false", "1005", "2", "false", "1005"));
+            SettingsFile("127.0.0.1", "127.0.0.2", "false", "250", "2", "false", "250"));
 }
 
 TEST_F(WindowTest, EmptyTimeOutIsAConversionErrorAndNotSaved) {
@@ -184,6 +193,42 @@ TEST_F(WindowTest, TickingPingShowsAndStoresIt) {
   window_->cbStartupScan->click();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "true", "100", "2", "true"));
+}
+
+TEST_F(WindowTest, TheWindowKeepsItsSize) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
+  const QSize size = window_->size();
+  window_->resize(900, 800);
+  window_->showMaximized();
+  QTest::qWait(50);
+  EXPECT_EQ(window_->size(), size);
+  EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+  EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(WindowTest, TheStatusBarCoversNoControl) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
+  const QRect bar = window_->sbState->geometry();
+  for (QWidget* control : window_->sbState->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control != window_->sbState)
+      EXPECT_FALSE(control->geometry().intersects(bar)) << control->objectName().toStdString();
+}
+
+TEST_F(WindowTest, PingControlsHideTogetherFromTheStart) {
+  for (const char* ping : {"false", "true"}) {
+    Start(SettingsFile("127.0.0.1", "127.0.0.2", "false", "100", "2", ping));
+    for (QWidget* control : std::initializer_list<QWidget*>{window_->lbPing, window_->edPing, window_->Led1,
+                                                             window_->Led2})
+      EXPECT_EQ(control->isHidden(), std::string(ping) == "false") << control->objectName().toStdString() << ping;
+  }
+}
+
+TEST_F(WindowTest, StartupScanHidesTheDeviceGroups) {
+  Start(SettingsFile("127.0.0.250", "127.0.0.250", "true", "20", "1"));
+  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
+  EXPECT_TRUE(window_->gbDevSel->isHidden());
+  EXPECT_TRUE(window_->gbDevInfo->isHidden());
+  EXPECT_TRUE(WaitUntil([&] { return window_->btScan->text() == "Scan"; }));
 }
 
 TEST_F(WindowTest, MissingHelpFileIsNamed) {

@@ -197,11 +197,12 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   ASSERT_TRUE(WaitForWork("state Fill data"));
   const QString upTime = window_->edSysUpTime->text();
   lab.StopDevice("127.0.0.55");
-  for (int refresh = 1; refresh <= 2; ++refresh) {
+  for (int refresh = 1; refresh <= 3; ++refresh) {
     window_->Data().Ticks = 29;
     ASSERT_TRUE(WaitForWork("state Refresh data"));
   }
-  EXPECT_EQ(window_->edSysUpTime->text(), upTime + " no response no response");
+  // Marked once, however many refreshes fail.
+  EXPECT_EQ(window_->edSysUpTime->text(), upTime + " no response");
   EXPECT_EQ(window_->Data().DynMeas[0].ValueEdit->text(), "???");
   EXPECT_EQ(window_->Data().DynLeds[0]->BrushColor(), ButtonFaceColor());
   auto* mode = window_->Data().DynParams[0].Combo;

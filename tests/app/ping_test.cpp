@@ -78,7 +78,7 @@ TEST_F(PingTest, PingsOnlyWhenItsConditionsHold) {
     EXPECT_EQ(window_->Led1->LedOn() != before, step.pinged) << step.name;
   }
   // Without a device nothing is pinged.
-  window_->Data().DeviceCount = 0;
+  window_->Data().SelectedIP.clear();
   window_->Data().WorkState = wsIdle;
   window_->Data().Ticks = 0;
   const bool before = window_->Led1->LedOn();

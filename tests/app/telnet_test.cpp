@@ -1,5 +1,6 @@
 // The Telnet console of the window, against real Telnet servers on loopback.
 #include <QPushButton>
+#include <QTextBlock>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -35,6 +36,31 @@ TEST(ConsoleScreen, ReceivedTextIsLaidOutInLines) {
     for (const auto& block : c.blocks) screen.ShowReceived(ScreenStepsOf(block));
     EXPECT_EQ(screen.Lines(), c.lines) << c.name;
   }
+}
+
+TEST(ConsoleScreen, CopyAndSelectAllKeepCtrlLettersForTheDevice) {
+  TConsoleScreen screen;
+  screen.ShowReceived(ScreenStepsOf("line one\rline two"));
+  std::vector<char> typed;
+  QObject::connect(&screen, &TConsoleScreen::characterTyped, [&](char c) { typed.push_back(c); });
+  QTest::keyClick(&screen, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(screen.textCursor().selectedText(), QString("line one") + QChar(QChar::ParagraphSeparator) + "line two");
+  QTest::keyClick(&screen, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_TRUE(typed.empty());
+  QTest::keyClick(&screen, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(&screen, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(typed, (std::vector<char>{'\x03', '\x01'}));
+}
+
+TEST(ConsoleScreen, EightyColumnsFitWithoutWrapping) {
+  TConsoleScreen screen;
+  screen.setGeometry(0, 0, 641, 385);
+  screen.show();
+  const QString line(80, QChar('8'));
+  screen.ShowReceived(ScreenStepsOf(line.toStdString()));
+  EXPECT_EQ(screen.lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_LE(screen.fontMetrics().horizontalAdvance(line), screen.viewport()->width());
+  EXPECT_EQ(screen.document()->blockCount(), 1);
 }
 
 namespace {
@@ -80,6 +106,16 @@ TEST_F(ConsoleTest, WorksAShellAndDisconnects) {
   EXPECT_FALSE(window_->mmScreen->toPlainText().contains("he''llo\n# echo"));
   window_->btTelnet->click();
   EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected");
+  EXPECT_TRUE(WaitForConsoleIdle());
+}
+
+TEST_F(ConsoleTest, EnterInTheAddressConnects) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  window_->edTelnetIP->SetText("127.0.0.66");
+  QTest::keyClick(window_->edTelnetIP->OctetField(3), Qt::Key_Return);
+  ASSERT_TRUE(ScreenShows("# "));
+  window_->btTelnet->click();
   EXPECT_TRUE(WaitForConsoleIdle());
 }
 

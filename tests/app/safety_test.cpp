@@ -1,0 +1,258 @@
+// What the window writes to a device is what the operator chose, and what it
+// shows is whole: checked against the device lab, with a capture of the wire.
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "capture.h"
+#include "ip_edit.h"
+#include "led.h"
+#include "snmp_message.h"
+#include "window_fixture.h"
+
+using namespace qz::test;
+using qz::snmp::TSnmpMessage;
+
+namespace {
+
+constexpr char kSafetyLab[] = R"(
+[127.0.0.81]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Wheel unit
+location = Bay 81
+set 1.3.6.1.4.1.98361.2.1.1.0 = "SN-81"
+set 1.3.6.1.4.1.98361.2.4.1.0 = 2
+readonly = 1.3.6.1.4.1.98361.2.4.2.0
+[127.0.0.82]
+type = QZ120
+firmware = SNMP station vers. 1.05
+name = Early unit
+set 1.3.6.1.4.1.98361.2.1.1.0 = "SN-82"
+set 1.3.6.1.4.1.98361.2.1.2.0 = "1.05"
+[127.0.0.83]
+type = QZ300
+firmware = SNMP station vers. 2.10
+name = Wide values
+set 1.3.6.1.4.1.98361.3.1.1.0 = "SN-83"
+set 1.3.6.1.4.1.98361.3.3.1.0 = -12345
+set 1.3.6.1.4.1.98361.3.3.2.0 = 1234567
+[127.0.0.84]
+type = QZ999
+firmware = SNMP station vers. 1.00
+name = No file
+)";
+
+const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
+const std::string kList = kHeader +
+                          "127.0.0.81\tWheel unit\tBay 81\tQZ120\tSNMP station vers. 1.06 \r\n"
+                          "127.0.0.82\tEarly unit\tlab\tQZ120exp\tSNMP station vers. 1.05 \r\n"
+                          "127.0.0.83\tWide values\tlab\tQZ300\tSNMP station vers. 2.10 \r\n"
+                          "127.0.0.84\tNo file\tlab\tQZ999\tSNMP station vers. 1.00 \r\n";
+const char* const kModeOid = "1.3.6.1.4.1.98361.2.4.1.0";
+const char* const kOutputOid = "1.3.6.1.4.1.98361.2.4.2.0";
+
+struct Request {
+  int32_t PduType;
+  std::string Community;
+  std::string Oid;
+};
+
+std::vector<Request> RequestsTo(const UdpCapture& capture, const std::string& address) {
+  std::vector<Request> requests;
+  for (const auto& datagram : capture.SentTo(address)) {
+    TSnmpMessage message;
+    message.DecodeMessage(datagram.Payload);
+    requests.push_back({message.PDUType, message.Community, message.VarBindCount() ? message.VarBind(0).OID : ""});
+  }
+  return requests;
+}
+
+void TurnWheel(QWidget* widget, int notches) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &wheel);
+}
+
+class SafetyTest : public WithSuiteLab<kSafetyLab, WindowTest> {
+ protected:
+  void SetUp() override {
+    WithSuiteLab::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (!capture_.Unavailable().empty()) GTEST_SKIP() << capture_.Unavailable();
+  }
+  void Open(int row = 0) {
+    Start(SettingsFile("127.0.0.80", "127.0.0.89"), kList, true);
+    ASSERT_TRUE(WaitForWork("state Fill data"));
+    if (row != 0) Select(row);
+  }
+  void Select(int row) {
+    window_->cbAdrIP->setCurrentIndex(row);
+    emit window_->cbAdrIP->activated(row);
+    ASSERT_TRUE(WaitForWork("state Fill data"));
+  }
+  QComboBox* Combo(int index) { return window_->Data().DynParams.at(static_cast<size_t>(index)).Combo; }
+
+  UdpCapture capture_;
+};
+
+}  // namespace
+
+TEST_F(SafetyTest, WheelOverAControlNotChosenChangesNothing) {
+  Open();
+  const std::string settings = ReadFileBytes(WorkingFile("QZexplorer.ini"));
+  window_->PageControl->setFocus();
+  const size_t sentBefore = capture_.SentTo("127.0.0.81").size();
+  QWidget* const controls[] = {Combo(0), window_->cbAdrIP, window_->cbSysName, window_->cbSysLoc,
+                               window_->seRetryCount};
+  for (QWidget* control : controls) {
+    TurnWheel(control, 1);
+    TurnWheel(control, -2);
+  }
+  QTest::qWait(700);
+  EXPECT_EQ(Combo(0)->currentIndex(), 2);
+  EXPECT_EQ(window_->cbAdrIP->currentIndex(), 0);
+  EXPECT_EQ(window_->seRetryCount->value(), 2);
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), settings);
+  EXPECT_EQ(capture_.SentTo("127.0.0.81").size(), sentBefore);
+  EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
+
+  // Once chosen, the wheel works as usual.
+  window_->seRetryCount->setFocus();
+  TurnWheel(window_->seRetryCount, 1);
+  EXPECT_EQ(window_->seRetryCount->value(), 3);
+  window_->seRetryCount->setValue(2);
+}
+
+TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
+  Start(SettingsFile("127.0.0.90", "127.0.0.99"), kList, true);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  window_->edSysName->setText("Stray name");
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  WhenDuringWork stop([&] { return window_->edScanIP->text() == "Scanning 127.0.0.92"; },
+                      [&] { window_->btScan->click(); });
+  window_->btScan->click();
+  ASSERT_TRUE(WaitUntil([&] { return stop.Done() && window_->btScan->text() == "Scan"; }, 10000));
+  ASSERT_TRUE(WaitForStatus("state Idle"));
+  const size_t sentAfterScan = capture_.Datagrams().size();
+
+  window_->PageControl->setCurrentWidget(window_->tsManage);
+  ASSERT_TRUE(WaitForStatus("state Halted"));
+  for (QGroupBox* group : {window_->gbSNMPmib, window_->gbControl, window_->gbDevInfo})
+    EXPECT_FALSE(group->isEnabled()) << group->objectName().toStdString();
+  EXPECT_EQ(window_->edSysName->text(), "");
+  EXPECT_EQ(window_->edSN->text(), "");
+  EXPECT_TRUE(window_->Data().DynParams.empty());
+  window_->edSysName->setEnabled(true);
+  window_->edSysName->setText("Stray name");
+  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  window_->Data().Ticks = 29;
+  QTest::qWait(1500);
+  EXPECT_EQ(capture_.Datagrams().size(), sentAfterScan);
+  EXPECT_EQ(SnmpGetText("127.0.0.81", "1.3.6.1.2.1.1.5.0"), "Wheel unit");
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+}
+
+TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
+  Open();
+  QComboBox* mode = Combo(0);
+  const size_t before = RequestsTo(capture_, "127.0.0.81").size();
+  mode->setFocus();
+  QTest::keyClick(mode, Qt::Key_Up);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  const auto requests = RequestsTo(capture_, "127.0.0.81");
+  ASSERT_GE(requests.size(), before + 2);
+  EXPECT_EQ(requests[before].PduType, qz::snmp::pduSetRequest);
+  EXPECT_EQ(requests[before].Community, "stranix");
+  EXPECT_EQ(requests[before].Oid, kModeOid);
+  EXPECT_EQ(requests[before + 1].PduType, qz::snmp::pduGetRequest);
+  EXPECT_EQ(requests[before + 1].Community, "kelvor");
+  EXPECT_EQ(requests[before + 1].Oid, kModeOid);
+  EXPECT_EQ(mode->currentText(), "On");
+  EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(Qt::black));
+
+  // The device keeps something else than it accepted: the box shows that.
+  WhenDuringWork change(
+      [&] {
+        const auto sent = RequestsTo(capture_, "127.0.0.81");
+        return !sent.empty() && sent.back().PduType == qz::snmp::pduSetRequest;
+      },
+      [&] { SnmpSetValue("127.0.0.81", kModeOid, 'i', "0"); });
+  QTest::keyClick(mode, Qt::Key_Down);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  EXPECT_TRUE(change.Done());
+  EXPECT_EQ(mode->currentText(), "Off");
+  EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  EXPECT_EQ(window_->lbNotice->text(), "Mode: the device holds Off, not Auto");
+  SnmpSetValue("127.0.0.81", kModeOid, 'i', "2");
+}
+
+TEST_F(SafetyTest, AFailedWriteSaysWhy) {
+  Open();
+  QComboBox* output = Combo(2);
+  output->setFocus();
+  QTest::keyClick(output, Qt::Key_Down);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  EXPECT_EQ(output->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  EXPECT_TRUE(window_->lbNotice->text().startsWith("Output not written: refused by the device: error-status "))
+      << window_->lbNotice->text().toStdString();
+  // The state stays said, and the notice goes after a few seconds.
+  EXPECT_EQ(window_->sbState->currentMessage(), "state Idle");
+  EXPECT_TRUE(WaitUntil([&] { return window_->lbNotice->text().isEmpty(); }, 6000));
+}
+
+TEST_F(SafetyTest, ValuesShowTheirStartAndWholeTextAsTooltip) {
+  Open(2);
+  const auto& meas = window_->Data().DynMeas;
+  ASSERT_GE(meas.size(), 2u);
+  for (auto [box, whole] : {std::pair{meas[0].ValueEdit, "-1234.5"}, std::pair{meas[1].ValueEdit, "1234567"}}) {
+    const QString shown = box->text();
+    EXPECT_EQ(box->cursorPosition(), 0);
+    EXPECT_TRUE(shown == whole || (shown.endsWith(QChar(0x2026)) && QString(whole).startsWith(shown.chopped(1))))
+        << shown.toStdString();
+    EXPECT_EQ(shown == whole ? QString(whole) : box->toolTip(), QString(whole));
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(shown), box->width());
+  }
+  EXPECT_EQ(meas[0].ValueEdit->text().left(2), "-1");
+}
+
+TEST_F(SafetyTest, ChoicesShowWholeWhenTheBoxIsTooNarrow) {
+  Open();
+  QComboBox* output = Combo(2);
+  ASSERT_EQ(output->currentText(), "Disabled");
+  const int widest = output->fontMetrics().horizontalAdvance("Disabled");
+  output->showPopup();
+  EXPECT_GE(output->view()->width(), widest);
+  output->hidePopup();
+  if (output->fontMetrics().horizontalAdvance("Disabled") > output->width() - 20) {
+    EXPECT_EQ(output->toolTip(), "Disabled");
+  }
+}
+
+TEST_F(SafetyTest, SerialNumberAndFirmwareBelongToTheDeviceShown) {
+  Open(2);
+  EXPECT_EQ(window_->edSN->text(), "SN-83");
+  Select(1);
+  EXPECT_EQ(window_->edDevType->text(), "QZ120exp");
+  EXPECT_EQ(window_->edSN->text(), "SN-82");
+  EXPECT_EQ(window_->edVers->text(), "1.05");
+  EXPECT_EQ(window_->Data().DynLeds.size(), 2u);
+}
+
+TEST_F(SafetyTest, ATypeWithoutDescriptionShowsNoSerialNumber) {
+  Open(2);
+  EXPECT_EQ(window_->edSN->text(), "SN-83");
+  Select(3);
+  EXPECT_EQ(window_->edDevType->text(), "QZ999");
+  EXPECT_EQ(window_->edSN->text(), "");
+  EXPECT_EQ(window_->edVers->text(), "");
+}

@@ -1,0 +1,87 @@
+#include "capture.h"
+
+#include <arpa/inet.h>
+#include <linux/if_packet.h>
+#include <net/ethernet.h>
+#include <netinet/ip.h>
+#include <netinet/udp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace qz::test {
+namespace {
+
+std::string Dotted(uint32_t networkOrder) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &networkOrder, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+UdpCapture::UdpCapture(uint16_t port) : port_(port) {
+  // Cooked packets (no link header) of every interface, IPv4 only.
+  socket_ = ::socket(AF_PACKET, SOCK_DGRAM, htons(ETH_P_IP));
+  if (socket_ < 0) {
+    unavailable_ = std::string("no packet socket: ") + std::strerror(errno);
+    return;
+  }
+  thread_ = std::thread([this] { Run(); });
+}
+
+UdpCapture::~UdpCapture() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (socket_ >= 0) ::close(socket_);
+}
+
+void UdpCapture::Run() {
+  std::string buffer(70000, '\0');
+  while (!stop_) {
+    pollfd entry{socket_, POLLIN, 0};
+    if (::poll(&entry, 1, 10) <= 0) {
+      ++quietPolls_;
+      continue;
+    }
+    sockaddr_ll link{};
+    socklen_t linkLength = sizeof link;
+    const auto n = ::recvfrom(socket_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&link), &linkLength);
+    // Loopback shows every datagram twice, leaving and arriving: keep one.
+    if (n <= 0 || link.sll_pkttype == PACKET_OUTGOING) continue;
+    const auto size = static_cast<size_t>(n);
+    if (size < sizeof(iphdr)) continue;
+    iphdr ip{};
+    std::memcpy(&ip, buffer.data(), sizeof ip);
+    const size_t ipLength = ip.ihl * 4u;
+    if (ip.protocol != IPPROTO_UDP || size < ipLength + sizeof(udphdr)) continue;
+    udphdr udp{};
+    std::memcpy(&udp, buffer.data() + ipLength, sizeof udp);
+    if (ntohs(udp.dest) != port_ && ntohs(udp.source) != port_) continue;
+    CapturedDatagram datagram{std::chrono::steady_clock::now(), Dotted(ip.saddr), ntohs(udp.source), Dotted(ip.daddr),
+                              ntohs(udp.dest), buffer.substr(ipLength + sizeof udp, size - ipLength - sizeof udp)};
+    std::lock_guard lock(mutex_);
+    datagrams_.push_back(std::move(datagram));
+  }
+}
+
+std::vector<CapturedDatagram> UdpCapture::Datagrams() const {
+  // What has been sent so far is read once the reader has found the socket empty.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  for (const long seen = quietPolls_; quietPolls_ < seen + 2 && std::chrono::steady_clock::now() < deadline;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  std::lock_guard lock(mutex_);
+  return datagrams_;
+}
+
+std::vector<CapturedDatagram> UdpCapture::SentTo(const std::string& address) const {
+  std::vector<CapturedDatagram> sent;
+  for (auto& datagram : Datagrams())
+    if (datagram.To == address && datagram.ToPort == port_) sent.push_back(datagram);
+  return sent;
+}
+
+}  // namespace qz::test
