@@ -1,24 +1,44 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for a bounded time on a copy of
-# its seed corpus. A finding fails the run; libFuzzer's "Done N runs" line
-# tells how many executions ran.
+# Builds the libFuzzer targets with clang, every library they link
+# instrumented for coverage, AddressSanitizer and UndefinedBehaviorSanitizer,
+# in a build folder outside the source tree, and runs each for a bounded time
+# on a copy of its seed corpus. A finding fails the run; libFuzzer's "Done N
+# runs" line tells how many executions ran. QZ_FUZZ_SECONDS sets the time
+# (60 by default, shared out among the targets); QZ_FUZZ_RUNS, when set, runs
+# each target for that many executions instead.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${QZ_FUZZ_SECONDS:-60}"
-build="$root/build-fuzz"
+build="${QZ_FUZZ_BUILD:-${TMPDIR:-/tmp}/qz-explorer-fuzz-build}"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQZ_FUZZ=ON -DQZ_BUILD_APP=OFF -DQZ_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
+# libFuzzer only sees the code that carries coverage counters.
+for library in "$build"/src/snmp/libqz_snmp.a "$build"/src/app/libqz_app_rules.a "$build"/src/telnet/libqz_telnet.a; do
+  if [[ $(nm "$library" 2>/dev/null | grep -c '__sanitizer_cov') -eq 0 ]]; then
+    echo "fuzz: $library has no coverage instrumentation" >&2
+    exit 1
+  fi
+done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-declare -A share=([fuzz_decode_message]=1 [fuzz_ber_to_oid]=2 [fuzz_description_file]=2 [fuzz_telnet_parser]=2)
-for target in fuzz_decode_message fuzz_ber_to_oid fuzz_description_file fuzz_telnet_parser; do
+targets=(fuzz_decode_message fuzz_ber_to_oid fuzz_description_file fuzz_telnet_parser fuzz_text_files)
+declare -A share=([fuzz_decode_message]=1 [fuzz_ber_to_oid]=2 [fuzz_description_file]=2 [fuzz_telnet_parser]=2
+                  [fuzz_text_files]=2)
+# A datagram can be 64 KiB; the files and streams show their faults in less.
+declare -A max_len=([fuzz_decode_message]=70000 [fuzz_ber_to_oid]=4096 [fuzz_description_file]=8192
+                    [fuzz_telnet_parser]=8192 [fuzz_text_files]=8192)
+for target in "${targets[@]}"; do
   corpus="$work/$target"
   cp -r "$root/fuzz/corpus/$target" "$corpus"
-  time=$((seconds / ${share[$target]}))
-  echo "== $target: ${time}s"
-  (cd "$work" && "$build/fuzz/$target" -max_total_time="$time" -max_len=70000 -timeout=10 -rss_limit_mb=2048 \
+  if [[ -n "${QZ_FUZZ_RUNS:-}" ]]; then
+    limit=(-runs="$QZ_FUZZ_RUNS")
+    echo "== $target: $QZ_FUZZ_RUNS runs"
+  else
+    limit=(-max_total_time=$((seconds / ${share[$target]})))
+    echo "== $target: ${limit[0]#*=}s"
+  fi
+  (cd "$work" && "$build/fuzz/$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=10 -rss_limit_mb=2048 \
      -print_final_stats=1 "$corpus" 2>"$work/$target.log") || { tail -50 "$work/$target.log"; exit 1; }
   grep -E '^Done [0-9]+ runs|stat::number_of_executed_units' "$work/$target.log" | head -2
 done

@@ -1,5 +1,7 @@
 #include "description_file.h"
 
+#include <algorithm>
+
 #include "ber.h"
 #include "text_file.h"
 
@@ -133,6 +135,26 @@ DeviceDescription ParseDeviceDescription(const std::string& fileBytes) {
   }
   description.ParameterCount = parameters.Count();
   return description;
+}
+
+namespace {
+bool IsFileNameOctet(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+         c == '.';
+}
+}  // namespace
+
+bool IsSafeDeviceType(const std::string& deviceType) {
+  return !deviceType.empty() && deviceType.find("..") == std::string::npos &&
+         std::all_of(deviceType.begin(), deviceType.end(), IsFileNameOctet);
+}
+
+std::string SanitisedDeviceType(const std::string& deviceType) {
+  std::string sanitised = deviceType;
+  for (char& c : sanitised)
+    if (!IsFileNameOctet(c)) c = '_';
+  for (auto at = sanitised.find(".."); at != std::string::npos; at = sanitised.find("..")) sanitised[at] = '_';
+  return sanitised;
 }
 
 std::string DescriptionFilePath(const std::string& deviceType) {

@@ -36,6 +36,13 @@ inline constexpr size_t kMaxStoredOidLength = 64;
 
 DeviceDescription ParseDeviceDescription(const std::string& fileBytes);
 
+// Whether a type a device reported may name a file: letters, digits, "-",
+// "_" and "." only, and no "..", so that no device can make the program read
+// a file outside DeviceFiles.
+bool IsSafeDeviceType(const std::string& deviceType);
+// The type with each octet that IsSafeDeviceType refuses as "_", for messages.
+std::string SanitisedDeviceType(const std::string& deviceType);
+
 // "./DeviceFiles/<type>.par" with the platform's separator.
 std::string DescriptionFilePath(const std::string& deviceType);
 

@@ -1,6 +1,7 @@
 // The device list: three selection lists that always show the same row, the
 // two hidden columns, and the device list file.
 #include <QComboBox>
+#include <QMessageBox>
 #include <QTabWidget>
 
 #include "ip_edit.h"
@@ -12,7 +13,14 @@ namespace qz::app {
 
 void TfrmMain::LoadDeviceList() {
   data_.DeviceCount = 0;
-  for (const DeviceRow& row : ParseDeviceList(ReadWholeFile(kDeviceListFileName))) {
+  const TFileRead file = ReadFile(kDeviceListFileName);
+  if (!file.Error.empty()) {
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The device list %1 cannot be read: %2.")
+                             .arg(kDeviceListFileName, QString::fromLocal8Bit(file.Error.c_str())));
+    return;
+  }
+  for (const DeviceRow& row : ParseDeviceList(file.Bytes)) {
     AppendRow(row);
     ++data_.DeviceCount;
   }
@@ -20,8 +28,10 @@ void TfrmMain::LoadDeviceList() {
 
 void TfrmMain::AppendRow(const DeviceRow& row) {
   cbAdrIP->addItem(QString::fromStdString(row.Address));
-  cbSysName->addItem(QString::fromStdString(row.SysName));
-  cbSysLoc->addItem(QString::fromStdString(row.SysLocation));
+  cbSysName->addItem(QString());
+  SetRowBytes(cbSysName, cbSysName->count() - 1, row.SysName);
+  cbSysLoc->addItem(QString());
+  SetRowBytes(cbSysLoc, cbSysLoc->count() - 1, row.SysLocation);
   data_.DeviceTypes.push_back(row.DeviceType);
   data_.LanInterfaces.push_back(row.LanInterface);
 }
@@ -36,12 +46,23 @@ void TfrmMain::WrCFG() {
   std::vector<DeviceRow> rows;
   for (int i = 0; i < cbAdrIP->count(); ++i) {
     const auto at = static_cast<size_t>(i);
-    rows.push_back({cbAdrIP->itemText(i).toStdString(), cbSysName->itemText(i).toStdString(),
-                    cbSysLoc->itemText(i).toStdString(),
+    rows.push_back({cbAdrIP->itemText(i).toStdString(), RowBytes(cbSysName, i), RowBytes(cbSysLoc, i),
                     at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string(),
                     at < data_.LanInterfaces.size() ? data_.LanInterfaces[at] : std::string()});
   }
-  WriteWholeFile(kDeviceListFileName, FormatDeviceList(rows));
+  if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(rows)); !failure.empty())
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The device list could not be written to %1: %2. The file is kept as it was.")
+                             .arg(kDeviceListFileName, QString::fromLocal8Bit(failure.c_str())));
+}
+
+std::string TfrmMain::RowBytes(const QComboBox* list, int row) {
+  return list->itemData(row).toByteArray().toStdString();
+}
+
+void TfrmMain::SetRowBytes(QComboBox* list, int row, const std::string& bytes) {
+  list->setItemData(row, QByteArray::fromStdString(bytes));
+  list->setItemText(row, Shown(bytes));
 }
 
 void TfrmMain::SelectRow(int row) {

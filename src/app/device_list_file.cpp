@@ -42,10 +42,14 @@ std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes) {
 
 std::string FormatDeviceList(const std::vector<DeviceRow>& rows) {
   std::string out = std::string(kDeviceListHeader) + "\r\n";
-  for (const auto& row : rows)
+  for (const auto& row : rows) {
+    // The reader drops a type's leading blanks, so the writer does too: the
+    // file then reads back as the rows it was written from.
+    std::string type = WithoutSeparators(row.DeviceType);
+    type.erase(0, std::min(type.find_first_not_of(' '), type.size()));
     out += WithoutSeparators(row.Address) + '\t' + WithoutSeparators(row.SysName) + '\t' +
-           WithoutSeparators(row.SysLocation) + '\t' + WithoutSeparators(row.DeviceType) + '\t' +
-           WithoutSeparators(row.LanInterface) + "\r\n";
+           WithoutSeparators(row.SysLocation) + '\t' + type + '\t' + WithoutSeparators(row.LanInterface) + "\r\n";
+  }
   return out;
 }
 

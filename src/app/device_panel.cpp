@@ -31,8 +31,8 @@ const char* const kTagProperty = "tag";
 const QString kNoUpTime = " no response";
 const QColor kWrongColor(255, 0, 0);
 
-QLabel* NewLabel(QGroupBox* box, const std::string& caption, int left, int top) {
-  auto* label = new QLabel(QString::fromStdString(caption), box);
+QLabel* NewLabel(QGroupBox* box, const QString& caption, int left, int top) {
+  auto* label = new QLabel(caption, box);
   label->adjustSize();
   label->move(left, top);
   label->show();
@@ -58,8 +58,8 @@ void TfrmMain::FillData() {
   const int row = cbAdrIP->currentIndex();
   if (row < 0) return;
   const auto at = static_cast<size_t>(row);
-  if (at < data_.DeviceTypes.size()) edDevType->setText(QString::fromStdString(data_.DeviceTypes[at]));
-  if (at < data_.LanInterfaces.size()) edLANIfc->setText(QString::fromStdString(data_.LanInterfaces[at]));
+  if (at < data_.DeviceTypes.size()) edDevType->setText(Shown(data_.DeviceTypes[at]));
+  if (at < data_.LanInterfaces.size()) edLANIfc->setText(Shown(data_.LanInterfaces[at]));
 
   data_.RetryCountValue = seRetryCount->value();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
@@ -113,9 +113,13 @@ void TfrmMain::ProcessParamFile() {
   edSN->clear();
   edVers->clear();
 
-  const std::string path = DescriptionFilePath(edDevType->text().toStdString());
-  if (!FileExists(path)) {
-    NewLabel(gbControl, "File not found -  " + path, 10, 100);
+  const auto row = static_cast<size_t>(cbAdrIP->currentIndex());
+  const std::string type = row < data_.DeviceTypes.size() ? data_.DeviceTypes[row] : edDevType->text().toStdString();
+  // The type is the device's own text: one that could lead out of
+  // DeviceFiles never names a file.
+  const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
+  if (!IsSafeDeviceType(type) || !FileExists(path)) {
+    NewLabel(gbControl, Shown("File not found -  " + path), 10, 100);
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
@@ -124,12 +128,12 @@ void TfrmMain::ProcessParamFile() {
       case RecordKind::StatusLed: {
         auto* led = new TStatusLed(gbDevStatus);
         led->SetStatus(2);
-        led->LedName = QString::fromStdString(record.Name);
+        led->LedName = Shown(record.Name);
         led->OID = QString::fromStdString(record.OID);
         led->move(record.Left, record.Top);
         led->show();
         data_.DynLeds.push_back(led);
-        data_.DynLedLabels.push_back(NewLabel(gbDevStatus, record.Name, record.Left + 18, record.Top - 2));
+        data_.DynLedLabels.push_back(NewLabel(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2));
         break;
       }
       case RecordKind::MeasuredValue: {
@@ -138,7 +142,7 @@ void TfrmMain::ProcessParamFile() {
         value->setReadOnly(true);
         value->setStyleSheet("background: palette(window);");
         value->show();
-        data_.DynMeas.push_back({value, NewLabel(gbMeas, record.Name, record.Left + 44, record.Top + 2),
+        data_.DynMeas.push_back({value, NewLabel(gbMeas, Shown(record.Name), record.Left + 44, record.Top + 2),
                                  record.Offset, record.Factor, record.Decimals, record.OID});
         break;
       }
@@ -149,13 +153,13 @@ void TfrmMain::ProcessParamFile() {
           IgnoreWheelUnlessFocused(param.Combo);
           param.Combo->setGeometry(record.Left, record.Top, 70, 21);
           param.Combo->setProperty(kTagProperty, record.Index);
-          for (const auto& item : record.Items) param.Combo->addItem(QString::fromStdString(item));
+          for (const auto& item : record.Items) param.Combo->addItem(Shown(item));
           param.Combo->setCurrentIndex(-1);
           QComboBox* combo = param.Combo;
           connect(combo, &QComboBox::activated, this,
                   [this, combo] { Guarded(combo, [&] { OnDynCboxChange(combo); }); });
           param.Combo->show();
-          param.NameLabel = NewLabel(gbControl, record.Name, record.Left + 74, record.Top);
+          param.NameLabel = NewLabel(gbControl, Shown(record.Name), record.Left + 74, record.Top);
           param.OID = record.OID;
         }
         data_.DynParams.push_back(param);
@@ -166,7 +170,7 @@ void TfrmMain::ProcessParamFile() {
         snmp::SnmpRequest.OID = record.OID;
         snmp::NetSnmpGet(snmp::SnmpRequest);
         (record.Kind == RecordKind::SerialNumber ? edSN : edVers)
-            ->setText(QString::fromStdString(snmp::SnmpResult));
+            ->setText(Shown(snmp::SnmpResult));
         break;
     }
   }
@@ -180,7 +184,7 @@ void TfrmMain::ProcessParamFile() {
 void TfrmMain::BuildNoParameterHint() {
   NewLabel(gbControl, "No SNMP managed parameters.", 70, 90);
   NewLabel(gbControl, "Refer to device Web page at ", 30, 110);
-  QLabel* link = NewLabel(gbControl, "http://" + cbAdrIP->currentText().toStdString(), 200, 110);
+  QLabel* link = NewLabel(gbControl, "http://" + cbAdrIP->currentText(), 200, 110);
   link->setObjectName("webLink");
   link->setToolTip(cbAdrIP->currentText());
   QFont font = link->font();

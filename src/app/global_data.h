@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "conf_file.h"
+#include "device_text.h"
 #include "settings_file.h"
 
 class QComboBox;
@@ -42,6 +44,9 @@ struct TDynParam {
 
 struct GlobalData {
   TIniRecord Settings;
+  // QZexplorer.conf, and what of it is in use.
+  TConfFile Conf;
+  TCodePage CodePage = TCodePage::Latin1;
   uint32_t StartIPValue = 0;
   uint32_t StopIPValue = 0;
   int32_t SNMPTimeOutValue = 0;

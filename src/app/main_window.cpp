@@ -27,7 +27,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <limits>
+#include <filesystem>
+
 
 #include "console_screen.h"
 #include "event_hooks.h"
@@ -220,7 +221,7 @@ void TfrmMain::CreateControls() {
   edWriteComm = Edit(gbSNMP, "edWriteComm", 104, 56, 153);
   edSNMPTimeOut = Edit(gbSNMP, "edSNMPTimeOut", 104, 88, 49);
   seRetryCount = Place(new QSpinBox(gbSNMP), "seRetryCount", 104, 120, 49);
-  seRetryCount->setRange(0, std::numeric_limits<int>::max());
+  seRetryCount->setRange(kRetryCountRange.Min, kRetryCountRange.Max);
   seRetryCount->setSingleStep(1);
   seRetryCount->setValue(2);
   LabelLeftOf(edReadComm, "Read community");
@@ -232,6 +233,10 @@ void TfrmMain::CreateControls() {
   cbPing = Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
   edPingTimeOut = Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
   LabelLeftOf(edPingTimeOut, "Ping time out, mS");
+  cbCodePage = Place(new QComboBox(gbMisc), "cbCodePage", 224, 56, 105);
+  for (TCodePage codePage : {TCodePage::Latin1, TCodePage::Windows1251}) cbCodePage->addItem(CodePageName(codePage));
+  cbCodePage->setToolTip("How names, locations and communities that are not UTF-8 are shown and typed");
+  LabelLeftOf(cbCodePage, "Device text code page");
   btSaveSettings = Place(new QPushButton("Save Settings", tsSettings), "btSaveSettings", 232, 392, 98, 25);
   PageControl->setCurrentWidget(tsSettings);
 
@@ -289,7 +294,8 @@ void TfrmMain::BindHandlers() {
   onExit(edPingTimeOut, &TfrmMain::edPingTimeOutExit);
   for (QLineEdit* edit : {edSNMPTimeOut, edPingTimeOut})
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-  for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc, seRetryCount})
+  connect(cbCodePage, &QComboBox::activated, this, [this] { Guarded(cbCodePage, [&] { cbCodePageChange(); }); });
+  for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc, seRetryCount, cbCodePage})
     IgnoreWheelUnlessFocused(control);
   // The address editor's Enter is the Connect button's, as in a dialog.
   for (int octet = 0; octet < 4; ++octet)
@@ -325,7 +331,8 @@ void TfrmMain::FormCreate() {
     btScan->setText("Stop");
     data_.WorkState = wsScan;
   } else {
-    if (FileExists(kDeviceListFileName)) LoadDeviceList();
+    std::error_code ignored;
+    if (std::filesystem::exists(kDeviceListFileName, ignored)) LoadDeviceList();
     SelectRow(0);
     data_.SelectedIP = cbAdrIP->currentText().toStdString();
     if (HasSelectedDevice()) {

@@ -136,6 +136,7 @@ class TfrmMain : public QMainWindow {
   QSpinBox* seRetryCount = nullptr;
   QGroupBox* gbMisc = nullptr;
   QCheckBox* cbPing = nullptr;
+  QComboBox* cbCodePage = nullptr;
   QLineEdit* edPingTimeOut = nullptr;
   QPushButton* btSaveSettings = nullptr;
   QTimer* Timer = nullptr;
@@ -159,8 +160,21 @@ class TfrmMain : public QMainWindow {
   void ShowNotice(const QString& text);
   void itmHelpClick(const char* helpFile);
 
+  // Device and file text (bytes) as the window shows it, and what the
+  // operator typed as bytes: one rule, the operator's code page.
+  QString Shown(const std::string& bytes) const;
+  std::string Typed(const QString& text) const;
+  // The bytes behind a community box: what was read, unless the operator
+  // has edited the box since.
+  std::string BytesOf(const QLineEdit* edit, const std::string& original) const;
+
   // Settings page
   void EstablishSettings();
+  void LoadConf();
+  void SaveConf();
+  void cbCodePageChange();
+  // Shows every device text again after the code page changed.
+  void ShowDeviceTexts();
   // Puts the default into every number field that is not a decimal integer,
   // so no later save can write such a line; gives the first conversion error.
   std::string ValidateNumberSettings();
@@ -173,6 +187,9 @@ class TfrmMain : public QMainWindow {
   void edReadCommExit();
   void edWriteCommExit();
   void edSNMPTimeOutExit();
+  // The number of a time-out box brought into its range, shown and stored as
+  // such; throws when the box holds no number.
+  int32_t TakeNumber(QLineEdit* edit, std::string& field, TNumberRange range);
   void seRetryCountChange();
   void edPingTimeOutExit();
   void btSaveSettingsClick();
@@ -196,6 +213,9 @@ class TfrmMain : public QMainWindow {
 
   // Device list
   void LoadDeviceList();
+  // The bytes of one row of a name or location list.
+  static std::string RowBytes(const QComboBox* list, int row);
+  void SetRowBytes(QComboBox* list, int row, const std::string& bytes);
   void AppendRow(const DeviceRow& row);
   void cbSelectionChange(QComboBox* list);
 

@@ -1,5 +1,7 @@
 #include "settings_file.h"
 
+#include <algorithm>
+
 #include "ber.h"
 #include "text_file.h"
 
@@ -23,6 +25,12 @@ TIniRecord LoadSettingsFile(const std::string& path) { return ParseSettings(Read
 
 void SaveSettingsFile(const std::string& path, const TIniRecord& settings) {
   WriteWholeFile(path, FormatSettings(settings));
+}
+
+std::optional<int32_t> ClampedNumber(const std::string& text, TNumberRange range) {
+  int32_t value = 0;
+  if (!snmp::ParseInt32(text, value)) return std::nullopt;
+  return std::clamp(value, range.Min, range.Max);
 }
 
 uint32_t AddressValue(const std::string& text) {

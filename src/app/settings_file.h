@@ -1,6 +1,7 @@
 #pragma once
 // The operator's settings: nine texts, stored one per line in the settings file.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qz::app {
@@ -37,6 +38,20 @@ std::string FormatSettings(const TIniRecord& settings);
 TIniRecord LoadSettingsFile(const std::string& path);
 // A file that cannot be written is left as it was.
 void SaveSettingsFile(const std::string& path, const TIniRecord& settings);
+
+// The bounds of a number setting: the value in use always lies within them
+// (a negative time-out used to make every request wait for ever).
+struct TNumberRange {
+  int32_t Min;
+  int32_t Max;
+};
+inline constexpr TNumberRange kSnmpTimeOutRange{1, 60000};
+inline constexpr TNumberRange kRetryCountRange{0, 10};
+inline constexpr TNumberRange kPingTimeOutRange{1, 60000};
+
+// The decimal integer of a number line brought into range; nullopt when the
+// text is not a decimal 32-bit integer.
+std::optional<int32_t> ClampedNumber(const std::string& text, TNumberRange range);
 
 // Numeric form of an address text: four dot-separated parts (blanks trimmed,
 // anything not a number counts as 0), carried modulo 2^32.

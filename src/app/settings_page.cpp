@@ -1,6 +1,7 @@
 // The Settings page: the settings file at start-up, and the page's handlers,
 // each of which saves the whole record at once.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSpinBox>
@@ -15,6 +16,8 @@
 namespace qz::app {
 
 void TfrmMain::EstablishSettings() {
+  for (const char* file : {kSettingsFileName, kDeviceListFileName, kConfFileName}) RemoveLeftoverTemporary(file);
+  LoadConf();
   if (FileExists(kSettingsFileName)) {
     data_.Settings = LoadSettingsFile(kSettingsFileName);
   } else {
@@ -28,17 +31,53 @@ void TfrmMain::EstablishSettings() {
 std::string TfrmMain::ValidateNumberSettings() {
   std::string firstError;
   auto& s = data_.Settings;
-  for (auto [field, fallback] : {std::pair{&s.SNMPTimeOut, &DefaultSettings.SNMPTimeOut},
-                                 std::pair{&s.RetryCount, &DefaultSettings.RetryCount},
-                                 std::pair{&s.PingTimeOut, &DefaultSettings.PingTimeOut}}) {
-    try {
-      StrToInt(*field);
-    } catch (const EConvertError& error) {
-      if (firstError.empty()) firstError = error.what();
-      *field = *fallback;
+  const struct {
+    std::string* Field;
+    const std::string& Fallback;
+    TNumberRange Range;
+  } numbers[] = {{&s.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange},
+                 {&s.RetryCount, DefaultSettings.RetryCount, kRetryCountRange},
+                 {&s.PingTimeOut, DefaultSettings.PingTimeOut, kPingTimeOutRange}};
+  for (const auto& number : numbers) {
+    if (const std::optional<int32_t> value = ClampedNumber(*number.Field, number.Range)) {
+      *number.Field = std::to_string(*value);
+      continue;
     }
+    if (firstError.empty()) {
+      try {
+        StrToInt(*number.Field);
+      } catch (const EConvertError& error) {
+        firstError = error.what();
+      }
+    }
+    *number.Field = number.Fallback;
   }
   return firstError;
+}
+
+void TfrmMain::LoadConf() {
+  data_.Conf = ParseConf(ReadWholeFile(kConfFileName));
+  data_.CodePage =
+      CodePageNamed(data_.Conf.Value(kCodePageKey, CodePageName(TCodePage::Latin1))).value_or(TCodePage::Latin1);
+}
+
+void TfrmMain::SaveConf() { WriteWholeFile(kConfFileName, FormatConf(data_.Conf)); }
+
+void TfrmMain::cbCodePageChange() {
+  data_.CodePage = CodePageNamed(cbCodePage->currentText().toStdString()).value_or(TCodePage::Latin1);
+  data_.Conf.Set(kCodePageKey, CodePageName(data_.CodePage));
+  SaveConf();
+  ShowDeviceTexts();
+}
+
+QString TfrmMain::Shown(const std::string& bytes) const {
+  return QString::fromStdString(DecodeDeviceText(bytes, data_.CodePage));
+}
+
+std::string TfrmMain::Typed(const QString& text) const { return EncodeTypedText(text.toStdString(), data_.CodePage); }
+
+std::string TfrmMain::BytesOf(const QLineEdit* edit, const std::string& original) const {
+  return edit->isModified() ? Typed(edit->text()) : original;
 }
 
 void TfrmMain::CopySettingsToControls() {
@@ -46,8 +85,9 @@ void TfrmMain::CopySettingsToControls() {
   edStartIP->SetText(QString::fromStdString(s.StartIP));
   edStopIP->SetText(QString::fromStdString(s.StopIP));
   cbStartupScan->setChecked(IsFlagSet(s.StartupScan));
-  edReadComm->setText(QString::fromStdString(s.ReadComm));
-  edWriteComm->setText(QString::fromStdString(s.WriteComm));
+  edReadComm->setText(Shown(s.ReadComm));
+  edWriteComm->setText(Shown(s.WriteComm));
+  cbCodePage->setCurrentText(CodePageName(data_.CodePage));
   edSNMPTimeOut->setText(QString::fromStdString(s.SNMPTimeOut));
   const int retryCount = StrToInt(s.RetryCount);
   seRetryCount->setValue(retryCount);
@@ -81,22 +121,30 @@ void TfrmMain::cbStartupScanClick() {
 }
 
 void TfrmMain::edReadCommExit() {
-  data_.Settings.ReadComm = edReadComm->text().toStdString();
+  data_.Settings.ReadComm = BytesOf(edReadComm, data_.Settings.ReadComm);
+  edReadComm->setModified(false);
   SaveSettings();
 }
 
 void TfrmMain::edWriteCommExit() {
-  data_.Settings.WriteComm = edWriteComm->text().toStdString();
+  data_.Settings.WriteComm = BytesOf(edWriteComm, data_.Settings.WriteComm);
+  edWriteComm->setModified(false);
   SaveSettings();
 }
 
 // A number field is taken only when it converts, so the file never gets a
 // number line that would stop the next start-up.
 void TfrmMain::edSNMPTimeOutExit() {
-  const std::string text = edSNMPTimeOut->text().toStdString();
-  data_.SNMPTimeOutValue = StrToInt(text);
-  data_.Settings.SNMPTimeOut = text;
+  data_.SNMPTimeOutValue = TakeNumber(edSNMPTimeOut, data_.Settings.SNMPTimeOut, kSnmpTimeOutRange);
   SaveSettings();
+}
+
+int32_t TfrmMain::TakeNumber(QLineEdit* edit, std::string& field, TNumberRange range) {
+  StrToInt(edit->text().toStdString());  // a text that is no number changes nothing
+  const int32_t value = ClampedNumber(edit->text().toStdString(), range).value_or(range.Min);
+  field = std::to_string(value);
+  edit->setText(QString::fromStdString(field));
+  return value;
 }
 
 void TfrmMain::seRetryCountChange() {
@@ -106,9 +154,7 @@ void TfrmMain::seRetryCountChange() {
 }
 
 void TfrmMain::edPingTimeOutExit() {
-  const std::string text = edPingTimeOut->text().toStdString();
-  data_.PingTimeOutValue = StrToInt(text);
-  data_.Settings.PingTimeOut = text;
+  data_.PingTimeOutValue = TakeNumber(edPingTimeOut, data_.Settings.PingTimeOut, kPingTimeOutRange);
   Ping->Timeout = data_.PingTimeOutValue;
   SaveSettings();
 }

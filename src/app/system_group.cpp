@@ -10,9 +10,15 @@
 namespace qz::app {
 namespace {
 
-// What the device holds, kept beside what the box shows, so that a failed
-// write can show the device's text again.
-const char* const kDeviceTextProperty = "deviceText";
+// What the device holds, kept beside what the box shows: written back as it
+// is when the operator did not edit the box, and shown again after a failed
+// write.
+const char* const kDeviceBytesProperty = "deviceBytes";
+// Set when the device's text is longer than the box can hold, so that the
+// box shows it cut.
+const char* const kCutProperty = "cut";
+
+std::string DeviceBytes(const QLineEdit* edit) { return edit->property(kDeviceBytesProperty).toByteArray().toStdString(); }
 
 std::string ReadObject(const char* oid, bool* ok) {
   snmp::SnmpRequest.OID = oid;
@@ -36,31 +42,55 @@ DeviceIdentity TfrmMain::GetSysDescr() {
 std::string TfrmMain::GetSysUpTime() { return UpTimeText(ReadObject(kSysUpTimeOid, nullptr)); }
 
 void TfrmMain::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) {
-  edit->setText(QString::fromStdString(deviceText));
-  edit->setProperty(kDeviceTextProperty, edit->text());
+  const QString text = Shown(deviceText);
+  edit->setText(text);
+  edit->setCursorPosition(0);
+  edit->setProperty(kDeviceBytesProperty, QByteArray::fromStdString(deviceText));
+  edit->setProperty(kCutProperty, text.size() > edit->maxLength());
 }
 
 void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn) {
   if (!HasSelectedDevice()) return;
+  if (edit->property(kCutProperty).toBool()) {
+    ShowNotice(QString("%1 not written: the device's text (%2 octets) is longer than the box holds")
+                   .arg(objectName)
+                   .arg(DeviceBytes(edit).size()));
+    return;
+  }
+  const std::string value = edit->isModified() ? Typed(edit->text()) : DeviceBytes(edit);
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.OID = oid;
   snmp::SnmpRequest.Community = data_.Settings.WriteComm;
-  snmp::SnmpRequest.Value = edit->text().toStdString();
+  snmp::SnmpRequest.Value = value;
   snmp::SnmpRequest.ValueType = snmp::berOctetString;
   std::string failure;
   // The list and its file only follow a name the device accepted, so they
   // never show a name the device does not have.
   if (!snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
     ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
-    edit->setText(edit->property(kDeviceTextProperty).toString());
+    ShowSystemObject(edit, DeviceBytes(edit));
     return;
   }
-  edit->setProperty(kDeviceTextProperty, edit->text());
+  ShowSystemObject(edit, value);
   if (!listColumn) return;
   const int row = listColumn->currentIndex();
   if (row < 0) return;
-  listColumn->setItemText(row, edit->text());
+  SetRowBytes(listColumn, row, value);
   WrCFG();
+}
+
+void TfrmMain::ShowDeviceTexts() {
+  for (QComboBox* list : {cbSysName, cbSysLoc})
+    for (int row = 0; row < list->count(); ++row) list->setItemText(row, Shown(RowBytes(list, row)));
+  for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
+    if (!edit->isModified()) ShowSystemObject(edit, DeviceBytes(edit));
+  for (auto [edit, bytes] : {std::pair{edReadComm, &data_.Settings.ReadComm}, std::pair{edWriteComm, &data_.Settings.WriteComm}})
+    if (!edit->isModified()) edit->setText(Shown(*bytes));
+  const auto row = static_cast<size_t>(cbAdrIP->currentIndex());
+  if (cbAdrIP->currentIndex() >= 0 && row < data_.DeviceTypes.size() && row < data_.LanInterfaces.size()) {
+    edDevType->setText(Shown(data_.DeviceTypes[row]));
+    edLANIfc->setText(Shown(data_.LanInterfaces[row]));
+  }
 }
 
 void TfrmMain::edSysNameKeyPress() { WriteSystemObject(edSysName, kSysNameOid, "sysName", cbSysName); }

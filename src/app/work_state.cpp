@@ -107,10 +107,10 @@ void TfrmMain::EnableDeviceControls(bool enabled) {
 void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) {
   ShowPage(tsSettings);
   data_.WorkState = wsHalted;
-  edDevType->setText(QString::fromStdString(identity.DeviceType));
+  edDevType->setText(Shown(identity.DeviceType));
   edVers->clear();
   edSN->clear();
-  edLANIfc->setText(QString::fromStdString(identity.LanInterface));
+  edLANIfc->setText(Shown(identity.LanInterface));
   SetStatusText("state Halted");
   QMessageBox::warning(this, "QZ Explorer", QString::fromStdString(message));
   gbSysConfig->show();

@@ -1,22 +1,36 @@
 #include "snmp_exchange.h"
 
+#include <chrono>
 #include <iterator>
 
 namespace qz::snmp {
 
 bool TSnmpExchange::SendQuery(TSnmpMessage& query) {
+  sentId_ = query.ID;
   Buffer = query.EncodeMessage();
   Sock.SendDatagram(Buffer);
   return Sock.LastError() == 0;
 }
 
 bool TSnmpExchange::ReceiveReply(TSnmpMessage& reply) {
-  reply.Reset();
-  HostIP = "0.0.0.0";
-  Buffer = Sock.ReceiveDatagram(Timeout);
-  if (Sock.LastError() != 0) return false;
-  HostIP = Sock.PeerAddressText();
-  return reply.DecodeMessage(Buffer);
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(Timeout);
+  for (;;) {
+    reply.Reset();
+    HostIP = "0.0.0.0";
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left < 0) return false;
+    Buffer = Sock.ReceiveDatagram(static_cast<int32_t>(left));
+    // No datagram in time, or the agent's port refused.
+    if (Sock.LastError() != 0) return false;
+    HostIP = Sock.PeerAddressText();
+    // The answer may come from any address of a multi-homed agent, but it is
+    // a well-formed GetResponse to this request; a stray datagram, or a late
+    // answer to an earlier request, is passed over and the wait goes on.
+    if (reply.DecodeMessage(Buffer) && reply.Version == 0 && reply.PDUType == pduGetResponse &&
+        reply.ID == sentId_)
+      return true;
+  }
 }
 
 bool TSnmpExchange::RunRequest() {

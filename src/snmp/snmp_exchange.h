@@ -23,7 +23,11 @@ class TSnmpExchange {
 
   bool RunRequest();
   bool SendQuery(TSnmpMessage& query);
+  // Waits up to Timeout for the answer to the last query sent.
   bool ReceiveReply(TSnmpMessage& reply);
+
+ private:
+  int32_t sentId_ = 0;
 };
 
 bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,

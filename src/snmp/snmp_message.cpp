@@ -58,7 +58,8 @@ ByteString TSnmpMessage::EncodeMessage() {
                                    PDUType);
   const ByteString message =
       BerObject(IntegerItem(Version) + BerObject(Community, berOctetString) + pdu, berSequence);
-  ++ID;
+  // The request-id is a 32-bit field that wraps; signed ++ would overflow.
+  ID = static_cast<int32_t>(static_cast<uint32_t>(ID) + 1u);
   return message;
 }
 

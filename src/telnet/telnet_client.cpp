@@ -34,6 +34,8 @@ void TTelnetClient::Connect(int timeoutMs) {
   if (Connected()) throw EAlreadyConnected();
   // The reader left behind by a peer close ends here, before its socket goes.
   reader_.reset();
+  parser_.Reset();
+  iacSeen_ = false;
   TTcpClient::Connect(timeoutMs);
   try {
     if (OnConnect) OnConnect();

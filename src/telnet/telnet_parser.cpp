@@ -6,6 +6,13 @@ void TTelnetParser::Reply(std::initializer_list<uint8_t> bytes) {
   if (OnReply) OnReply(std::string(bytes.begin(), bytes.end()));
 }
 
+void TTelnetParser::Reset() {
+  state_ = State::Data;
+  sbOption_ = 0;
+  sbData_.clear();
+  sbOverflow_ = false;
+}
+
 std::string TTelnetParser::Parse(const std::string& bytes) {
   std::string data;
   for (const char c : bytes) {

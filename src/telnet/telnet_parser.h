@@ -30,6 +30,10 @@ class TTelnetParser {
 
   // The data text of bytes, commands taken out.
   std::string Parse(const std::string& bytes);
+  // Back to plain data, as at the start of a session: what one session left
+  // half-parsed (a sub-negotiation cut off by the close) must not swallow the
+  // next session's text.
+  void Reset();
 
  private:
   enum class State { Data, Iac, Will, Wont, Do, Dont, Sb, SbIac, SbData, SbDataIac };

@@ -12,6 +12,14 @@ ExceptionReporter& Reporter() {
 }
 }  // namespace
 
+std::string ShortenedForMessage(const std::string& text) {
+  constexpr size_t kMostShown = 80;
+  if (text.size() <= kMostShown) return text;
+  size_t cut = kMostShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a UTF-8 character
+  return text.substr(0, cut) + "\u2026";
+}
+
 int StrToInt(const std::string& text) {
   int value = 0;
   const char* begin = text.data();
@@ -19,7 +27,7 @@ int StrToInt(const std::string& text) {
   if (begin != end && *begin == '+') ++begin;
   const auto result = std::from_chars(begin, end, value);
   if (begin == end || result.ec != std::errc() || result.ptr != end)
-    throw EConvertError("'" + text + "' is not a valid integer value");
+    throw EConvertError("'" + ShortenedForMessage(text) + "' is not a valid integer value");
   return value;
 }
 

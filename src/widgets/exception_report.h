@@ -15,6 +15,10 @@ class EConvertError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// At most the first 80 octets of a text that a message quotes, and an
+// ellipsis where it was cut.
+std::string ShortenedForMessage(const std::string& text);
+
 // "'%s' is not a valid integer value" unless text is a decimal 32-bit integer.
 int StrToInt(const std::string& text);
 

@@ -219,13 +219,13 @@ TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
   ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
   window_->edSysName->setFocus();
-  window_->edSysName->setText("Unit forty-one");
+  TypeText(window_->edSysName, "Unit forty-one");
   QTest::keyClick(window_->edSysName, Qt::Key_Return);
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.5.0"), "Unit forty-one");
   EXPECT_EQ(window_->cbSysName->currentText(), "Unit forty-one");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + "127.0.0.41\tUnit forty-one\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n");
-  window_->edSysLocation->setText("Bay\t2");
+  TypeText(window_->edSysLocation, "Bay\t2");
   QTest::keyClick(window_->edSysLocation, Qt::Key_Return);
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.6.0"), "Bay\t2");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
@@ -237,12 +237,12 @@ TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
   ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
   lab_->StopDevice("127.0.0.41");
   const QString contact = window_->edSysContact->text();
-  window_->edSysContact->setText("someone");
+  TypeText(window_->edSysContact, "someone");
   QTest::keyClick(window_->edSysContact, Qt::Key_Return);
   // The failure is said, and the box shows the device's text again.
   EXPECT_EQ(window_->lbNotice->text(), "sysContact not written: no answer from 127.0.0.41");
   EXPECT_EQ(window_->edSysContact->text(), contact);
-  window_->edSysName->setText("Never set");
+  TypeText(window_->edSysName, "Never set");
   QTest::keyClick(window_->edSysName, Qt::Key_Return);
   EXPECT_EQ(window_->lbNotice->text(), "sysName not written: no answer from 127.0.0.41");
   EXPECT_EQ(window_->edSysName->text(), "Unit 41");

@@ -210,8 +210,9 @@ TEST_F(WindowTest, TheStatusBarCoversNoControl) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
   const QRect bar = window_->sbState->geometry();
   for (QWidget* control : window_->sbState->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    if (control != window_->sbState)
+    if (control != window_->sbState) {
       EXPECT_FALSE(control->geometry().intersects(bar)) << control->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowTest, PingControlsHideTogetherFromTheStart) {

@@ -136,7 +136,7 @@ TEST_F(SafetyTest, WheelOverAControlNotChosenChangesNothing) {
 TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), kList, true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  window_->edSysName->setText("Stray name");
+  TypeText(window_->edSysName, "Stray name");
   window_->PageControl->setCurrentWidget(window_->tsSettings);
   WhenDuringWork stop([&] { return window_->edScanIP->text() == "Scanning 127.0.0.92"; },
                       [&] { window_->btScan->click(); });
@@ -153,7 +153,7 @@ TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
   EXPECT_EQ(window_->edSN->text(), "");
   EXPECT_TRUE(window_->Data().DynParams.empty());
   window_->edSysName->setEnabled(true);
-  window_->edSysName->setText("Stray name");
+  TypeText(window_->edSysName, "Stray name");
   QTest::keyClick(window_->edSysName, Qt::Key_Return);
   window_->Data().Ticks = 29;
   QTest::qWait(1500);

@@ -4,6 +4,11 @@
 
 namespace qz::test {
 
+void TypeText(QLineEdit* edit, const QString& text) {
+  edit->setText(text);
+  edit->setModified(true);
+}
+
 std::string SettingsFile(const std::string& start, const std::string& stop, const std::string& startupScan,
                          const std::string& snmpTimeOut, const std::string& retryCount,
                          const std::string& pingDevices, const std::string& pingTimeOut) {

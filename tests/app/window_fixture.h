@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include <QLineEdit>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,9 @@
 #include "peers.h"
 
 namespace qz::test {
+
+// Puts text into an edit as the operator's typing leaves it (marked as edited).
+void TypeText(QLineEdit* edit, const QString& text);
 
 // Nine settings lines with CR LF, for a scan range of the test's own.
 std::string SettingsFile(const std::string& start, const std::string& stop, const std::string& startupScan = "false",

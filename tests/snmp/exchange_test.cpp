@@ -37,11 +37,13 @@ int BoundSocket(const std::string& address, int port) {
 }
 
 // Answers GetRequests on address:161 with the value "answer", after ignoring
-// the first `ignore` requests; replies may leave from another address.
+// the first `ignore` requests; replies may leave from another address. A
+// responder with strays sends, before each answer, datagrams that are not
+// the answer: a cut one, a wrong request-id, a request PDU, another version.
 class Responder {
  public:
-  Responder(const std::string& address, int ignore, const std::string& replyFrom = "")
-      : ignore_(ignore) {
+  Responder(const std::string& address, int ignore, const std::string& replyFrom = "", bool strays = false)
+      : ignore_(ignore), strays_(strays) {
     fd_ = BoundSocket(address, 161);
     replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(replyFrom, 0);
     if (fd_ >= 0) thread_ = std::thread([this] { Serve(); });
@@ -77,17 +79,27 @@ class Responder {
         count = requests_.size();
       }
       if (static_cast<int>(count) <= ignore_) continue;
-      TSnmpMessage reply;
-      reply.Community = request.Community;
-      reply.PDUType = pduGetResponse;
-      reply.ID = request.ID;
-      reply.AddVarBind(request.VarBind(0).OID, "answer " + std::to_string(count), berOctetString);
-      const ByteString bytes = reply.EncodeMessage();
-      sendto(replyFd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&peer), length);
+      auto reply = [&](int32_t version, int32_t pduType, int32_t id, const std::string& value) {
+        TSnmpMessage message;
+        message.Version = version;
+        message.Community = request.Community;
+        message.PDUType = pduType;
+        message.ID = id;
+        message.AddVarBind(request.VarBind(0).OID, value, berOctetString);
+        return message.EncodeMessage();
+      };
+      std::vector<ByteString> datagrams;
+      if (strays_)
+        datagrams = {ByteString("\x30\x03\x02\x01\x00", 5), reply(0, pduGetResponse, request.ID + 1000, "stray"),
+                     reply(0, pduGetRequest, request.ID, "stray"), reply(1, pduGetResponse, request.ID, "stray")};
+      datagrams.push_back(reply(0, pduGetResponse, request.ID, "answer " + std::to_string(count)));
+      for (const ByteString& bytes : datagrams)
+        sendto(replyFd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&peer), length);
     }
   }
 
   int ignore_;
+  bool strays_;
   int fd_ = -1;
   int replyFd_ = -1;
   std::atomic<bool> stop_{false};
@@ -174,6 +186,13 @@ TEST_F(ExchangeTest, SecondTryIsAnswered) {
     EXPECT_EQ(request.Community, "kelvor");
     EXPECT_EQ(request.FindValue("1.3.6.1.2.1.1.5.0"), "");
   }
+}
+
+TEST_F(ExchangeTest, DatagramsThatAreNotTheAnswerArePassedOver) {
+  Responder responder("127.0.0.27", 0, "", true);
+  ASSERT_TRUE(responder.Ready());
+  EXPECT_TRUE(NetSnmpGet(Request("127.0.0.27", 1, 300)));
+  EXPECT_EQ(SnmpResult, "answer 1");
 }
 
 TEST_F(ExchangeTest, ReplyFromAnotherAddressIsTaken) {

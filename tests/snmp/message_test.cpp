@@ -128,3 +128,12 @@ TEST(SnmpMessage, DecodesALargestDatagramWithoutReadingPastIt) {
   for (int i = 0; i < 20000; ++i) nested += Hex("30 80");
   EXPECT_TRUE(message.DecodeMessage(nested));
 }
+
+TEST(SnmpMessage, RequestIdWrapsAsA32BitField) {
+  TSnmpMessage message;
+  message.ID = INT32_MAX;
+  message.EncodeMessage();
+  EXPECT_EQ(message.ID, INT32_MIN);
+  message.EncodeMessage();
+  EXPECT_EQ(message.ID, INT32_MIN + 1);
+}

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "net_errors.h"
@@ -126,6 +128,24 @@ TEST_F(TelnetClientTest, TerminalTypeReachesTheShell) {
   TypeLine("echo term=$TERM");
   ASSERT_TRUE(loop_.RunUntil([&] { return received_.find("term=dumb") != std::string::npos; })) << received_;
   client_.Disconnect();
+}
+
+TEST_F(TelnetClientTest, ASessionCutInsideASubnegotiationLeavesTheNextOneWhole) {
+  // The first session ends inside IAC SB; every later one says its banner.
+  const std::string marker = "/tmp/qz_telnet_sb_" + std::to_string(::getpid());
+  ::unlink(marker.c_str());
+  qz::test::InetdStyleServer server(
+      "127.0.0.65", {"/bin/sh", "-c",
+                     "if [ -e " + marker + " ]; then printf 'banner\\r\\n'; sleep 1; else touch " + marker +
+                         "; printf '\\377\\372\\030half'; fi"});
+  ASSERT_TRUE(server.Started());
+  client_.Host = "127.0.0.65";
+  client_.Connect(2000);
+  ASSERT_TRUE(loop_.RunUntil([&] { return !client_.Connected(); }));
+  client_.Connect(2000);
+  EXPECT_TRUE(loop_.RunUntil([&] { return received_.find("banner") != std::string::npos; })) << received_;
+  client_.Disconnect();
+  ::unlink(marker.c_str());
 }
 
 TEST_F(TelnetClientTest, RefusedConnect) {

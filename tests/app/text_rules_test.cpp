@@ -1,0 +1,134 @@
+// Device text as bytes, the extra settings file, number bounds, file names
+// from device text and the durable file writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "conf_file.h"
+#include "description_file.h"
+#include "device_text.h"
+#include "peers.h"
+#include "settings_file.h"
+#include "text_file.h"
+
+using namespace qz::app;
+
+TEST(DeviceText, DecodesByTheOneRule) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    TCodePage codePage;
+    std::string shown;  // UTF-8
+  };
+  const Case cases[] = {
+      {"ASCII", "Rack 3", TCodePage::Latin1, "Rack 3"},
+      {"Latin-1", "M\xFCller", TCodePage::Latin1, "M\xC3\xBCller"},
+      {"cp1251", "\xD1\xEA\xEB\xE0\xE4", TCodePage::Windows1251, "\xD0\xA1\xD0\xBA\xD0\xBB\xD0\xB0\xD0\xB4"},
+      {"cp1251 read as Latin-1", "\xD1\xEA", TCodePage::Latin1, "\xC3\x91\xC3\xAA"},
+      {"valid UTF-8 stays", "\xD0\xA1 \xE2\x82\xAC", TCodePage::Latin1, "\xD0\xA1 \xE2\x82\xAC"},
+      {"0xFF", "\xFF", TCodePage::Latin1, "\xC3\xBF"},
+      {"overlong UTF-8 is not UTF-8", "\xC0\xAF", TCodePage::Latin1, "\xC3\x80\xC2\xAF"},
+      {"surrogate is not UTF-8", "\xED\xA0\x80", TCodePage::Latin1, "\xC3\xAD\xC2\xA0\xC2\x80"},
+      {"cp1251 hole", "\x98", TCodePage::Windows1251, "\xEF\xBF\xBD"},
+      {"NUL kept", std::string("a\0b", 3), TCodePage::Latin1, std::string("a\0b", 3)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeDeviceText(c.bytes, c.codePage), c.shown) << c.name;
+}
+
+TEST(DeviceText, TypedTextReadsBackAsTyped) {
+  struct Case {
+    const char* name;
+    std::string typed;  // UTF-8
+    TCodePage codePage;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"ASCII", "Store 2", TCodePage::Latin1, "Store 2"},
+      {"Latin-1 letter", "M\xC3\xBCller", TCodePage::Latin1, "M\xFCller"},
+      {"Cyrillic in cp1251", "\xD0\xA1\xD0\xBA", TCodePage::Windows1251, "\xD1\xEA"},
+      {"Cyrillic has no Latin-1 octet", "\xD0\xA1\xD0\xBA", TCodePage::Latin1, "\xD0\xA1\xD0\xBA"},
+      {"euro sign in cp1251", "\xE2\x82\xAC", TCodePage::Windows1251, "\x88"},
+      {"code page octets that look like UTF-8", "\xC3\x91\xC2\xA9", TCodePage::Latin1, "\xC3\x91\xC2\xA9"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeTypedText(c.typed, c.codePage), c.bytes) << c.name;
+    EXPECT_EQ(DecodeDeviceText(EncodeTypedText(c.typed, c.codePage), c.codePage), c.typed) << c.name;
+  }
+}
+
+TEST(DeviceText, CodePageNames) {
+  for (TCodePage page : {TCodePage::Latin1, TCodePage::Windows1251}) EXPECT_EQ(CodePageNamed(CodePageName(page)), page);
+  EXPECT_EQ(CodePageNamed("koi8-r"), std::nullopt);
+}
+
+TEST(ConfFile, KeepsWhatItDoesNotKnow) {
+  TConfFile conf = ParseConf("; comment\r\n[Text]\r\nCodePage = Windows-1251\r\n\r\n[Later]\nKey=a=b\nnot a line\n");
+  EXPECT_EQ(conf.Value("Text/CodePage"), "Windows-1251");
+  EXPECT_EQ(conf.Value("Later/Key"), "a=b");
+  EXPECT_EQ(conf.Value("Text/Missing", "fallback"), "fallback");
+  conf.Set("Text/CodePage", "Latin-1");
+  conf.Set("History/Days", "90");
+  EXPECT_EQ(FormatConf(conf), "[Text]\r\nCodePage=Latin-1\r\n\r\n[Later]\r\nKey=a=b\r\n\r\n[History]\r\nDays=90\r\n");
+  EXPECT_EQ(FormatConf(ParseConf(FormatConf(conf))), FormatConf(conf));
+}
+
+TEST(SettingsNumbers, AreBroughtIntoTheirRange) {
+  const struct {
+    const char* text;
+    TNumberRange range;
+    std::optional<int32_t> value;
+  } cases[] = {{"100", kSnmpTimeOutRange, 100},      {"-1", kSnmpTimeOutRange, 1},
+               {"0", kSnmpTimeOutRange, 1},          {"2147483647", kSnmpTimeOutRange, 60000},
+               {"1000000", kRetryCountRange, 10},    {"-5", kRetryCountRange, 0},
+               {"0", kRetryCountRange, 0},           {"abc", kPingTimeOutRange, std::nullopt},
+               {"", kPingTimeOutRange, std::nullopt}, {"99999999999", kPingTimeOutRange, std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(ClampedNumber(c.text, c.range), c.value) << c.text;
+}
+
+TEST(TextFile, LinesAreCut) {
+  const auto lines = SplitLines(std::string(10'000'000, '7') + "\r\nnext\r\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), kMaxLineBytes);
+  EXPECT_EQ(lines[1], "next");
+}
+
+TEST(TextFile, AFailedWriteSaysWhyAndKeepsTheOldFile) {
+  qz::test::ScratchDir dir("write");
+  const std::string path = dir.File("list");
+  EXPECT_EQ(WriteWholeFile(path, "old"), "");
+  std::filesystem::create_directory(path + ".new");
+  std::filesystem::create_directory(path + ".new/blocker");
+  EXPECT_EQ(WriteWholeFile(path, "new"), "Is a directory");
+  EXPECT_EQ(qz::test::ReadFileBytes(path), "old");
+  EXPECT_NE(WriteWholeFile(dir.File("no folder/list"), "new"), "");
+  EXPECT_EQ(ReadFile(dir.File("missing")).Error, "No such file or directory");
+  EXPECT_EQ(ReadFile(dir.Path()).Error, "Is a directory");
+}
+
+TEST(TextFile, LeftoverTemporaryIsRemoved) {
+  qz::test::ScratchDir dir("leftover");
+  const std::string path = dir.File("list");
+  qz::test::WriteFileBytes(path + ".new", "half");
+  RemoveLeftoverTemporary(path);
+  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+}
+
+TEST(DeviceTypes, OnlyPlainNamesNameAFile) {
+  const struct {
+    std::string type;
+    bool safe;
+    std::string sanitised;
+  } cases[] = {{"QZ300", true, "QZ300"},
+               {"QZ120exp", true, "QZ120exp"},
+               {"QZ-5_b.v2", true, "QZ-5_b.v2"},
+               {"../../../../tmp/x/QZ300", false, "_.__.__.__._tmp_x_QZ300"},
+               {std::string("QZ300\0x", 7), false, "QZ300_x"},
+               {"..", false, "_."},
+               {"", false, ""},
+               {"C:\\QZ300", false, "C__QZ300"},
+               {"QZ 300", false, "QZ_300"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsSafeDeviceType(c.type), c.safe) << c.type;
+    EXPECT_EQ(SanitisedDeviceType(c.type), c.sanitised) << c.type;
+  }
+}
