@@ -43,14 +43,8 @@ void TfrmMain::ClearLists() {
 }
 
 void TfrmMain::WrCFG() {
-  std::vector<DeviceRow> rows;
-  for (int i = 0; i < cbAdrIP->count(); ++i) {
-    const auto at = static_cast<size_t>(i);
-    rows.push_back({cbAdrIP->itemText(i).toStdString(), RowBytes(cbSysName, i), RowBytes(cbSysLoc, i),
-                    at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string(),
-                    at < data_.LanInterfaces.size() ? data_.LanInterfaces[at] : std::string()});
-  }
-  if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(rows)); !failure.empty())
+  if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(ListedRows()));
+      !failure.empty())
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The device list could not be written to %1: %2. The file is kept as it was.")
                              .arg(kDeviceListFileName, QString::fromLocal8Bit(failure.c_str())));

@@ -53,4 +53,35 @@ std::string FormatDeviceList(const std::vector<DeviceRow>& rows) {
   return out;
 }
 
+std::vector<std::string> CompareDeviceLists(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
+  auto find = [](const std::vector<DeviceRow>& rows, const std::string& address) {
+    return std::find_if(rows.begin(), rows.end(), [&](const DeviceRow& row) { return row.Address == address; });
+  };
+  auto describe = [](const DeviceRow& row) {
+    return row.Address + " \"" + row.SysName + "\" at \"" + row.SysLocation + "\" (" + row.DeviceType + ")";
+  };
+  std::vector<std::string> lines;
+  for (const DeviceRow& row : after) {
+    const auto old = find(before, row.Address);
+    if (old == before.end()) {
+      lines.push_back("New: " + describe(row));
+      continue;
+    }
+    std::string changes;
+    const std::pair<const char*, std::pair<const std::string*, const std::string*>> fields[] = {
+        {"name", {&old->SysName, &row.SysName}},
+        {"location", {&old->SysLocation, &row.SysLocation}},
+        {"type", {&old->DeviceType, &row.DeviceType}},
+        {"firmware", {&old->LanInterface, &row.LanInterface}}};
+    for (const auto& [field, values] : fields)
+      if (*values.first != *values.second)
+        changes += std::string(changes.empty() ? "" : ", ") + field + " \"" + *values.first + "\" -> \"" +
+                   *values.second + "\"";
+    if (!changes.empty()) lines.push_back("Changed: " + row.Address + " " + changes);
+  }
+  for (const DeviceRow& row : before)
+    if (find(after, row.Address) == after.end()) lines.push_back("Missing: " + describe(row));
+  return lines;
+}
+
 }  // namespace qz::app

@@ -16,6 +16,8 @@ struct DeviceRow {
 };
 
 inline const char* const kDeviceListFileName = "QZdevices.cfg";
+// The list a scan replaced, for File > Restore previous device list.
+inline const char* const kPreviousDeviceListFileName = "QZdevices.prev";
 inline const char* const kDeviceListHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----";
 
 // Lines beginning with ";" and empty lines are skipped. A line with fewer
@@ -25,5 +27,10 @@ std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes);
 // TAB, CR and LF inside a field become blanks, so the file reads back as the
 // same rows.
 std::string FormatDeviceList(const std::vector<DeviceRow>& rows);
+
+// What changed from one list to the next, a line per device by address:
+// "New: ...", "Missing: ...", "Changed: <address> name "a" -> "b", ...".
+// Empty when nothing changed.
+std::vector<std::string> CompareDeviceLists(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
 
 }  // namespace qz::app

@@ -103,6 +103,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfrmMain::~TfrmMain() {
+  StopScanThread();
   Telnet.reset();
   snmp::SetMessagePump(nullptr);
   SetExceptionReporter(nullptr);
@@ -248,6 +249,9 @@ void TfrmMain::CreateControls() {
 void TfrmMain::CreateMenu() {
   auto* mnuFile = menuBar()->addMenu("File");
   mnuFile->setObjectName("mnuFile");
+  mnuFile->addAction("&Restore previous device list", this, [this] { Guarded(sender(), [&] { itmRestoreClick(); }); })
+      ->setObjectName("itmRestore");
+  mnuFile->addSeparator();
   auto* itmExit = mnuFile->addAction("&Exit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
   itmExit->setObjectName("itmExit");
   auto* mnuHelp = menuBar()->addMenu("Help");
@@ -390,6 +394,7 @@ void TfrmMain::itmExitClick() {
   // Device work in progress ends at its next request: every request fails at
   // once from here on, and the work checks closing_ before using anything.
   snmp::AbortRequests(true);
+  scanStop_ = true;
   DisconnectTelnet();
   data_.DynLeds.clear();
   QCoreApplication::quit();

@@ -2,13 +2,17 @@
 // The one window of the program: its controls, and the handlers that work on
 // the program-wide state. The handlers are split by concern over several
 // source files; the rules they apply live in small functions beside them.
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <QMainWindow>
 
 #include "device_list_file.h"
 #include "global_data.h"
+#include "network_scan.h"
 #include "sys_descr.h"
 
 class QAction;
@@ -62,7 +66,10 @@ class TfrmMain : public QMainWindow {
 
   // Scan
   void btScanClick();
+  // Starts the scan of the range on a worker thread; its rows come back
+  // to FinishScan on the window's thread.
   void Scan();
+  void itmRestoreClick();
   // Device list
   void ClearLists();
   void WrCFG();
@@ -201,6 +208,17 @@ class TfrmMain : public QMainWindow {
   void PingSelectedDevice();
   void PingEchoReply(int status);
 
+  // Scan
+  void ShowScanProgress(const TScanProgress& progress);
+  void FinishScan(const std::vector<DeviceRow>& rows);
+  void StopScanThread();
+  // Keeps the list file a scan is about to replace as the previous list;
+  // false (and said) when it could not.
+  bool KeepPreviousDeviceList();
+  void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
+  std::vector<DeviceRow> ListedRows() const;
+  void ShowRows(const std::vector<DeviceRow>& rows);
+
   // Work states
   void RequestWork(TWorkState state);
   bool CheckIdentity();
@@ -247,6 +265,10 @@ class TfrmMain : public QMainWindow {
   bool closing_ = false;
   bool telnetConnecting_ = false;
   bool pinging_ = false;
+  std::thread scanThread_;
+  std::atomic<bool> scanStop_{false};
+  bool scanRunning_ = false;
+  std::vector<DeviceRow> rowsBeforeScan_;
   QTimer* noticeTimer_ = nullptr;
 };
 

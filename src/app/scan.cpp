@@ -1,16 +1,27 @@
-// The network scan: ask every address of the range for its sysObjectID and
-// list the maker's devices.
+// The network scan: every address of the range asked at once (on a worker
+// thread, paced), the maker's devices listed, the previous list kept, and
+// what changed shown.
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "exception_report.h"
 #include "main_window.h"
 #include "net.h"
 #include "scan_range.h"
+#include "text_file.h"
 
 namespace qz::app {
+namespace {
+
+// Larger ranges are asked for only after the operator confirms.
+constexpr uint32_t kUnconfirmedScanAddresses = 65536;
+
+}  // namespace
 
 void TfrmMain::btScanClick() {
   if (btScan->text() == "Scan") {
@@ -18,12 +29,15 @@ void TfrmMain::btScanClick() {
     RequestWork(wsScan);
   } else {
     btScan->setText("Scan");
+    scanStop_ = true;
     RequestWork(wsStopScan);
   }
 }
 
 void TfrmMain::Scan() {
-  if (!ScanRangeHasAddresses(data_.StartIPValue, data_.StopIPValue)) {
+  if (scanRunning_) return;
+  const uint32_t total = ScanAddressCount(data_.StartIPValue, data_.StopIPValue);
+  if (total == 0) {
     // A typing slip in the range must not cost the operator the device list.
     btScan->setText("Scan");
     edScanIP->setText("No address to scan");
@@ -33,54 +47,144 @@ void TfrmMain::Scan() {
                                                 " holds no address. The device list is kept."));
     return;
   }
+  if (total > kUnconfirmedScanAddresses &&
+      QMessageBox::question(this, "QZ Explorer",
+                            QString("The range %1 to %2 holds %3 addresses. Scan them all?")
+                                .arg(QString::fromStdString(data_.Settings.StartIP),
+                                     QString::fromStdString(data_.Settings.StopIP))
+                                .arg(total)) != QMessageBox::Yes) {
+    btScan->setText("Scan");
+    return;
+  }
   EnableControls(false);
+  rowsBeforeScan_ = ListedRows();
   ClearLists();
-  const int32_t step = ScanProgressStep(data_.StartIPValue, data_.StopIPValue);
   pbScan->setValue(0);
   data_.DeviceCount = 0;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
 
-  auto finish = [&] {
-    btScan->setText("Scan");
-    edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
-    SelectRow(0);
-    data_.SelectedIP = cbAdrIP->currentText().toStdString();
-    // The panel of a device that is no longer listed must not stay editable.
-    if (!HasSelectedDevice()) ShowNoDevice();
-    pbScan->setValue(0);
-    WrCFG();
-    EnableControls(true);
-  };
-  try {
-    for (std::optional<uint32_t> address = data_.StartIPValue; address && !closing_;
-         address = NextScanAddress(*address, data_.StopIPValue)) {
-      const std::string dotted = DottedAddress(*address);
-      snmp::SnmpRequest.OID = kSysObjectIdOid;
-      snmp::SnmpRequest.Host = dotted;
-      edScanIP->setText(QString::fromStdString("Scanning " + dotted));
-      if (snmp::NetSnmpGet(snmp::SnmpRequest) && snmp::SnmpResult.find(kMakerEnterprise) != std::string::npos) {
-        const DeviceIdentity identity = GetSysDescr();
-        if (identity.LanInterface.find(kStationText) != std::string::npos) {
-          const std::string name = GetSysName();
-          const std::string location = GetSysLocation();
-          AppendRow({dotted, name, location, identity.DeviceType, identity.LanInterface});
-          ++data_.DeviceCount;
-          SelectRow(data_.DeviceCount - 1);
-          data_.SelectedIP = dotted;
-        }
-      }
-      pbScan->setValue(std::min(pbScan->value() + step, pbScan->maximum()));
-      if (data_.WorkState == wsStopScan) break;
-    }
-  } catch (...) {
-    finish();
-    throw;
-  }
+  TScanRequest request;
+  request.Start = data_.StartIPValue;
+  request.Stop = data_.StopIPValue;
+  request.Community = data_.Settings.ReadComm;
+  request.TimeoutMs = data_.SNMPTimeOutValue;
+  request.Tries = data_.RetryCountValue;
+  ShowScanProgress({0, total, 0});
+  scanStop_ = false;
+  scanRunning_ = true;
+  scanThread_ = std::thread([this, request] {
+    TNetworkScan scan(request);
+    const auto rows = scan.Run(scanStop_, [this](const TScanProgress& progress) {
+      QMetaObject::invokeMethod(this, [this, progress] { ShowScanProgress(progress); }, Qt::QueuedConnection);
+    });
+    QMetaObject::invokeMethod(this, [this, rows] { Guarded(this, [&] { FinishScan(rows); }); }, Qt::QueuedConnection);
+  });
+}
+
+void TfrmMain::ShowScanProgress(const TScanProgress& progress) {
+  if (!scanRunning_) return;
+  pbScan->setValue(progress.Total ? static_cast<int>(uint64_t{1000} * progress.Settled / progress.Total) : 0);
+  edScanIP->setText(QString("Asked %1 of %2, found %3").arg(progress.Settled).arg(progress.Total).arg(progress.Found));
+}
+
+void TfrmMain::StopScanThread() {
+  scanStop_ = true;
+  if (scanThread_.joinable()) scanThread_.join();
+  scanRunning_ = false;
+}
+
+void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows) {
+  StopScanThread();
   // Leaving the program in the middle of a scan keeps the file as it was.
   if (closing_) return;
-  finish();
+  ShowRows(rows);
+  btScan->setText("Scan");
+  edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
+  pbScan->setValue(0);
+  if (KeepPreviousDeviceList()) WrCFG();
+  EnableControls(true);
+  if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
+  ShowScanSummary(rowsBeforeScan_, rows);
+}
+
+std::vector<DeviceRow> TfrmMain::ListedRows() const {
+  std::vector<DeviceRow> rows;
+  for (int i = 0; i < cbAdrIP->count(); ++i) {
+    const auto at = static_cast<size_t>(i);
+    rows.push_back({cbAdrIP->itemText(i).toStdString(), RowBytes(cbSysName, i), RowBytes(cbSysLoc, i),
+                    at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string(),
+                    at < data_.LanInterfaces.size() ? data_.LanInterfaces[at] : std::string()});
+  }
+  return rows;
+}
+
+void TfrmMain::ShowRows(const std::vector<DeviceRow>& rows) {
+  ClearLists();
+  for (const DeviceRow& row : rows) AppendRow(row);
+  data_.DeviceCount = static_cast<int32_t>(rows.size());
+  SelectRow(0);
+  data_.SelectedIP = cbAdrIP->currentText().toStdString();
+  // The panel of a device that is no longer listed must not stay editable.
+  if (!HasSelectedDevice()) ShowNoDevice();
+}
+
+bool TfrmMain::KeepPreviousDeviceList() {
+  if (!FileExists(kDeviceListFileName)) return true;
+  const TFileRead current = ReadFile(kDeviceListFileName);
+  std::string failure = current.Error;
+  if (failure.empty()) failure = WriteWholeFile(kPreviousDeviceListFileName, current.Bytes);
+  if (failure.empty()) return true;
+  QMessageBox::warning(this, "QZ Explorer",
+                       QString("The device list could not be kept as %1: %2. %3 is left as it was.")
+                           .arg(kPreviousDeviceListFileName, QString::fromLocal8Bit(failure.c_str()),
+                                kDeviceListFileName));
+  return false;
+}
+
+void TfrmMain::ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
+  const std::vector<std::string> changes = CompareDeviceLists(before, after);
+  if (changes.empty()) return;
+  QString summary;
+  for (const std::string& line : changes) summary += Shown(line) + "\n";
+  auto* box = new QMessageBox(QMessageBox::Information, "QZ Explorer",
+                              "The scan found these changes against the previous list:", QMessageBox::Ok, this);
+  box->setObjectName("scanSummary");
+  box->setInformativeText(summary.trimmed());
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  QPushButton* copy = box->addButton("Copy", QMessageBox::ActionRole);
+  copy->disconnect();  // copying leaves the box open
+  connect(copy, &QPushButton::clicked, box, [summary] { QGuiApplication::clipboard()->setText(summary); });
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
+void TfrmMain::itmRestoreClick() {
+  if (scanRunning_) return;
+  const TFileRead previous = ReadFile(kPreviousDeviceListFileName);
+  if (!previous.Error.empty()) {
+    QMessageBox::information(this, "QZ Explorer", "There is no previous device list to restore.");
+    return;
+  }
+  // The lists change places, so that a restore can itself be taken back.
+  const std::string current = ReadWholeFile(kDeviceListFileName);
+  std::string failure = WriteWholeFile(kDeviceListFileName, previous.Bytes);
+  if (failure.empty()) failure = WriteWholeFile(kPreviousDeviceListFileName, current);
+  if (!failure.empty()) {
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The previous device list could not be restored: %1.")
+                             .arg(QString::fromLocal8Bit(failure.c_str())));
+    return;
+  }
+  const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes);
+  ShowRows(rows);
+  if (HasSelectedDevice() && PageControl->currentWidget() == tsManage) RequestWork(wsFillData);
+  QMessageBox::information(this, "QZ Explorer",
+                           QString("Restored the previous device list: %1 device%2.")
+                               .arg(rows.size())
+                               .arg(rows.size() == 1 ? "" : "s"));
 }
 
 }  // namespace qz::app

@@ -33,6 +33,9 @@ void TfrmMain::Idle() {
         SetStatusText("state Scan");
         Scan();
         break;
+      case wsStopScan:
+        if (!scanRunning_) data_.WorkState = wsIdle;
+        break;
       case wsFillData:
         halted = !CheckIdentity();
         break;
@@ -57,8 +60,9 @@ void TfrmMain::Idle() {
   // Scan, fill and refresh return the state to idle when they end, also when
   // an error broke them off (so the failing work is not started again by
   // itself), unless they halted or a handler asked for other work meanwhile,
-  // which then runs next. A stopped scan ends in idle.
-  const bool didWork = state == wsScan || state == wsFillData || state == wsRefreshData;
+  // which then runs next. A scan that runs on ends in FinishScan; a stopped
+  // scan ends in idle.
+  const bool didWork = (state == wsScan && !scanRunning_) || state == wsFillData || state == wsRefreshData;
   if (didWork && !halted && (!workRequested_ || data_.WorkState == wsStopScan)) data_.WorkState = wsIdle;
 }
 

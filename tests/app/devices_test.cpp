@@ -1,5 +1,6 @@
 // Finding and listing devices, the system group and the identity check,
 // against emulated devices of the device lab.
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 
@@ -76,7 +78,7 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   messages_.Clear();
   window_->PageControl->setCurrentWidget(window_->tsSettings);
   bool lockedWhileScanning = false;
-  WhenDuringWork duringScan([&] { return window_->edScanIP->text() == "Scanning 127.0.0.12"; },
+  WhenDuringWork duringScan([&] { return window_->edScanIP->text().startsWith("Asked "); },
                             [&] {
                               lockedWhileScanning = !window_->edStartIP->Enabled() && !window_->cbAdrIP->isEnabled() &&
                                                     window_->btScan->isEnabled() &&
@@ -97,19 +99,67 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.11");
   EXPECT_EQ(window_->pbScan->value(), 0);
   EXPECT_TRUE(window_->edStartIP->Enabled());
-  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+  // The list it replaced is kept, and what changed is said.
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kOldList);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts(), QStringList{"The scan found these changes against the previous list:"});
 }
 
-TEST_F(ScanTest, StopEndsTheScanAfterTheAddressInHand) {
-  Start(SettingsFile("127.0.0.10", "127.0.0.30"));
-  WhenDuringWork stop([&] { return window_->edScanIP->text() == "Scanning 127.0.0.14"; },
-                      [&] { window_->btScan->click(); });
+TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
+  // Four /24s of silent addresses after the lab, asked with a long time-out.
+  Start(SettingsFile("127.0.0.10", "127.0.3.254", "false", "1000", "2"));
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  std::chrono::steady_clock::time_point stoppedAt;
+  WhenDuringWork stop([&] { return window_->edScanIP->text().endsWith("found 3"); },
+                      [&] {
+                        stoppedAt = std::chrono::steady_clock::now();
+                        window_->btScan->click();
+                      });
   window_->btScan->click();
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(stop.Done());
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13"}));
-  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 2");
-  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult.substr(0, kScanResult.rfind("127.0.0.15")));
+  EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::milliseconds(100));
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 3");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
+}
+
+TEST_F(ScanTest, TheWindowAnswersDuringAScan) {
+  Start(SettingsFile("127.0.1.0", "127.0.1.254", "false", "1000", "2"));
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  window_->btScan->click();
+  ASSERT_TRUE(WaitUntil([&] { return window_->edScanIP->text().startsWith("Asked "); }));
+  // A timer of the window fires on time while the silent range is asked.
+  std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest{};
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  ticker.start(10);
+  QTest::qWait(1000);
+  EXPECT_LT(longest, std::chrono::milliseconds(50));
+  window_->btScan->click();
+  ASSERT_TRUE(WaitForScanEnd());
+}
+
+TEST_F(ScanTest, RestoreBringsThePreviousListBack) {
+  Start(SettingsFile("127.0.0.12", "127.0.0.12", "false", "50", "1"), kScanResult);
+  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  window_->btScan->click();  // finds nothing
+  ASSERT_TRUE(WaitForScanEnd());
+  EXPECT_EQ(window_->cbAdrIP->count(), 0);
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kScanResult);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  messages_.Clear();
+  window_->findChild<QAction*>("itmRestore")->trigger();
+  EXPECT_EQ(messages_.Texts(), QStringList{"Restored the previous device list: 3 devices."});
+  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kHeader);
+  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.11");
 }
 
 TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
@@ -117,7 +167,7 @@ TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), list);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   window_->PageControl->setCurrentWidget(window_->tsSettings);
-  WhenDuringWork exit([&] { return window_->edScanIP->text() == "Scanning 127.0.0.12"; },
+  WhenDuringWork exit([&] { return window_->edScanIP->text().startsWith("Asked "); },
                       [&] { window_->itmExitClick(); });
   window_->btScan->click();
   const auto start = std::chrono::steady_clock::now();

@@ -1,0 +1,72 @@
+#pragma once
+// The network scan: every address of a range asked for its sysObjectID, and
+// each of the maker's SNMP stations then for its sysDescr, sysName and
+// sysLocation, one device's reads in order. All addresses are asked at once
+// within the pacing; what is found is the same as asking one after the
+// other. Runs on the calling thread (the window runs it on a worker).
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device_list_file.h"
+#include "parallel_get.h"
+
+namespace qz::app {
+
+struct TScanRequest {
+  uint32_t Start = 0;
+  uint32_t Stop = 0;
+  std::string Community;
+  int32_t TimeoutMs = 100;
+  int32_t Tries = 2;
+  snmp::TPacing Pacing = snmp::kLanPacing;
+};
+
+struct TScanProgress {
+  uint32_t Settled = 0;  // addresses answered or given up, follow-up reads included
+  uint32_t Total = 0;
+  uint32_t Found = 0;
+};
+
+// The addresses a scan of the range asks.
+uint32_t ScanAddressCount(uint32_t start, uint32_t stop);
+
+class TNetworkScan {
+ public:
+  explicit TNetworkScan(TScanRequest request);
+
+  // Runs until every address has settled or stop is set; progress is called
+  // on this thread now and then (and once at the end). The rows of the
+  // devices whose reads all completed, in address order.
+  std::vector<DeviceRow> Run(const std::atomic<bool>& stop, const std::function<void(const TScanProgress&)>& progress);
+
+  // The socket error number when the scan could not start; 0 otherwise.
+  int Error() const { return gets_.Error(); }
+
+ private:
+  enum class Step : uint8_t { ObjectId, Descr, Name, Location };
+  struct Device {
+    uint32_t Address;
+    Step At;
+    DeviceRow Row;
+  };
+
+  void AskNextAddresses();
+  void Take(const snmp::TParallelGets::Answer& answer);
+  void Ask(uint32_t slot, Step step);
+
+  TScanRequest request_;
+  snmp::TParallelGets gets_;
+  std::optional<uint32_t> nextAddress_;
+  TScanProgress progress_;
+  // Devices being read, by slot; a slot is free again when its device settles.
+  std::vector<Device> devices_;
+  std::vector<uint32_t> freeSlots_;
+  std::vector<DeviceRow> found_;
+  std::vector<uint32_t> foundAddresses_;
+};
+
+}  // namespace qz::app

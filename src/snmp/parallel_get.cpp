@@ -1,0 +1,150 @@
+#include "parallel_get.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "snmp_message.h"
+#include "socket_platform.h"
+
+namespace qz::snmp {
+
+TParallelGets::TParallelGets(std::string community, int32_t timeoutMs, int32_t tries, TPacing pacing)
+    : community_(std::move(community)),
+      timeout_(std::max(timeoutMs, 1)),
+      tries_(std::max(tries, 0)),
+      pacing_(pacing),
+      tokens_(pacing.Burst),
+      tokensAt_(Clock::now()) {
+  handle_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (handle_ < 0) {
+    error_ = LastSocketError();
+    return;
+  }
+  // Room for the answers of every open query, however they bunch up.
+  const int receiveBuffer = 1 << 20;
+  ::setsockopt(handle_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+}
+
+TParallelGets::~TParallelGets() { CloseSocketHandle(handle_); }
+
+void TParallelGets::Get(uint64_t tag, uint32_t address, const std::string& oid) {
+  queued_.push_back({tag, address, oid});
+}
+
+std::vector<TParallelGets::Answer> TParallelGets::Service(int maxWaitMs) {
+  std::vector<Answer> settled;
+  SendDue(Clock::now(), settled);
+  if (!settled.empty() || Pending() == 0) return settled;
+  pollfd entry{handle_, POLLIN, 0};
+  if (handle_ >= 0 && ::poll(&entry, 1, WaitMs(Clock::now(), maxWaitMs)) > 0) ReadAnswers(settled);
+  SendDue(Clock::now(), settled);
+  return settled;
+}
+
+int TParallelGets::WaitMs(Clock::time_point now, int maxWaitMs) const {
+  auto until = now + std::chrono::milliseconds(maxWaitMs);
+  bool wantsToSend = !queued_.empty() && static_cast<int>(open_.size()) < pacing_.MaxInFlight;
+  for (const auto& [key, open] : open_) {
+    if (open.Deadline > now)
+      until = std::min(until, open.Deadline);
+    else
+      wantsToSend = true;  // a retry waiting for its turn
+  }
+  if (wantsToSend)
+    until = std::min(until, now + std::chrono::microseconds(static_cast<int64_t>(
+                                      std::max(0.0, 1 - tokens_) * 1e6 / pacing_.MaxPerSecond)));
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+  return static_cast<int>(std::clamp<int64_t>(wait, 0, maxWaitMs));
+}
+
+void TParallelGets::SendDue(Clock::time_point now, std::vector<Answer>& settled) {
+  tokens_ = std::min<double>(pacing_.Burst, tokens_ + std::chrono::duration<double>(now - tokensAt_).count() *
+                                                          pacing_.MaxPerSecond);
+  tokensAt_ = now;
+  // Tries of open queries whose time is up come first: they hold a place.
+  std::vector<uint64_t> due;
+  for (const auto& [key, open] : open_)
+    if (open.Deadline <= now) due.push_back(key);
+  std::sort(due.begin(), due.end());
+  for (const uint64_t key : due) {
+    OpenQuery& open = open_.at(key);
+    if (open.TriesLeft == 0) {
+      Settle(key, false, {}, settled);
+    } else if (tokens_ >= 1) {
+      Send(key, open, now);
+    }
+  }
+  while (!queued_.empty() && static_cast<int>(open_.size()) < pacing_.MaxInFlight) {
+    if (tries_ == 0) {
+      settled.push_back({queued_.front().Tag, false, {}});
+      queued_.pop_front();
+      continue;
+    }
+    if (tokens_ < 1) break;
+    const uint64_t key = nextKey_++;
+    OpenQuery& open = open_[key];
+    open.Asked = std::move(queued_.front());
+    open.TriesLeft = tries_;
+    queued_.pop_front();
+    Send(key, open, now);
+  }
+}
+
+bool TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
+  TSnmpMessage request;
+  request.Community = community_;
+  request.PDUType = pduGetRequest;
+  const int32_t id = nextId_;
+  request.ID = id;
+  request.AddVarBind(open.Asked.Oid, {}, berNull);
+  const ByteString bytes = request.EncodeMessage();
+  nextId_ = request.ID;  // the next id, wrapped
+  open.Ids.push_back(id);
+  keyOfId_[id] = key;
+  --open.TriesLeft;
+  tokens_ -= 1;
+  open.Deadline = now + timeout_;
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(161);
+  to.sin_addr.s_addr = htonl(open.Asked.Address);
+  // A send the network refuses at once counts as a try that got no answer.
+  return ::sendto(handle_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0;
+}
+
+void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
+  std::string buffer(65536, '\0');
+  for (;;) {
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    const auto received = ::recvfrom(handle_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                                     &fromLength);
+    if (received < 0) return;  // nothing more waiting
+    TSnmpMessage reply;
+    if (!reply.DecodeMessage(buffer.substr(0, static_cast<size_t>(received))) || reply.Version != 0 ||
+        reply.PDUType != pduGetResponse)
+      continue;
+    const auto id = keyOfId_.find(reply.ID);
+    if (id == keyOfId_.end()) continue;
+    const auto open = open_.find(id->second);
+    if (open == open_.end() || from.sin_family != AF_INET || ntohl(from.sin_addr.s_addr) != open->second.Asked.Address)
+      continue;
+    Settle(open->first, true, reply.FindValue(open->second.Asked.Oid), settled);
+  }
+}
+
+void TParallelGets::Settle(uint64_t key, bool answered, std::string value, std::vector<Answer>& settled) {
+  const auto open = open_.find(key);
+  for (const int32_t id : open->second.Ids) keyOfId_.erase(id);
+  settled.push_back({open->second.Asked.Tag, answered, std::move(value)});
+  open_.erase(open);
+}
+
+}  // namespace qz::snmp

@@ -1,0 +1,160 @@
+// The network scan against the device lab and scripted agents: the rows it
+// finds, how it paces its requests, and how fast it stops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "capture.h"
+#include "network_scan.h"
+#include "peers.h"
+#include "scripted_agent.h"
+#include "settings_file.h"
+
+using namespace qz::app;
+using namespace qz::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr char kScanLab[] = R"(
+[127.0.0.111]
+type = QZ120
+firmware = SNMP station vers. 1.05
+name = Rack 3 station
+location = Hall B
+[127.0.0.113]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Roof relay
+location = Tower 2
+[127.0.0.115]
+type = QZ300
+firmware = SNMP station vers. 2.10
+name = Main distribution
+location = Hall A
+[127.0.0.117]
+type = QZ120
+enterprise = 8072
+name = Foreign box
+[127.0.0.119]
+type = QZ120
+sysdescr = Bootloader 0.9 Base unit QZ120
+name = Service mode
+)";
+
+class NetworkScanTest : public WithSuiteLab<kScanLab, ::testing::Test> {
+ protected:
+  static TScanRequest Request(const std::string& start, const std::string& stop) {
+    TScanRequest request;
+    request.Start = AddressValue(start);
+    request.Stop = AddressValue(stop);
+    request.Community = "kelvor";
+    return request;
+  }
+};
+
+}  // namespace
+
+TEST(ScanAddresses, CountSkipsTheBroadcastOctet) {
+  EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.1"), AddressValue("10.0.0.1")), 1u);
+  EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.0"), AddressValue("10.0.0.255")), 255u);
+  EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.0"), AddressValue("10.0.255.255")), 65280u);
+  EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.9"), AddressValue("10.0.0.1")), 0u);
+}
+
+TEST_F(NetworkScanTest, FindsWhatAskingOneAfterTheOtherFinds) {
+  // One agent answers only each object's second request, one answers after
+  // its try has timed out (so the answer to the first try comes during the
+  // second): both are found.
+  ScriptedAgent secondTry("127.0.0.121", StationObjects("QZ50", "SNMP station vers. 1.10", "Second try", "Store"), 1);
+  ScriptedAgent late("127.0.0.123", StationObjects("QZ300", "SNMP station vers. 2.11", "Late one", "Cellar"), 0, 150ms);
+  ASSERT_TRUE(secondTry.Ready() && late.Ready());
+  std::atomic<bool> stop{false};
+  TNetworkScan scan(Request("127.0.0.110", "127.0.0.125"));
+  TScanProgress last;
+  const auto rows = scan.Run(stop, [&](const TScanProgress& progress) { last = progress; });
+  EXPECT_EQ(FormatDeviceList(rows),
+            FormatDeviceList({{"127.0.0.111", "Rack 3 station", "Hall B", "QZ120exp", "SNMP station vers. 1.05 "},
+                              {"127.0.0.113", "Roof relay", "Tower 2", "QZ120", "SNMP station vers. 1.06 "},
+                              {"127.0.0.115", "Main distribution", "Hall A", "QZ300", "SNMP station vers. 2.10 "},
+                              {"127.0.0.121", "Second try", "Store", "QZ50", "SNMP station vers. 1.10 "},
+                              {"127.0.0.123", "Late one", "Cellar", "QZ300", "SNMP station vers. 2.11 "}}));
+  EXPECT_EQ(last.Total, 16u);
+  EXPECT_EQ(last.Settled, 16u);
+  EXPECT_EQ(last.Found, 5u);
+}
+
+TEST_F(NetworkScanTest, StopsAtOnceAndKeepsWhatWasFound) {
+  std::atomic<bool> stop{false};
+  TScanRequest request = Request("127.0.0.110", "127.0.3.254");
+  request.TimeoutMs = 1000;
+  TNetworkScan scan(request);
+  std::chrono::steady_clock::time_point stoppedAt;
+  const auto rows = scan.Run(stop, [&](const TScanProgress& progress) {
+    if (progress.Found >= 3 && !stop) {
+      stop = true;
+      stoppedAt = std::chrono::steady_clock::now();
+    }
+  });
+  EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 100ms);
+  ASSERT_GE(rows.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
+                             [](const DeviceRow& a, const DeviceRow& b) { return AddressValue(a.Address) < AddressValue(b.Address); }));
+  EXPECT_EQ(rows[0].SysName, "Rack 3 station");
+}
+
+TEST_F(NetworkScanTest, RequestsGoOutPacedAndOnlyToTheRange) {
+  UdpCapture capture;
+  if (!capture.Unavailable().empty()) GTEST_SKIP() << capture.Unavailable();
+  std::atomic<bool> stop{false};
+  TScanRequest request = Request("127.0.4.0", "127.0.5.255");
+  request.TimeoutMs = 50;
+  TNetworkScan scan(request);
+  scan.Run(stop, {});
+  std::vector<std::chrono::steady_clock::time_point> sent;
+  for (const auto& datagram : capture.Datagrams())
+    if (datagram.ToPort == 161) {
+      sent.push_back(datagram.When);
+      const uint32_t to = AddressValue(datagram.To);
+      EXPECT_TRUE(to >= request.Start && to <= request.Stop) << datagram.To;
+    }
+  ASSERT_EQ(sent.size(), 2u * ScanAddressCount(request.Start, request.Stop));
+  // No 100 ms holds more than the rate allows, give or take one burst.
+  const size_t mostIn100ms = request.Pacing.MaxPerSecond / 10 + request.Pacing.Burst;
+  for (size_t first = 0, last = 0; last < sent.size(); ++last) {
+    while (sent[last] - sent[first] >= 100ms) ++first;
+    ASSERT_LE(last - first + 1, mostIn100ms) << "at datagram " << last;
+  }
+}
+
+TEST_F(NetworkScanTest, NoTriesAskNothing) {
+  UdpCapture capture;
+  if (!capture.Unavailable().empty()) GTEST_SKIP() << capture.Unavailable();
+  std::atomic<bool> stop{false};
+  TScanRequest request = Request("127.0.0.110", "127.0.0.120");
+  request.Tries = 0;
+  TNetworkScan scan(request);
+  EXPECT_TRUE(scan.Run(stop, {}).empty());
+  EXPECT_TRUE(capture.Datagrams().empty());
+}
+
+TEST(DeviceListCompare, NamesEveryChangeByAddress) {
+  const std::vector<DeviceRow> before = {{"10.0.0.1", "Rack", "Hall", "QZ120", "SNMP station vers. 1.06 "},
+                                         {"10.0.0.2", "Roof", "Tower", "QZ120", "SNMP station vers. 1.05 "},
+                                         {"10.0.0.3", "Gone", "Cellar", "QZ50", "SNMP station vers. 1.10 "},
+                                         {"10.0.0.4", "Same", "Here", "QZ300", "SNMP station vers. 2.10 "}};
+  const std::vector<DeviceRow> after = {{"10.0.0.1", "Rack 2", "Hall B", "QZ120", "SNMP station vers. 1.06 "},
+                                        {"10.0.0.2", "Roof", "Tower", "QZ120exp", "SNMP station vers. 1.07 "},
+                                        {"10.0.0.4", "Same", "Here", "QZ300", "SNMP station vers. 2.10 "},
+                                        {"10.0.0.5", "Fresh", "Store", "QZ50", "SNMP station vers. 1.10 "}};
+  EXPECT_EQ(CompareDeviceLists(before, after),
+            (std::vector<std::string>{
+                "Changed: 10.0.0.1 name \"Rack\" -> \"Rack 2\", location \"Hall\" -> \"Hall B\"",
+                "Changed: 10.0.0.2 type \"QZ120\" -> \"QZ120exp\", firmware \"SNMP station vers. 1.05 \" -> "
+                "\"SNMP station vers. 1.07 \"",
+                "New: 10.0.0.5 \"Fresh\" at \"Store\" (QZ50)",
+                "Missing: 10.0.0.3 \"Gone\" at \"Cellar\" (QZ50)"}));
+  EXPECT_TRUE(CompareDeviceLists(before, before).empty());
+}
