@@ -1,7 +1,7 @@
 // Figures of the real window: start-up to the first idle, peak memory and
 // the processor time of an idle minute's sixth; the fill and refresh of a
-// device of each sample type with the GETs they make; the scan of a range
-// of 255 addresses with five devices, beside onesixtyone on the same range.
+// device of each sample type with the GETs they make. The scan's figures
+// come from scan_bench.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <QComboBox>
 #include <QEventLoop>
 #include <QStatusBar>
 #include <QTimer>
@@ -19,7 +18,6 @@
 #include "peers.h"
 
 using namespace std::chrono;
-using qz::test::RunCommand;
 
 namespace {
 
@@ -98,43 +96,6 @@ firmware = SNMP station vers. 1.10
   }
 }
 
-void ScanRange(const std::string& folder) {
-  qz::test::DeviceLab lab(R"(
-[127.0.1.10]
-type = QZ120
-[127.0.1.60]
-type = QZ300
-[127.0.1.110]
-type = QZ50
-[127.0.1.160]
-type = QZ120
-firmware = SNMP station vers. 1.05
-[127.0.1.210]
-type = QZ120
-)");
-  std::filesystem::current_path(folder);
-  std::filesystem::remove("QZdevices.cfg");
-  auto timedScan = [](const char* start, const char* stop) {
-    WriteSettings(start, stop);
-    qz::app::TfrmMain window;
-    const auto begin = steady_clock::now();
-    window.Scan();
-    return std::make_pair(duration<double>(steady_clock::now() - begin).count(), window.cbAdrIP->count());
-  };
-  const double silentTime = timedScan("127.0.1.220", "127.0.1.229").first;
-  const auto [scanTime, found] = timedScan("127.0.1.0", "127.0.1.254");
-  std::ofstream hosts("hosts");
-  for (int i = 0; i <= 254; ++i) hosts << "127.0.1." << i << "\n";
-  hosts.close();
-  std::ofstream("communities") << "kelvor\n";
-  const auto start = steady_clock::now();
-  const std::string seen = RunCommand("onesixtyone -c communities -i hosts -w 10 2>/dev/null | grep -c 'SNMP station'");
-  const double theirs = duration<double>(steady_clock::now() - start).count();
-  std::printf("scan of 127.0.1.0-254 at the default settings: %.1f s, %d devices found; %.0f ms per silent address\n",
-              scanTime, found, silentTime * 1000 / 10);
-  std::printf("onesixtyone on the same range: %.2f s, %s devices seen\n", theirs, seen.substr(0, seen.find('\n')).c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,6 +109,5 @@ int main(int argc, char** argv) {
     return 0;
   }
   FillAndRefresh(folder.Path());
-  ScanRange(folder.Path());
   return 0;
 }

@@ -19,6 +19,10 @@ TConsoleScreen::TConsoleScreen(QWidget* parent) : QPlainTextEdit(parent) {
   // font is chosen so that 80 columns fit the console's width.
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setFocusPolicy(Qt::StrongFocus);
+  // A console is not edited: no undo history, and only the newest lines
+  // are kept, so that memory stays flat however long the session.
+  document()->setUndoRedoEnabled(false);
+  setMaximumBlockCount(kScrollbackLines);
   FitColumns();
 }
 
@@ -85,16 +89,45 @@ void TConsoleScreen::DeleteLastCharacter() {
 }
 
 void TConsoleScreen::ShowReceived(const std::vector<qz::app::ScreenStep>& steps) {
-  if (!hasLines_) AddLine({});
+  // The steps are applied to the current line and the lines after it as
+  // text first, then written as one edit that replaces the current line:
+  // one layout and one scroll for a whole block, however many lines it has.
+  QString current = hasLines_ ? document()->lastBlock().text() : QString();
+  QString lines;
+  int completed = 0;
   for (const auto& step : steps) {
     switch (step.What) {
       case qz::app::ScreenStep::Append:
-        AppendToCurrentLine(QString::fromLatin1(step.Text.data(), static_cast<qsizetype>(step.Text.size())));
+        current += QString::fromLatin1(step.Text.data(), static_cast<qsizetype>(step.Text.size()));
         break;
-      case qz::app::ScreenStep::EraseLastCharacter: DeleteLastCharacter(); break;
-      case qz::app::ScreenStep::NewLine: AddLine({}); break;
+      case qz::app::ScreenStep::EraseLastCharacter:
+        current.chop(1);
+        break;
+      case qz::app::ScreenStep::NewLine:
+        lines += current;
+        lines += QChar('\n');
+        current.clear();
+        ++completed;
+        break;
     }
   }
+  QTextCursor cursor(document());
+  if (completed >= kScrollbackLines) {
+    // A flood longer than the scrollback: only its newest lines would stay,
+    // so only they are laid out, in place of everything before.
+    // The newline that ends the last line to drop: kScrollbackLines - 1
+    // completed lines and the current line remain.
+    qsizetype end = lines.size() - 1;
+    for (int kept = 0; kept < kScrollbackLines - 1 && end >= 0; ++kept) end = lines.lastIndexOf(QChar('\n'), end - 1);
+    lines.remove(0, end + 1);
+    cursor.select(QTextCursor::Document);
+  } else {
+    cursor.movePosition(QTextCursor::End);
+    if (hasLines_) cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+  }
+  cursor.insertText(lines + current);
+  hasLines_ = true;
+  KeepNewestLineInView();
 }
 
 void TConsoleScreen::KeepNewestLineInView() {

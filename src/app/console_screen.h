@@ -36,6 +36,8 @@ class TConsoleScreen : public QPlainTextEdit {
   void FitColumns();
 
   static constexpr int kColumns = 80;
+  // Lines of scrollback; older lines are dropped.
+  static constexpr int kScrollbackLines = 10000;
   static constexpr int kLargestFontPixels = 15;
   static constexpr int kSmallestFontPixels = 8;
 

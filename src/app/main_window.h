@@ -96,6 +96,8 @@ class TfrmMain : public QMainWindow {
   void TelnetDataAvailable(const std::string& buffer);
   void mmScreenKeyPress(char key);
   void TelnetDisconnect();
+  // The connection ended without the operator: a peer close, a reset.
+  void TelnetReaderEnd(const std::string& reason);
 
   // Controls, named as the window's layout names them.
   QGroupBox* gbDevSel = nullptr;

@@ -26,6 +26,7 @@ void TfrmMain::CreateTelnet() {
     Guarded(this, [&] { TelnetDataAvailable(buffer); });
   };
   Telnet->OnDisconnect = [this] { TelnetDisconnect(); };
+  Telnet->OnReaderEnd = [this](const std::string& reason) { Guarded(this, [&] { TelnetReaderEnd(reason); }); };
 }
 
 void TfrmMain::btTelnetClick() {
@@ -71,6 +72,14 @@ void TfrmMain::mmScreenKeyPress(char key) {
 }
 
 void TfrmMain::TelnetDisconnect() { mmScreen->AddLine("Disconnected"); }
+
+void TfrmMain::TelnetReaderEnd(const std::string& reason) {
+  // "Socket Error # 10054\nConnection reset by peer." shows as its text.
+  const std::string text = reason.substr(reason.find('\n') == std::string::npos ? 0 : reason.find('\n') + 1);
+  mmScreen->AddLine(QString::fromStdString("Disconnected: " + text));
+  btTelnet->setText("Connect");
+  if (data_.WorkState == wsTelnet) WatchTelnet();
+}
 
 void TfrmMain::DisconnectTelnet() {
   Telnet->CancelConnect();

@@ -165,17 +165,22 @@ void TTcpClient::ReadFromSocket() {
   bool received = false;
   while (!received && allocated_) {
     pollfd entry{handle_, POLLIN, 0};
-    if (::poll(&entry, 1, ReadTimeout > 0 ? ReadTimeout : -1) <= 0) throw EReadTimeout();
+    const int ready = ::poll(&entry, 1, ReadTimeout > 0 ? ReadTimeout : -1);
+    if (ready == 0) throw EReadTimeout();
+    if (ready < 0) {
+      const int code = qz::LastSocketError();
+      if (code == qz::WSAEINTR) continue;  // a signal woke the wait: wait again
+      ShutDown();
+      throw ESocketError(code);
+    }
     char buffer[kRecvBufferSize];
     const auto n = ::recv(handle_, buffer, sizeof buffer, 0);
     if (n < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::WSAESHUTDOWN || code == qz::WSAECONNABORTED) {
-        ShutDown();
-        if (InputEmpty()) throw ESocketError(code);
-      } else {
-        throw ESocketError(code);
-      }
+      if (code == qz::WSAEINTR) continue;
+      // The connection is gone (reset, aborted): no longer connected.
+      ShutDown();
+      if (InputEmpty() || (code != qz::WSAESHUTDOWN && code != qz::WSAECONNABORTED)) throw ESocketError(code);
     } else if (n == 0) {
       closedGracefully_ = true;
     } else {

@@ -1,5 +1,8 @@
 #include "telnet_client.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "net_errors.h"
 
 namespace qz::telnet {
@@ -23,6 +26,9 @@ TTelnetClient::TTelnetClient() {
     if (OnTelnetCommand) OnTelnetCommand(command);
   };
   parser_.OnIacSeen = [this] { iacSeen_ = true; };
+  parser_.OnSubnegotiationDropped = [this](uint8_t option, size_t length) {
+    if (OnSubnegotiationDropped) OnSubnegotiationDropped(option, length);
+  };
 }
 
 TTelnetClient::~TTelnetClient() {
@@ -39,6 +45,7 @@ void TTelnetClient::Connect(int timeoutMs) {
   TTcpClient::Connect(timeoutMs);
   try {
     if (OnConnect) OnConnect();
+    delivery_ = std::make_shared<TDelivery>();
     reader_ = std::make_unique<TTelnetReadThread>(*this);
     reader_->Start();
   } catch (const ESocketError&) {
@@ -47,16 +54,61 @@ void TTelnetClient::Connect(int timeoutMs) {
 }
 
 void TTelnetClient::ReadStep(TTelnetReadThread& thread) {
-  const std::string text = parser_.Parse(ReadAvailable());
   if (!OnDataAvailable) throw ETelnetNoDataHandler();
-  thread.Synchronize([this, &text] { OnDataAvailable(text); });
-  CheckForDisconnect(true, false);
+  std::string text;
+  try {
+    text = parser_.Parse(ReadAvailable());
+    CheckForDisconnect(true, false);
+  } catch (const std::exception& error) {
+    Deliver(thread, text, error.what());
+    throw;
+  }
+  Deliver(thread, text, std::nullopt);
+}
+
+void TTelnetClient::Deliver(TTelnetReadThread& thread, const std::string& text, std::optional<std::string> end) {
+  const std::shared_ptr<TDelivery> delivery = delivery_;
+  std::unique_lock lock(delivery->mutex);
+  delivery->room.wait(lock, [&] { return delivery->waiting.size() < kMostTextWaiting || delivery->closed; });
+  if (delivery->closed) return;
+  delivery->waiting += text;
+  if (end) delivery->end = std::move(end);
+  if (std::exchange(delivery->posted, true)) return;
+  thread.HandOverLater([this] { DrainDelivery(); });
+}
+
+void TTelnetClient::DrainDelivery() {
+  const std::shared_ptr<TDelivery> delivery = delivery_;
+  std::string piece;
+  std::optional<std::string> end;
+  {
+    std::lock_guard lock(delivery->mutex);
+    const size_t length = std::min(delivery->waiting.size(), kMostTextPerHandOver);
+    piece = delivery->waiting.substr(0, length);
+    delivery->waiting.erase(0, length);
+    if (delivery->waiting.empty()) {
+      delivery->posted = false;
+      end = std::exchange(delivery->end, std::nullopt);
+    } else if (reader_) {
+      // The rest comes in later hand-overs, so the window handles its other
+      // events in between.
+      reader_->HandOverLater([this] { DrainDelivery(); });
+    }
+    delivery->room.notify_all();
+  }
+  OnDataAvailable(piece);
+  if (end && OnReaderEnd) OnReaderEnd(*end);
 }
 
 void TTelnetClient::Disconnect() {
   if (reader_) {
     reader_->Terminate();
     reader_->CancelHandOvers();
+  }
+  if (delivery_) {
+    std::lock_guard lock(delivery_->mutex);
+    delivery_->closed = true;
+    delivery_->room.notify_all();
   }
   iacSeen_ = false;
   TTcpClient::Disconnect();

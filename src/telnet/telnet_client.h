@@ -1,11 +1,17 @@
 #pragma once
 // The Telnet client: a TCP connection with a reader thread that takes the
 // Telnet commands out of what arrives, answers the peer's negotiation, and
-// hands each block of text to the window's thread.
+// hands the text to the window's thread. The reader never waits for the
+// window: what arrives while the window is busy is merged and handed over
+// in pieces small enough to keep the window responsive; when the window
+// falls far behind, the reader stops reading until it catches up (so TCP
+// slows the peer down), and nothing is dropped.
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "tcp_client.h"
@@ -19,8 +25,18 @@ class TTelnetClient : public TTcpClient {
   TTelnetClient();
   ~TTelnetClient() override;
 
-  // Runs on the window's thread, once for every read (the text may be empty).
+  // Runs on the window's thread with the text that arrived since the last
+  // call, at most kMostTextPerHandOver octets of it (the text may be empty).
   std::function<void(const std::string& buffer)> OnDataAvailable;
+  // Runs on the window's thread when the reader ended by itself (the peer
+  // closed or reset the connection, an error), after the last text: why.
+  std::function<void(const std::string& reason)> OnReaderEnd;
+  // Runs on the reader thread when the peer's over-long sub-negotiation was dropped.
+  std::function<void(uint8_t option, size_t length)> OnSubnegotiationDropped;
+
+  static constexpr size_t kMostTextPerHandOver = 256 * 1024;
+  // The reader waits while this much is waiting for the window.
+  static constexpr size_t kMostTextWaiting = 1024 * 1024;
   // Runs on the reader thread when the peer negotiates ECHO.
   std::function<void(TTelnetCommand command)> OnTelnetCommand;
   std::function<void()> OnConnect;
@@ -41,10 +57,24 @@ class TTelnetClient : public TTcpClient {
  private:
   class TTelnetReadThread;
   void ReadStep(TTelnetReadThread& thread);
+  // On the reader thread: queues text (and the reader's end) for the window.
+  void Deliver(TTelnetReadThread& thread, const std::string& text, std::optional<std::string> end);
+  // On the window's thread: hands over a piece of what is waiting.
+  void DrainDelivery();
+
+  struct TDelivery {
+    std::mutex mutex;
+    std::condition_variable room;
+    std::string waiting;
+    std::optional<std::string> end;
+    bool posted = false;
+    bool closed = false;
+  };
 
   TTelnetParser parser_;
   std::atomic<bool> iacSeen_{false};
   std::unique_ptr<TTelnetReadThread> reader_;
+  std::shared_ptr<TDelivery> delivery_;
 };
 
 }  // namespace qz::telnet

@@ -11,6 +11,7 @@ void TTelnetParser::Reset() {
   sbOption_ = 0;
   sbData_.clear();
   sbOverflow_ = false;
+  sbLength_ = 0;
 }
 
 std::string TTelnetParser::Parse(const std::string& bytes) {
@@ -55,6 +56,7 @@ std::string TTelnetParser::Parse(const std::string& bytes) {
           sbOption_ = b;
           sbData_.clear();
           sbOverflow_ = false;
+          sbLength_ = 0;
           state_ = State::SbData;
         }
         break;
@@ -64,10 +66,8 @@ std::string TTelnetParser::Parse(const std::string& bytes) {
       case State::SbData:
         if (b == tn::IAC) {
           state_ = State::SbDataIac;
-        } else if (sbData_.size() < kMaxSubnegotiation) {
-          sbData_ += c;
         } else {
-          sbOverflow_ = true;
+          Collect(c);
         }
         break;
       case State::SbDataIac:
@@ -78,8 +78,7 @@ std::string TTelnetParser::Parse(const std::string& bytes) {
           sbOverflow_ = false;
           state_ = b == tn::SE ? State::Data : State::Sb;
         } else if (b == tn::IAC) {
-          if (sbData_.size() < kMaxSubnegotiation) sbData_ += c;
-          else sbOverflow_ = true;
+          Collect(c);
           state_ = State::SbData;
         } else {
           state_ = State::Data;
@@ -113,8 +112,20 @@ void TTelnetParser::Negotiate(State verb, uint8_t option) {
   Reply({tn::IAC, reply, option});
 }
 
+void TTelnetParser::Collect(char c) {
+  ++sbLength_;
+  if (sbData_.size() < kMaxSubnegotiation)
+    sbData_ += c;
+  else
+    sbOverflow_ = true;
+}
+
 void TTelnetParser::EndSubnegotiation() {
-  if (sbOverflow_ || sbData_ != std::string(1, static_cast<char>(tn::SEND))) return;
+  if (sbOverflow_) {
+    if (OnSubnegotiationDropped) OnSubnegotiationDropped(sbOption_, sbLength_);
+    return;
+  }
+  if (sbData_ != std::string(1, static_cast<char>(tn::SEND))) return;
   if (Terminal.empty()) Terminal = "dumb";
   if (OnReply)
     OnReply(std::string{static_cast<char>(tn::IAC), static_cast<char>(tn::SB), static_cast<char>(tn::TERMINAL_TYPE),

@@ -24,6 +24,9 @@ class TTelnetParser {
   std::function<void(const std::string& reply)> OnReply;
   std::function<void(TTelnetCommand command)> OnCommand;
   std::function<void()> OnIacSeen;
+  // A sub-negotiation longer than kMaxSubnegotiation was dropped: its
+  // option, and how many octets of it arrived.
+  std::function<void(uint8_t option, size_t length)> OnSubnegotiationDropped;
 
   // The terminal type announced when the peer asks; an empty one is sent as "dumb".
   std::string Terminal = "dumb";
@@ -39,12 +42,14 @@ class TTelnetParser {
   enum class State { Data, Iac, Will, Wont, Do, Dont, Sb, SbIac, SbData, SbDataIac };
   void Negotiate(State verb, uint8_t option);
   void EndSubnegotiation();
+  void Collect(char c);
   void Reply(std::initializer_list<uint8_t> bytes);
 
   State state_ = State::Data;
   uint8_t sbOption_ = 0;
   std::string sbData_;
   bool sbOverflow_ = false;
+  size_t sbLength_ = 0;
 };
 
 }  // namespace qz::telnet

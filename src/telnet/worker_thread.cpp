@@ -95,6 +95,21 @@ void TWorkerThread::Synchronize(std::function<void()> call) {
   if (handOver_->error) std::rethrow_exception(std::exchange(handOver_->error, nullptr));
 }
 
+void TWorkerThread::HandOverLater(std::function<void()> call) {
+  if (!Hooks().Post) return;
+  // Cancelling happens on the window's thread too, so the check and the
+  // call cannot be separated by it.
+  Hooks().Post([weak = std::weak_ptr<HandOver>(handOver_), call = std::move(call)] {
+    const auto self = weak.lock();
+    if (!self) return;
+    {
+      std::lock_guard lock(self->mutex);
+      if (self->cancelled) return;
+    }
+    call();
+  });
+}
+
 void TWorkerThread::CancelHandOvers() {
   std::lock_guard lock(handOver_->mutex);
   handOver_->cancelled = true;

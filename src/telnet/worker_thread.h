@@ -51,6 +51,9 @@ class TWorkerThread {
   // From the thread: runs call on the window's thread and waits until it
   // has run; an exception of the call is raised again here.
   void Synchronize(std::function<void()> call);
+  // From any thread: runs call on the window's thread later, without
+  // waiting for it; dropped once hand-overs are cancelled.
+  void HandOverLater(std::function<void()> call);
   // From the window's thread: calls handed over from now on are dropped,
   // and one waiting is released without running.
   void CancelHandOvers();

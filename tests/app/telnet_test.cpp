@@ -52,6 +52,17 @@ TEST(ConsoleScreen, CopyAndSelectAllKeepCtrlLettersForTheDevice) {
   EXPECT_EQ(typed, (std::vector<char>{'\x03', '\x01'}));
 }
 
+TEST(ConsoleScreen, KeepsTheNewestLinesOnly) {
+  TConsoleScreen screen;
+  std::string text;
+  for (int n = 1; n <= 50000; ++n) text += std::to_string(n) + (n < 50000 ? "\r" : "");
+  for (size_t at = 0; at < text.size(); at += 4096) screen.ShowReceived(ScreenStepsOf(text.substr(at, 4096)));
+  const QStringList lines = screen.Lines();
+  ASSERT_EQ(lines.size(), 10000);
+  EXPECT_EQ(lines.first(), "40001");
+  EXPECT_EQ(lines.last(), "50000");
+}
+
 TEST(ConsoleScreen, EightyColumnsFitWithoutWrapping) {
   TConsoleScreen screen;
   screen.setGeometry(0, 0, 641, 385);
@@ -126,11 +137,43 @@ TEST_F(ConsoleTest, ServerEndingTheSession) {
   ASSERT_TRUE(ScreenShows("# "));
   Type("exit");
   EXPECT_TRUE(WaitForConsoleIdle());
-  EXPECT_FALSE(window_->mmScreen->toPlainText().contains("Disconnected"));
+  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected: Connection closed by peer.");
   // Typing now sends nothing and shows nothing.
   const QString before = window_->mmScreen->toPlainText();
   Type("ls");
   EXPECT_EQ(window_->mmScreen->toPlainText(), before);
+}
+
+TEST_F(ConsoleTest, AResetConnectionShowsWithoutAKeyPress) {
+  ResettingServer server("127.0.0.69", "banner\r\n", 200);
+  ASSERT_TRUE(server.Ready());
+  ConnectTo("127.0.0.69");
+  ASSERT_TRUE(ScreenShows("banner"));
+  ASSERT_TRUE(WaitUntil([&] { return window_->btTelnet->text() == "Connect"; }));
+  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected: Connection reset by peer.");
+  EXPECT_EQ(window_->Data().WorkState, qz::app::wsIdle);
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+}
+
+TEST_F(ConsoleTest, AFloodEndsWithItsLastLineAndThePrompt) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.66");
+  ASSERT_TRUE(ScreenShows("# "));
+  Type("seq 1 20000");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const QStringList lines = window_->mmScreen->Lines();
+        return lines.size() >= 2 && lines[lines.size() - 2] == "20000" && lines.last().endsWith("# ");
+      },
+      20000));
+  const QStringList lines = window_->mmScreen->Lines();
+  // Every line came, in order (the scrollback holds the newest 10,000).
+  const qsizetype at = lines.indexOf("15000");
+  ASSERT_GE(at, 0);
+  for (int n = 15000; n <= 20000; ++n) ASSERT_EQ(lines[at + n - 15000], QString::number(n));
+  window_->btTelnet->click();
+  EXPECT_TRUE(WaitForConsoleIdle());
 }
 
 TEST_F(ConsoleTest, RefusedConnectIsReported) {

@@ -104,6 +104,35 @@ InetdStyleServer::InetdStyleServer(const std::string& address, std::vector<std::
 
 InetdStyleServer::~InetdStyleServer() { Stop(pid_); }
 
+ResettingServer::ResettingServer(const std::string& address, std::string banner, int resetAfterMs) {
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  const int reuse = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  const auto a = Address(address, 23);
+  if (bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 1) != 0) {
+    close(listener_);
+    listener_ = -1;
+    return;
+  }
+  thread_ = std::thread([this, banner = std::move(banner), resetAfterMs] {
+    pollfd entry{listener_, POLLIN, 0};
+    if (poll(&entry, 1, 10000) <= 0) return;
+    const int connection = accept(listener_, nullptr, nullptr);
+    if (connection < 0) return;
+    send(connection, banner.data(), banner.size(), MSG_NOSIGNAL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(resetAfterMs));
+    const linger reset{1, 0};
+    setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(connection);
+  });
+}
+
+ResettingServer::~ResettingServer() {
+  if (listener_ >= 0) shutdown(listener_, SHUT_RDWR);
+  if (thread_.joinable()) thread_.join();
+  if (listener_ >= 0) close(listener_);
+}
+
 SilentListener::SilentListener(const std::string& address, int port) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   const auto a = Address(address, port);

@@ -2,6 +2,7 @@
 // Telnet servers for the tests, started on loopback addresses and stopped
 // when the object goes.
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/types.h>
@@ -33,6 +34,20 @@ class InetdStyleServer {
 
 // Why the Telnet servers cannot run here, or empty.
 std::string TelnetServersUnavailable();
+
+// Accepts one connection on address:23, sends the banner, waits a moment
+// and resets the connection (SO_LINGER 0, then close), as a crashing device
+// or a firewall would.
+class ResettingServer {
+ public:
+  ResettingServer(const std::string& address, std::string banner, int resetAfterMs);
+  ~ResettingServer();
+  bool Ready() const { return listener_ >= 0; }
+
+ private:
+  int listener_ = -1;
+  std::thread thread_;
+};
 
 // A listening socket whose accept queue is full, so that further connection
 // attempts to it get no answer at all (their SYNs are dropped).

@@ -148,6 +148,21 @@ TEST_F(TelnetClientTest, ASessionCutInsideASubnegotiationLeavesTheNextOneWhole) 
   ::unlink(marker.c_str());
 }
 
+TEST_F(TelnetClientTest, AnOverLongSubnegotiationIsReported) {
+  qz::test::InetdStyleServer server(
+      "127.0.0.65", {"/bin/sh", "-c", "printf '\\377\\372\\030'; head -c 5000 /dev/zero; printf '\\377\\360after'; sleep 1"});
+  ASSERT_TRUE(server.Started());
+  std::atomic<size_t> dropped{0};
+  client_.OnSubnegotiationDropped = [&](uint8_t option, size_t length) {
+    if (option == 24) dropped = length;
+  };
+  client_.Host = "127.0.0.65";
+  client_.Connect(2000);
+  ASSERT_TRUE(loop_.RunUntil([&] { return received_.find("after") != std::string::npos; })) << received_;
+  EXPECT_EQ(dropped, 5000u);
+  client_.Disconnect();
+}
+
 TEST_F(TelnetClientTest, RefusedConnect) {
   client_.Host = "127.0.0.63";
   try {

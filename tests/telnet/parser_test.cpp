@@ -100,11 +100,18 @@ TEST(TelnetParser, CommandsSplitAcrossReadsAreCompleted) {
   }
 }
 
-TEST(TelnetParser, HostileSubnegotiationStaysBounded) {
+TEST(TelnetParser, HostileSubnegotiationIsDroppedAndReported) {
   Recorder r;
+  std::vector<std::pair<uint8_t, size_t>> dropped;
+  r.parser.OnSubnegotiationDropped = [&](uint8_t option, size_t length) { dropped.emplace_back(option, length); };
   r.parser.Parse(Hex("FF FA 18 01"));
   for (int i = 0; i < 1000; ++i) r.parser.Parse(std::string(1000, '\x01'));
   r.parser.Parse(Hex("FF F0"));
   EXPECT_EQ(r.replies, "");
+  EXPECT_EQ(dropped, (std::vector<std::pair<uint8_t, size_t>>{{24, 1000001}}));
   EXPECT_EQ(r.parser.Parse("ok"), "ok");
+  // One just within the bound is taken.
+  dropped.clear();
+  r.parser.Parse(Hex("FF FA 18") + std::string(TTelnetParser::kMaxSubnegotiation, 'x') + Hex("FF F0"));
+  EXPECT_TRUE(dropped.empty());
 }
