@@ -2,16 +2,13 @@
 
 #include <algorithm>
 
+#include "text.h"
 #include "text_file.h"
 
 namespace qz::app {
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
+constexpr std::string_view kBlanks = " \t";
 
 std::pair<std::string, std::string> Split(const std::string& sectionAndKey) {
   const auto slash = sectionAndKey.find('/');
@@ -49,15 +46,15 @@ TConfFile ParseConf(const std::string& fileBytes) {
   TConfFile conf;
   std::string section = "General";
   for (const std::string& raw : SplitLines(fileBytes)) {
-    const std::string line = Trimmed(raw);
+    const std::string line = Trimmed(raw, kBlanks);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[' && line.back() == ']') {
-      section = Trimmed(line.substr(1, line.size() - 2));
+      section = Trimmed(line.substr(1, line.size() - 2), kBlanks);
       continue;
     }
     const auto equals = line.find('=');
     if (equals == std::string::npos || equals == 0) continue;
-    conf.Set(section, Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+    conf.Set(section, Trimmed(line.substr(0, equals), kBlanks), Trimmed(line.substr(equals + 1), kBlanks));
   }
   return conf;
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ber.h"
+#include "text.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -102,7 +102,7 @@ DeviceDescription ParseDeviceDescription(const std::string& fileBytes) {
         record.Name = cursor.NextField();
         for (int32_t* number : {&record.Offset, &record.Factor, &record.Decimals}) {
           const std::string text = cursor.NextField();
-          if (!snmp::ParseInt32(text, *number)) {
+          if (!ParseInt32(text, *number)) {
             description.Error = "'" + text + "' is not a valid integer value";
             description.ParameterCount = parameters.Count();
             return description;

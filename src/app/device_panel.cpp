@@ -285,7 +285,7 @@ void TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, cons
     return;
   }
   int32_t held = -1;
-  if (!snmp::ParseInt32(snmp::SnmpResult, held) || held >= combo->count()) held = -1;
+  if (!ParseInt32(snmp::SnmpResult, held) || held >= combo->count()) held = -1;
   if (held == combo->currentIndex()) {
     SetFontColor(combo, Qt::black);
     return;

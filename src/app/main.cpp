@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "main_window.h"
+#include "process_hooks.h"
 #include "socket_platform.h"
 
 int main(int argc, char* argv[]) {
@@ -10,6 +11,7 @@ int main(int argc, char* argv[]) {
     QMessageBox::critical(nullptr, "QZ Explorer", QString::fromStdString(failure));
     return 1;
   }
+  const qz::app::TProcessHooks hooks;
   qz::app::TfrmMain frmMain;
   frmMain.show();
   return application.exec();

@@ -105,8 +105,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() {
   StopScanThread();
   Telnet.reset();
-  snmp::SetMessagePump(nullptr);
-  SetExceptionReporter(nullptr);
 }
 
 void TfrmMain::CreateControls() {
@@ -319,10 +317,9 @@ void TfrmMain::BindHandlers() {
 
 void TfrmMain::FormCreate() {
   setWindowTitle(QString::fromStdString("QZ Explorer Vers." + GetVersion()));
-  SetExceptionReporter(&TfrmMain::HandleException);
+  // A window closed before this one may have aborted the requests of its work.
   snmp::AbortRequests(false);
   idleDriver_ = new IdleDriver([this] { Idle(); }, this);
-  snmp::SetMessagePump(&PumpMessages);
   data_.DeviceTypes.clear();
   data_.LanInterfaces.clear();
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ber.h"
+#include "text.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -29,7 +29,7 @@ void SaveSettingsFile(const std::string& path, const TIniRecord& settings) {
 
 std::optional<int32_t> ClampedNumber(const std::string& text, TNumberRange range) {
   int32_t value = 0;
-  if (!snmp::ParseInt32(text, value)) return std::nullopt;
+  if (!ParseInt32(text, value)) return std::nullopt;
   return std::clamp(value, range.Min, range.Max);
 }
 
@@ -37,7 +37,7 @@ uint32_t AddressValue(const std::string& text) {
   std::string rest = text;
   uint32_t value = 0;
   for (int i = 0; i < 4; ++i)
-    value = value * 256 + static_cast<uint32_t>(snmp::ParseInt32Or(snmp::TrimBlanks(snmp::TakeDotField(rest)), 0));
+    value = value * 256 + static_cast<uint32_t>(ParseInt32Or(Trimmed(TakeDotField(rest)), 0));
   return value;
 }
 

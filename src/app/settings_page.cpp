@@ -102,7 +102,7 @@ void TfrmMain::SaveSettings() { SaveSettingsFile(kSettingsFileName, data_.Settin
 
 void TfrmMain::TakeScanAddress(TIPEdit* edit, std::string& field, uint32_t& value) {
   const std::string text = edit->Text().toStdString();
-  if (snmp::IsIPv4Text(text)) {
+  if (IsIPv4Text(text, true)) {
     value = AddressValue(text);
     field = text;
   } else {

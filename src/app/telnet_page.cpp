@@ -14,10 +14,6 @@
 namespace qz::app {
 
 void TfrmMain::CreateTelnet() {
-  telnet::SetMainLoopHooks({[](std::function<void()> call) {
-                              QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection);
-                            },
-                            [] { return QThread::currentThread() == qApp->thread(); }, &PumpMessages});
   Telnet = std::make_unique<telnet::TTelnetClient>();
   Telnet->Port = 23;
   Telnet->SetTerminal("dumb");

@@ -16,9 +16,13 @@
 #include <map>
 
 #include "socket_platform.h"
+#include "text.h"
 
 namespace qz::icmp {
 namespace {
+
+// An address may come with blanks and line ends around it.
+constexpr std::string_view kBlanks = " \t\r\n";
 
 constexpr int kRequestTimedOut = 11010;
 constexpr int kWaitSliceMs = 20;
@@ -29,13 +33,6 @@ uint16_t Checksum(const uint8_t* data, size_t length) {
   if (length % 2) sum += static_cast<uint32_t>(data[length - 1] << 8);
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
   return static_cast<uint16_t>(~sum);
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto keep = [](unsigned char c) { return c > ' '; };
-  const auto first = std::find_if(text.begin(), text.end(), keep);
-  const auto last = std::find_if(text.rbegin(), text.rend(), keep).base();
-  return first < last ? std::string(first, last) : std::string();
 }
 
 // The status a reply reports: success, or what an ICMP error tells.
@@ -94,13 +91,13 @@ void TEchoEngine::SetSrcAddress(const std::string& address) {
 
 bool TEchoEngine::Resolve() {
   resolved_ = false;
-  const std::string address = Trimmed(address_);
+  const std::string address = Trimmed(address_, kBlanks);
   if (address.empty()) {
     errorText_ = "Blank address";
     return false;
   }
   in_addr parsed{};
-  if (qz::IsDottedQuad(address)) {
+  if (qz::IsIPv4Text(address)) {
     inet_pton(AF_INET, address.c_str(), &parsed);
   } else if (address.find(':') != std::string::npos) {
     errorText_ = "IPv6 not available";
@@ -162,7 +159,7 @@ int TEchoEngine::SendAndWait() {
   setsockopt(handle_, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl);
   const int discovery = (Flags & 2) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
   setsockopt(handle_, IPPROTO_IP, IP_MTU_DISCOVER, &discovery, sizeof discovery);
-  if (qz::IsDottedQuad(srcAddress_)) {
+  if (qz::IsIPv4Text(srcAddress_)) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     inet_pton(AF_INET, srcAddress_.c_str(), &local.sin_addr);

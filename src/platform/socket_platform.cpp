@@ -79,24 +79,6 @@ int LastSocketError() {
 #endif
 }
 
-bool IsDottedQuad(const std::string& text) {
-  int fields = 0;
-  int digits = 0;
-  int value = 0;
-  for (char c : text + '.') {
-    if (c == '.') {
-      if (digits == 0 || value > 255) return false;
-      ++fields;
-      digits = value = 0;
-    } else if (c >= '0' && c <= '9' && ++digits <= 3) {
-      value = value * 10 + (c - '0');
-    } else {
-      return false;
-    }
-  }
-  return fields == 4;
-}
-
 void CloseSocketHandle(int handle) {
   if (handle < 0) return;
 #ifdef _WIN32

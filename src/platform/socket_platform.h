@@ -28,10 +28,6 @@ int SocketErrorFromPlatform(int platformError);
 // The Windows Sockets number of the calling thread's last socket error.
 int LastSocketError();
 
-// An IPv4 address literal: four dot-separated fields of digits only, each
-// 0 to 255.
-bool IsDottedQuad(const std::string& text);
-
 // Closes a socket handle of the platform.
 void CloseSocketHandle(int handle);
 

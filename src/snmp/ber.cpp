@@ -1,5 +1,7 @@
 #include "ber.h"
 
+#include "text.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -23,38 +25,6 @@ ByteString BigEndianWithoutLeadingZeros(uint32_t value) {
 }
 
 }  // namespace
-
-std::string TakeDotField(std::string& text) {
-  const auto dot = text.find('.');
-  std::string field = text.substr(0, dot);
-  text.erase(0, dot == std::string::npos ? text.size() : dot + 1);
-  return field;
-}
-
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
-bool ParseInt32(const std::string& text, int32_t& value) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  if (begin == end) return false;
-  int64_t parsed = 0;
-  const auto result = std::from_chars(begin, end, parsed);
-  if (result.ec != std::errc() || result.ptr != end) return false;
-  if (parsed < INT32_MIN || parsed > INT32_MAX) return false;
-  value = static_cast<int32_t>(parsed);
-  return true;
-}
-
-int32_t ParseInt32Or(const std::string& text, int32_t fallback) {
-  int32_t value = 0;
-  return ParseInt32(text, value) ? value : fallback;
-}
 
 ByteString BerEncodeSubId(uint32_t value) {
   ByteString out(1, static_cast<char>(value & 0x7F));
@@ -201,7 +171,7 @@ std::string BerToOid(const ByteString& content) {
 ByteString IpTextToOctets(const std::string& text) {
   ByteString out;
   std::string rest = text;
-  for (int i = 0; i < 4; ++i) out += static_cast<char>(ParseInt32Or(TrimBlanks(TakeDotField(rest)), 0) & 0xFF);
+  for (int i = 0; i < 4; ++i) out += static_cast<char>(ParseInt32Or(Trimmed(TakeDotField(rest)), 0) & 0xFF);
   return out;
 }
 

@@ -40,15 +40,4 @@ std::string BerToOid(const ByteString& content);
 int32_t TakeArc(std::string& text);
 ByteString IpTextToOctets(const std::string& text);
 
-// The text with the blanks at both ends removed.
-std::string TrimBlanks(const std::string& text);
-// The text up to the next "." (all of it when there is none); that text and
-// its dot leave text.
-std::string TakeDotField(std::string& text);
-
-// Signed 32-bit decimal with an optional sign; false for anything else.
-bool ParseInt32(const std::string& text, int32_t& value);
-// ParseInt32, giving fallback when the text does not parse.
-int32_t ParseInt32Or(const std::string& text, int32_t fallback);
-
 }  // namespace qz::snmp

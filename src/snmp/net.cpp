@@ -1,5 +1,7 @@
 #include "net.h"
 
+#include <utility>
+
 #include "snmp_exchange.h"
 
 namespace qz::snmp {
@@ -17,7 +19,14 @@ bool aborted = false;
 
 void AbortRequests(bool abort) { aborted = abort; }
 
-void SetMessagePump(std::function<void()> pump) { MessagePump() = std::move(pump); }
+TMessagePumpScope::TMessagePumpScope(std::function<void()> pump) : previous_(std::exchange(MessagePump(), std::move(pump))) {
+  aborted = false;
+}
+
+TMessagePumpScope::~TMessagePumpScope() {
+  MessagePump() = std::move(previous_);
+  aborted = false;
+}
 
 bool NetSnmpGet(TSNMPdata request) {
   bool ok = false;

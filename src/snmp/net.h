@@ -22,9 +22,20 @@ inline const std::string kNoResponse = "No response";
 extern TSNMPdata SnmpRequest;
 extern std::string SnmpResult;
 
-// Called before every GET try so that the application can handle the
-// messages waiting in its queue. Empty by default.
-void SetMessagePump(std::function<void()> pump);
+// Installs the pump called before every GET try, so that the application
+// can handle the messages waiting in its queue, for as long as the scope
+// lives; the previous pump (none by default) is put back after it. Requests
+// are not aborted at either end.
+class TMessagePumpScope {
+ public:
+  explicit TMessagePumpScope(std::function<void()> pump);
+  ~TMessagePumpScope();
+  TMessagePumpScope(const TMessagePumpScope&) = delete;
+  TMessagePumpScope& operator=(const TMessagePumpScope&) = delete;
+
+ private:
+  std::function<void()> previous_;
+};
 
 // While set, every GET and SET fails at once without sending anything (and a
 // GET in progress gives up after its pump): the application sets it when it

@@ -1,5 +1,7 @@
 #include "snmp_message.h"
 
+#include "text.h"
+
 namespace qz::snmp {
 namespace {
 

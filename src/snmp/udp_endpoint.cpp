@@ -12,6 +12,7 @@
 #endif
 
 #include "socket_platform.h"
+#include "text.h"
 
 namespace qz::snmp {
 namespace {
@@ -25,18 +26,6 @@ int AddressInfoError(int code) {
 }
 
 }  // namespace
-
-bool IsIPv4Text(const std::string& text) {
-  if (std::count(text.begin(), text.end(), '.') != 3) return false;
-  std::string rest = text;
-  for (int field = 0; field < 4; ++field) {
-    const std::string part = TrimBlanks(TakeDotField(rest));
-    if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(part) > 255)
-      return false;
-  }
-  return true;
-}
 
 TUdpEndpoint::~TUdpEndpoint() { qz::CloseSocketHandle(handle_); }
 

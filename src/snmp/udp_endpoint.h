@@ -18,10 +18,6 @@ namespace qz::snmp {
 
 enum TEndpointFamily { efAny, efIPv4, efIPv6 };
 
-// Four dot-separated fields of digits, each 0 to 255 (blanks at a field's
-// ends are allowed).
-bool IsIPv4Text(const std::string& text);
-
 class TUdpEndpoint {
  public:
   TUdpEndpoint() = default;

@@ -16,6 +16,7 @@
 
 #include "net_errors.h"
 #include "socket_platform.h"
+#include "text.h"
 #include "worker_thread.h"
 
 namespace qz::telnet {
@@ -33,7 +34,7 @@ std::string Lower(std::string text) {
 
 std::string ResolveHost(const std::string& host) {
   if (Lower(host) == "localhost") return "127.0.0.1";
-  if (qz::IsDottedQuad(host)) return host;
+  if (qz::IsIPv4Text(host)) return host;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;

@@ -47,7 +47,7 @@ class TTcpClient {
   void CancelConnect() { connectCancelled_ = true; }
 
   // The time-out of a connect with time-out -1 on the window's thread.
-  static inline int DefaultConnectTimeoutMs = 120000;
+  int DefaultConnectTimeoutMs = 120000;
 
  protected:
   // Closes the handle; only when no reader thread uses it any more.

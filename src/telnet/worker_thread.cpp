@@ -10,7 +10,9 @@ TMainLoopHooks& Hooks() {
 }
 }  // namespace
 
-void SetMainLoopHooks(TMainLoopHooks hooks) { Hooks() = std::move(hooks); }
+TMainLoopScope::TMainLoopScope(TMainLoopHooks hooks) : previous_(std::exchange(Hooks(), std::move(hooks))) {}
+
+TMainLoopScope::~TMainLoopScope() { Hooks() = std::move(previous_); }
 
 TAntiFreeze& AntiFreeze() {
   static TAntiFreeze antiFreeze;

@@ -13,9 +13,9 @@
 
 namespace qz::telnet {
 
-// What the module needs of the application's main loop; set once by the
-// application. Without hooks, calls handed over never run and the anti-freeze
-// does nothing.
+// What the module needs of the application's main loop, installed by the
+// application through a TMainLoopScope. Without hooks, calls handed over
+// never run and the anti-freeze does nothing.
 struct TMainLoopHooks {
   // Queues a call to run on the window's thread; callable from any thread.
   std::function<void(std::function<void()>)> Post;
@@ -24,7 +24,17 @@ struct TMainLoopHooks {
   // Handles the window's pending messages.
   std::function<void()> ProcessMessages;
 };
-void SetMainLoopHooks(TMainLoopHooks hooks);
+// Installs hooks for as long as it lives; the previous ones are put back after.
+class TMainLoopScope {
+ public:
+  explicit TMainLoopScope(TMainLoopHooks hooks);
+  ~TMainLoopScope();
+  TMainLoopScope(const TMainLoopScope&) = delete;
+  TMainLoopScope& operator=(const TMainLoopScope&) = delete;
+
+ private:
+  TMainLoopHooks previous_;
+};
 
 // Keeps the window responsive while its thread waits inside a blocking
 // network call.

@@ -1,6 +1,6 @@
 #include "exception_report.h"
 
-#include <charconv>
+#include <utility>
 
 #include <QObject>
 
@@ -12,26 +12,10 @@ ExceptionReporter& Reporter() {
 }
 }  // namespace
 
-std::string ShortenedForMessage(const std::string& text) {
-  constexpr size_t kMostShown = 80;
-  if (text.size() <= kMostShown) return text;
-  size_t cut = kMostShown;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a UTF-8 character
-  return text.substr(0, cut) + "\u2026";
-}
+TExceptionReporterScope::TExceptionReporterScope(ExceptionReporter reporter)
+    : previous_(std::exchange(Reporter(), std::move(reporter))) {}
 
-int StrToInt(const std::string& text) {
-  int value = 0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  const auto result = std::from_chars(begin, end, value);
-  if (begin == end || result.ec != std::errc() || result.ptr != end)
-    throw EConvertError("'" + ShortenedForMessage(text) + "' is not a valid integer value");
-  return value;
-}
-
-void SetExceptionReporter(ExceptionReporter reporter) { Reporter() = std::move(reporter); }
+TExceptionReporterScope::~TExceptionReporterScope() { Reporter() = std::move(previous_); }
 
 void ReportException(const QObject* reporter, const std::exception& error) {
   if (Reporter()) Reporter()(reporter, error);

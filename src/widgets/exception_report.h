@@ -5,25 +5,25 @@
 #include <stdexcept>
 #include <string>
 
+#include "text.h"
+
 class QObject;
 
 namespace qz {
 
-// An error with a message text, as the handlers raise it.
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// At most the first 80 octets of a text that a message quotes, and an
-// ellipsis where it was cut.
-std::string ShortenedForMessage(const std::string& text);
-
-// "'%s' is not a valid integer value" unless text is a decimal 32-bit integer.
-int StrToInt(const std::string& text);
-
 using ExceptionReporter = std::function<void(const QObject* reporter, const std::exception& error)>;
-void SetExceptionReporter(ExceptionReporter reporter);
+// Installs the reporter for as long as it lives; the previous one (none by
+// default: errors are then dropped) is put back after.
+class TExceptionReporterScope {
+ public:
+  explicit TExceptionReporterScope(ExceptionReporter reporter);
+  ~TExceptionReporterScope();
+  TExceptionReporterScope(const TExceptionReporterScope&) = delete;
+  TExceptionReporterScope& operator=(const TExceptionReporterScope&) = delete;
+
+ private:
+  ExceptionReporter previous_;
+};
 void ReportException(const QObject* reporter, const std::exception& error);
 
 // The class name of the reporting object as the message shows it.

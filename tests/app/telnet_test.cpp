@@ -187,8 +187,7 @@ TEST_F(ConsoleTest, RefusedConnectIsReported) {
 TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
   SilentListener silent("127.0.0.68", 23);
   ASSERT_TRUE(silent.Ready());
-  const int previous = qz::telnet::TTcpClient::DefaultConnectTimeoutMs;
-  qz::telnet::TTcpClient::DefaultConnectTimeoutMs = 800;
+  window_->Telnet->DefaultConnectTimeoutMs = 800;
   int ticksWhileWaiting = 0;
   QTimer ticker;
   QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticksWhileWaiting; });
@@ -198,7 +197,6 @@ TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
   ConnectTo("127.0.0.68");
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_TRUE(secondClick.Done());
-  qz::telnet::TTcpClient::DefaultConnectTimeoutMs = previous;
   EXPECT_EQ(messages_.Texts(), QStringList{"QPushButton-Connect timed out."});
   EXPECT_GE(ticksWhileWaiting, 4);
 }

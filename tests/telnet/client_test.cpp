@@ -20,15 +20,13 @@ namespace {
 // The test's "window thread": hand-overs queue here and run in RunUntil.
 class MainLoop {
  public:
-  MainLoop() {
-    mainThread_ = std::this_thread::get_id();
-    SetMainLoopHooks({[this](std::function<void()> call) {
-                        std::lock_guard lock(mutex_);
-                        calls_.push_back(std::move(call));
-                      },
-                      [this] { return std::this_thread::get_id() == mainThread_; }, [this] { RunPending(); }});
-  }
-  ~MainLoop() { SetMainLoopHooks({}); }
+  MainLoop()
+      : mainThread_(std::this_thread::get_id()),
+        hooks_({[this](std::function<void()> call) {
+                  std::lock_guard lock(mutex_);
+                  calls_.push_back(std::move(call));
+                },
+                [this] { return std::this_thread::get_id() == mainThread_; }, [this] { RunPending(); }}) {}
   void RunPending() {
     std::deque<std::function<void()>> calls;
     {
@@ -51,6 +49,7 @@ class MainLoop {
   std::thread::id mainThread_;
   std::mutex mutex_;
   std::deque<std::function<void()>> calls_;
+  TMainLoopScope hooks_;
 };
 
 class TelnetClientTest : public ::testing::Test {
@@ -171,7 +170,7 @@ TEST_F(TelnetClientTest, RefusedConnect) {
   } catch (const EConnectError& error) {
     EXPECT_STREQ(error.what(), "Socket Error # 10061\nConnection refused.");
   }
-  SetMainLoopHooks({});  // no window: a plain blocking connect
+  const TMainLoopScope noWindow({});  // a plain blocking connect
   try {
     client_.Connect(0);
     FAIL() << "connected";
@@ -186,7 +185,7 @@ TEST_F(TelnetClientTest, SilentPeerTimesOutWhileTheWindowIsServed) {
   qz::test::SilentListener silent("127.0.0.64", 23);
   ASSERT_TRUE(silent.Ready());
   int pumps = 0;
-  SetMainLoopHooks({nullptr, [] { return true; }, [&] { ++pumps; }});
+  const TMainLoopScope pumping({nullptr, [] { return true; }, [&] { ++pumps; }});
   client_.Host = "127.0.0.64";
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(client_.Connect(600), EConnectTimeout);

@@ -62,13 +62,12 @@ TEST_F(IPEditTest, LeavingAnOctetBringsItIntoByteRange) {
 
 TEST_F(IPEditTest, LeavingAnEmptyOctetReportsTheConversion) {
   std::string reported;
-  qz::SetExceptionReporter([&](const QObject* reporter, const std::exception& error) {
+  const qz::TExceptionReporterScope reporting([&](const QObject* reporter, const std::exception& error) {
     reported = qz::ReporterClassName(reporter) + "-" + error.what();
   });
   edit_->OctetField(1)->setFocus();
   edit_->OctetField(1)->clear();
   other_->setFocus();
-  qz::SetExceptionReporter(nullptr);
   EXPECT_EQ(reported, "TIPByteEdit-'' is not a valid integer value");
   EXPECT_EQ(edit_->OctetField(1)->text(), "");
   EXPECT_THROW(edit_->Value(), qz::EConvertError);

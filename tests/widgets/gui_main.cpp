@@ -1,13 +1,12 @@
-// The main of the GUI test executables: one application object, offscreen.
+// The main of the widget tests: one application object, offscreen.
 #include <cstdlib>
 
+#include <QApplication>
 #include <gtest/gtest.h>
-
-#include "application.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TApplication application(argc, argv);
+  QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
