@@ -72,6 +72,8 @@ void TfrmMain::FillData() {
     snmp::NetSnmpGet(snmp::SnmpRequest);
     ShowSystemObject(edit, snmp::SnmpResult);
   }
+  // Read twice on purpose: the first read only decides between a reading
+  // and " no response"; the text shown is the second, fresh read.
   if (GetSysUpTime() == "???")
     edSysUpTime->setText(kNoUpTime);
   else
@@ -259,6 +261,9 @@ void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   snmp::SnmpRequest.OID = oid;
   snmp::SnmpRequest.Value = std::to_string(sender->currentIndex());
   snmp::SnmpRequest.ValueType = snmp::berInteger;
+  // The write community stays in the request record after the SET, on
+  // purpose: the refreshes that follow read with it, as they always have,
+  // until the next fill puts the read community back (it may read too).
   snmp::SnmpRequest.Community = data_.Settings.WriteComm;
   std::string failure;
   if (snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {

@@ -37,7 +37,7 @@ namespace qz::telnet {
 class TTelnetClient;
 }
 namespace qz::icmp {
-class TEchoPinger;
+class TEchoEngine;
 }
 
 namespace qz::app {
@@ -150,7 +150,7 @@ class TfrmMain : public QMainWindow {
   QPushButton* btSaveSettings = nullptr;
   QTimer* Timer = nullptr;
   std::unique_ptr<telnet::TTelnetClient> Telnet;
-  std::unique_ptr<icmp::TEchoPinger> Ping;
+  std::unique_ptr<icmp::TEchoEngine> Ping;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -14,7 +14,7 @@
 namespace qz::app {
 
 void TfrmMain::CreatePing() {
-  Ping = std::make_unique<icmp::TEchoPinger>();
+  Ping = std::make_unique<icmp::TEchoEngine>();
   Ping->SetSocketFamily(icmp::afIPv4);
   Ping->PingMsg = "ping";
   Ping->Size = 56;

@@ -163,7 +163,12 @@ int TEchoEngine::SendAndWait() {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     inet_pton(AF_INET, srcAddress_.c_str(), &local.sin_addr);
-    bind(handle_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    // A source the machine does not have: the echo would leave from another.
+    if (::bind(handle_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+      lastError_ = qz::LastSocketError();
+      errorText_ = "Unable to send from " + srcAddress_ + " - " + std::strerror(errno);
+      return 0;
+    }
   }
 
   const uint16_t sequence = ++sequence_;

@@ -18,7 +18,7 @@ std::string IcmpErrorText(int code);
 class TEchoEngine {
  public:
   TEchoEngine() = default;
-  virtual ~TEchoEngine();
+  ~TEchoEngine();
   TEchoEngine(const TEchoEngine&) = delete;
   TEchoEngine& operator=(const TEchoEngine&) = delete;
 
@@ -79,8 +79,5 @@ class TEchoEngine {
   int lastError_ = 0;
   std::string errorText_;
 };
-
-// The component the window holds: the engine, reporting itself as sender.
-class TEchoPinger : public TEchoEngine {};
 
 }  // namespace qz::icmp

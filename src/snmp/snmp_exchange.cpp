@@ -56,6 +56,9 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
 
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
                     const std::string& value, int32_t valueType, int32_t* errorStatus) {
+  // A SET waits the exchange's fixed 500 ms, not the configured time-out:
+  // the operator tunes that one for reads and scans, and the time a device
+  // takes to store a value does not follow it.
   TSnmpExchange exchange;
   exchange.Query.Reset();
   exchange.Query.Community = community;

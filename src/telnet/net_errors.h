@@ -41,7 +41,6 @@ QZ_NET_ERROR(ENotConnected, "Not Connected")
 QZ_NET_ERROR(EReadTimeout, "Read Timeout")
 QZ_NET_ERROR(EInvalidSocket, "Cannot allocate socket.")
 QZ_NET_ERROR(ECouldNotBindSocket, "Could not bind socket. Address and port are already in use.")
-QZ_NET_ERROR(ETelnetConnectError, "server not responding")
 QZ_NET_ERROR(ETelnetNoDataHandler, "OnDataAvailable event is nil.")
 #undef QZ_NET_ERROR
 

@@ -146,6 +146,7 @@ bool TTcpClient::Connected() {
 
 void TTcpClient::Write(const std::string& bytes) {
   if (bytes.empty()) return;
+  if (handle_ < 0) throw ENotConnected();
   CheckForDisconnect(true, true);
   size_t sent = 0;
   while (sent < bytes.size()) {

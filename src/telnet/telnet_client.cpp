@@ -7,18 +7,6 @@
 
 namespace qz::telnet {
 
-class TTelnetClient::TTelnetReadThread : public TWorkerThread {
- public:
-  explicit TTelnetReadThread(TTelnetClient& client) : client_(client) {}
-  ~TTelnetReadThread() override { Release(); }
-
- protected:
-  void Run() override { client_.ReadStep(*this); }
-
- private:
-  TTelnetClient& client_;
-};
-
 TTelnetClient::TTelnetClient() {
   Port = 23;
   parser_.OnReply = [this](const std::string& reply) { Write(reply); };
@@ -33,40 +21,42 @@ TTelnetClient::TTelnetClient() {
 
 TTelnetClient::~TTelnetClient() {
   if (Connected()) Disconnect();
-  reader_.reset();
+  EndReader();
 }
 
 void TTelnetClient::Connect(int timeoutMs) {
   if (Connected()) throw EAlreadyConnected();
   // The reader left behind by a peer close ends here, before its socket goes.
-  reader_.reset();
+  EndReader();
   parser_.Reset();
   iacSeen_ = false;
   TTcpClient::Connect(timeoutMs);
-  try {
-    if (OnConnect) OnConnect();
-    delivery_ = std::make_shared<TDelivery>();
-    reader_ = std::make_unique<TTelnetReadThread>(*this);
-    reader_->Start();
-  } catch (const ESocketError&) {
-    throw ETelnetConnectError();
-  }
+  if (OnConnect) OnConnect();
+  delivery_ = std::make_shared<TDelivery>();
+  reader_ = std::make_unique<TWorkerThread>([this] { ReadStep(); });
+  reader_->Start();
 }
 
-void TTelnetClient::ReadStep(TTelnetReadThread& thread) {
+void TTelnetClient::EndReader() {
+  // Ended before the pointer is cleared: the reader uses it to the last.
+  if (reader_) reader_->Release();
+  reader_.reset();
+}
+
+void TTelnetClient::ReadStep() {
   if (!OnDataAvailable) throw ETelnetNoDataHandler();
   std::string text;
   try {
     text = parser_.Parse(ReadAvailable());
     CheckForDisconnect(true, false);
   } catch (const std::exception& error) {
-    Deliver(thread, text, error.what());
+    Deliver(text, error.what());
     throw;
   }
-  Deliver(thread, text, std::nullopt);
+  Deliver(text, std::nullopt);
 }
 
-void TTelnetClient::Deliver(TTelnetReadThread& thread, const std::string& text, std::optional<std::string> end) {
+void TTelnetClient::Deliver(const std::string& text, std::optional<std::string> end) {
   const std::shared_ptr<TDelivery> delivery = delivery_;
   std::unique_lock lock(delivery->mutex);
   delivery->room.wait(lock, [&] { return delivery->waiting.size() < kMostTextWaiting || delivery->closed; });
@@ -74,7 +64,7 @@ void TTelnetClient::Deliver(TTelnetReadThread& thread, const std::string& text, 
   delivery->waiting += text;
   if (end) delivery->end = std::move(end);
   if (std::exchange(delivery->posted, true)) return;
-  thread.HandOverLater([this] { DrainDelivery(); });
+  reader_->HandOverLater([this] { DrainDelivery(); });
 }
 
 void TTelnetClient::DrainDelivery() {
@@ -113,7 +103,7 @@ void TTelnetClient::Disconnect() {
   iacSeen_ = false;
   TTcpClient::Disconnect();
   if (OnDisconnect) OnDisconnect();
-  reader_.reset();
+  EndReader();
   ReleaseSocket();
 }
 

@@ -55,10 +55,11 @@ class TTelnetClient : public TTcpClient {
   std::string ReaderEndText() const;
 
  private:
-  class TTelnetReadThread;
-  void ReadStep(TTelnetReadThread& thread);
+  // One read of the reader thread.
+  void ReadStep();
+  void EndReader();
   // On the reader thread: queues text (and the reader's end) for the window.
-  void Deliver(TTelnetReadThread& thread, const std::string& text, std::optional<std::string> end);
+  void Deliver(const std::string& text, std::optional<std::string> end);
   // On the window's thread: hands over a piece of what is waiting.
   void DrainDelivery();
 
@@ -73,8 +74,9 @@ class TTelnetClient : public TTcpClient {
 
   TTelnetParser parser_;
   std::atomic<bool> iacSeen_{false};
-  std::unique_ptr<TTelnetReadThread> reader_;
   std::shared_ptr<TDelivery> delivery_;
+  // Last, so that the reader has ended before anything it uses goes.
+  std::unique_ptr<TWorkerThread> reader_;
 };
 
 }  // namespace qz::telnet

@@ -56,7 +56,8 @@ struct TWorkerThread::HandOver {
   }
 };
 
-TWorkerThread::TWorkerThread() : handOver_(std::make_shared<HandOver>()) {}
+TWorkerThread::TWorkerThread(std::function<void()> step)
+    : step_(std::move(step)), handOver_(std::make_shared<HandOver>()) {}
 
 TWorkerThread::~TWorkerThread() { Release(); }
 
@@ -66,7 +67,7 @@ void TWorkerThread::Start() {
 
 void TWorkerThread::Execute() {
   try {
-    while (!terminated_) Run();
+    while (!terminated_) step_();
   } catch (const std::exception& error) {
     std::lock_guard lock(exceptionMutex_);
     exceptionText_ = error.what();

@@ -46,10 +46,13 @@ struct TAntiFreeze {
 };
 TAntiFreeze& AntiFreeze();
 
+// A thread that runs one step of work again and again until terminated. It
+// owns the thread and ends it in its destructor, so whatever the step uses
+// must outlive the TWorkerThread (its owner declares it last).
 class TWorkerThread {
  public:
-  TWorkerThread();
-  virtual ~TWorkerThread();
+  explicit TWorkerThread(std::function<void()> step);
+  ~TWorkerThread();
   TWorkerThread(const TWorkerThread&) = delete;
   TWorkerThread& operator=(const TWorkerThread&) = delete;
 
@@ -67,18 +70,14 @@ class TWorkerThread {
   // From the window's thread: calls handed over from now on are dropped,
   // and one waiting is released without running.
   void CancelHandOvers();
-  // From the window's thread: stops the thread and waits for it to end. Every
-  // derived class calls it before its own parts go away.
+  // From the window's thread: stops the thread and waits for it to end.
   void Release();
-
- protected:
-  // One step of the work, repeated until the thread is terminated.
-  virtual void Run() = 0;
 
  private:
   struct HandOver;
   void Execute();
 
+  std::function<void()> step_;
   std::thread thread_;
   std::atomic<bool> terminated_{false};
   mutable std::mutex exceptionMutex_;

@@ -56,7 +56,7 @@ class EchoTest : public ::testing::Test {
     pinger_.OnEchoReply = [this](int status) { events_ += "reply " + std::to_string(status) + ";"; };
     pinger_.OnEchoError = [this](const std::string& message) { events_ += "error " + message + ";"; };
   }
-  TEchoPinger pinger_;
+  TEchoEngine pinger_;
   std::string events_;
 };
 
