@@ -20,6 +20,8 @@
 #include "console_screen.h"
 #include "ip_edit.h"
 #include "main_window.h"
+#include "main_window_test_seam.h"
+#include "process_hooks.h"
 #include "peers.h"
 #include "servers.h"
 
@@ -74,12 +76,13 @@ double Flood(qz::app::TfrmMain& window, int lines, milliseconds* longestGap) {
     longest = std::max(longest, duration_cast<milliseconds>(now - last));
     last = now;
   });
-  QTest::keyClicks(window.mmScreen, "seq 1 " + QString::number(lines));
+  TConsoleScreen* screen = window.findChild<TConsoleScreen*>("mmScreen");
+  QTest::keyClicks(screen, "seq 1 " + QString::number(lines));
   const auto start = steady_clock::now();
   last = start;
   ticker.start(10);
-  QTest::keyClick(window.mmScreen, Qt::Key_Return);
-  const bool done = WaitFor([&] { return EndsWith(window.mmScreen, QString::number(lines)); }, 120000);
+  QTest::keyClick(screen, Qt::Key_Return);
+  const bool done = WaitFor([&] { return EndsWith(screen, QString::number(lines)); }, 120000);
   const double seconds = duration<double>(steady_clock::now() - start).count();
   ticker.stop();
   if (longestGap) *longestGap = longest;
@@ -91,6 +94,7 @@ double Flood(qz::app::TfrmMain& window, int lines, milliseconds* longestGap) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TApplication application(argc, argv);
+  const qz::app::TProcessHooks hooks;
   if (const std::string why = qz::test::TelnetServersUnavailable(); !why.empty()) {
     std::printf("console figures skipped: %s\n", why.c_str());
     return 0;
@@ -104,10 +108,11 @@ int main(int argc, char** argv) {
       << "127.0.0.1\r\n127.0.0.1\r\nfalse\r\nkelvor\r\nstranix\r\n100\r\n2\r\nfalse\r\n100\r\n";
   qz::app::TfrmMain window;
   window.show();
-  window.PageControl->setCurrentWidget(window.tsTelnet);
-  window.edTelnetIP->SetText(kAddress);
-  window.btTelnet->click();
-  if (!WaitFor([&] { return window.mmScreen->toPlainText().endsWith("# "); }, 5000)) {
+  window.findChild<QTabWidget*>("PageControl")->setCurrentWidget(window.findChild<QWidget*>("tsTelnet"));
+  window.findChild<TIPEdit*>("edTelnetIP")->SetText(kAddress);
+  auto* connect = window.findChild<QPushButton*>("btTelnet");
+  connect->click();
+  if (!WaitFor([&] { return window.findChild<TConsoleScreen*>("mmScreen")->toPlainText().endsWith("# "); }, 5000)) {
     std::printf("console figures skipped: no prompt from busybox telnetd\n");
     return 0;
   }
@@ -120,6 +125,6 @@ int main(int argc, char** argv) {
   const double million = Flood(window, 1000000, nullptr);
   std::printf("seq 1 1000000: console %.2f s; resident memory %ld KiB after it (%ld KiB before)\n", million,
               ResidentKilobytes(), before);
-  window.btTelnet->click();
+  connect->click();
   return 0;
 }

@@ -15,6 +15,8 @@
 
 #include "application.h"
 #include "main_window.h"
+#include "main_window_test_seam.h"
+#include "process_hooks.h"
 #include "peers.h"
 
 using namespace std::chrono;
@@ -51,7 +53,8 @@ void StartUp(const std::string& folder) {
   const auto start = steady_clock::now();
   qz::app::TfrmMain window;
   bool idle = false;
-  QObject::connect(window.sbState, &QStatusBar::messageChanged, [&](const QString& text) { idle = text == "state Idle"; });
+  QObject::connect(window.findChild<QStatusBar*>("sbState"), &QStatusBar::messageChanged,
+                   [&](const QString& text) { idle = text == "state Idle"; });
   window.show();
   while (!idle) RunEventLoop(1);
   const double startUp = duration<double, std::milli>(steady_clock::now() - start).count();
@@ -84,12 +87,12 @@ firmware = SNMP station vers. 1.10
     RunEventLoop(300);
     long before = lab.RequestsServed();
     auto start = steady_clock::now();
-    window.FillData();
+    qz::app::TfrmMainTestSeam(window).Fill();
     const double fill = duration<double, std::milli>(steady_clock::now() - start).count();
     const long fillGets = lab.RequestsServed() - before;
     before = lab.RequestsServed();
     start = steady_clock::now();
-    window.RefreshData();
+    qz::app::TfrmMainTestSeam(window).Refresh();
     const double refresh = duration<double, std::milli>(steady_clock::now() - start).count();
     std::printf("%-6s fill %.1f ms with %ld GETs; refresh %.1f ms with %ld GETs\n", type, fill, fillGets, refresh,
                 lab.RequestsServed() - before);
@@ -101,6 +104,7 @@ firmware = SNMP station vers. 1.10
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TApplication application(argc, argv);
+  const qz::app::TProcessHooks hooks;
   qz::test::ScratchDir folder("bench");
   std::filesystem::copy(std::string(QZ_SOURCE_DIR) + "/DeviceFiles", folder.File("DeviceFiles"));
   StartUp(folder.Path());

@@ -51,11 +51,17 @@ class TfrmMain : public QMainWindow {
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  GlobalData& Data() { return data_; }
-  const GlobalData& Data() const { return data_; }
-
   // Shows "<class name>-<message>" in a message box; nothing else.
   static void HandleException(const QObject* reporter, const std::exception& error);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // What only a test or a benchmark may do; see main_window_test_seam.h.
+  friend class TfrmMainTestSeam;
 
   // The work of the current state, run once each time the event queue has
   // emptied (never re-entered).
@@ -152,12 +158,6 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<telnet::TTelnetClient> Telnet;
   std::unique_ptr<icmp::TEchoEngine> Ping;
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
   // Construction and start-up
   void CreateControls();
   void CreateMenu();

@@ -65,7 +65,7 @@ QStringList Items(const QComboBox* list) {
 class ScanTest : public WithSuiteLab<kScanLab, WindowTest> {
  protected:
   bool WaitForScanEnd() {
-    return WaitUntil([&] { return window_->btScan->text() == "Scan" && window_->Data().WorkState == wsIdle; }, 30000);
+    return WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan" && Seam().State().WorkState == wsIdle; }, 30000);
   }
 };
 
@@ -76,29 +76,29 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), kOldList);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   messages_.Clear();
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   bool lockedWhileScanning = false;
-  WhenDuringWork duringScan([&] { return window_->edScanIP->text().startsWith("Asked "); },
+  WhenDuringWork duringScan([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); },
                             [&] {
-                              lockedWhileScanning = !window_->edStartIP->Enabled() && !window_->cbAdrIP->isEnabled() &&
-                                                    window_->btScan->isEnabled() &&
-                                                    window_->sbState->currentMessage() == "state Scan";
+                              lockedWhileScanning = !Control<TIPEdit>("edStartIP")->Enabled() && !Control<QComboBox>("cbAdrIP")->isEnabled() &&
+                                                    Control<QPushButton>("btScan")->isEnabled() &&
+                                                    Control<QStatusBar>("sbState")->currentMessage() == "state Scan";
                             });
-  window_->btScan->click();
-  EXPECT_EQ(window_->btScan->text(), "Stop");
+  Control<QPushButton>("btScan")->click();
+  EXPECT_EQ(Control<QPushButton>("btScan")->text(), "Stop");
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(lockedWhileScanning);
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
-  EXPECT_EQ(Items(window_->cbSysName), QStringList({"Rack 3 station", "Roof relay", "Main distribution"}));
-  EXPECT_EQ(Items(window_->cbSysLoc), QStringList({"Hall B", "Tower 2", "Hall A"}));
-  EXPECT_EQ(window_->Data().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysName")), QStringList({"Rack 3 station", "Roof relay", "Main distribution"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall B", "Tower 2", "Hall A"}));
+  EXPECT_EQ(Seam().State().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
-  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 3");
-  EXPECT_EQ(window_->Data().DeviceCount, 3);
-  EXPECT_EQ(window_->cbSysLoc->currentIndex(), 0);
-  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.11");
-  EXPECT_EQ(window_->pbScan->value(), 0);
-  EXPECT_TRUE(window_->edStartIP->Enabled());
+  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
+  EXPECT_EQ(Seam().State().DeviceCount, 3);
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentIndex(), 0);
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
+  EXPECT_EQ(Control<QProgressBar>("pbScan")->value(), 0);
+  EXPECT_TRUE(Control<TIPEdit>("edStartIP")->Enabled());
   // The list it replaced is kept, and what changed is said.
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kOldList);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
@@ -108,27 +108,27 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
 TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
   // Four /24s of silent addresses after the lab, asked with a long time-out.
   Start(SettingsFile("127.0.0.10", "127.0.3.254", "false", "1000", "2"));
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   std::chrono::steady_clock::time_point stoppedAt;
-  WhenDuringWork stop([&] { return window_->edScanIP->text().endsWith("found 3"); },
+  WhenDuringWork stop([&] { return Control<QLineEdit>("edScanIP")->text().endsWith("found 3"); },
                       [&] {
                         stoppedAt = std::chrono::steady_clock::now();
-                        window_->btScan->click();
+                        Control<QPushButton>("btScan")->click();
                       });
-  window_->btScan->click();
+  Control<QPushButton>("btScan")->click();
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(stop.Done());
   EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::milliseconds(100));
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
-  EXPECT_EQ(window_->edScanIP->text(), "Devices found: 3");
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
 }
 
 TEST_F(ScanTest, TheWindowAnswersDuringAScan) {
   Start(SettingsFile("127.0.1.0", "127.0.1.254", "false", "1000", "2"));
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->btScan->click();
-  ASSERT_TRUE(WaitUntil([&] { return window_->edScanIP->text().startsWith("Asked "); }));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QPushButton>("btScan")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); }));
   // A timer of the window fires on time while the silent range is asked.
   std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
   std::chrono::steady_clock::duration longest{};
@@ -141,37 +141,37 @@ TEST_F(ScanTest, TheWindowAnswersDuringAScan) {
   ticker.start(10);
   QTest::qWait(1000);
   EXPECT_LT(longest, std::chrono::milliseconds(50));
-  window_->btScan->click();
+  Control<QPushButton>("btScan")->click();
   ASSERT_TRUE(WaitForScanEnd());
 }
 
 TEST_F(ScanTest, RestoreBringsThePreviousListBack) {
   Start(SettingsFile("127.0.0.12", "127.0.0.12", "false", "50", "1"), kScanResult);
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->btScan->click();  // finds nothing
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QPushButton>("btScan")->click();  // finds nothing
   ASSERT_TRUE(WaitForScanEnd());
-  EXPECT_EQ(window_->cbAdrIP->count(), 0);
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), 0);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kScanResult);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   messages_.Clear();
   window_->findChild<QAction*>("itmRestore")->trigger();
   EXPECT_EQ(messages_.Texts(), QStringList{"Restored the previous device list: 3 devices."});
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kHeader);
-  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.11");
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
 }
 
 TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
   const std::string list = kOldList;
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), list);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  WhenDuringWork exit([&] { return window_->edScanIP->text().startsWith("Asked "); },
-                      [&] { window_->itmExitClick(); });
-  window_->btScan->click();
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  WhenDuringWork exit([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); },
+                      [&] { window_->findChild<QAction*>("itmExit")->trigger(); });
+  Control<QPushButton>("btScan")->click();
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(WaitUntil([&] { return exit.Done() && window_->Data().WorkState == wsIdle; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return exit.Done() && Seam().State().WorkState == wsIdle; }, 20000));
   // The addresses after the one in hand are not asked one by one.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
@@ -182,45 +182,45 @@ TEST_F(ScanTest, StopBelowStartKeepsTheListAndTheFile) {
   const std::string list = kHeader + "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n";
   Start(SettingsFile("127.0.0.30", "127.0.0.10"), list);
   ASSERT_TRUE(WaitForStatus("state Idle"));
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->btScan->click();
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QPushButton>("btScan")->click();
   ASSERT_TRUE(WaitForScanEnd());
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_TRUE(messages_.Texts().last().contains("Nothing was scanned"));
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.11"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
-  EXPECT_TRUE(window_->cbAdrIP->isEnabled());
+  EXPECT_TRUE(Control<QComboBox>("cbAdrIP")->isEnabled());
 }
 
 TEST_F(ScanTest, ScanOnStartupIgnoresTheDeviceListFile) {
   Start(SettingsFile("127.0.0.13", "127.0.0.13", "true"), kOldList);
-  EXPECT_EQ(window_->btScan->text(), "Stop");
-  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
+  EXPECT_EQ(Control<QPushButton>("btScan")->text(), "Stop");
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
   ASSERT_TRUE(WaitForScanEnd());
-  EXPECT_EQ(Items(window_->cbAdrIP), QStringList({"127.0.0.13"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.13"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n");
 }
 
 TEST_F(ScanTest, PickingARowSelectsItEverywhere) {
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), kScanResult);
-  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Rack 3 station"; }, 10000));
-  window_->cbSysName->setFocus();
-  QTest::keyClicks(window_->cbSysName, "Ma");  // typing picks nothing
-  EXPECT_EQ(window_->cbSysName->currentIndex(), 0);
-  QTest::keyClick(window_->cbSysName, Qt::Key_Down);
-  EXPECT_EQ(window_->cbAdrIP->currentIndex(), 1);
-  EXPECT_EQ(window_->cbSysLoc->currentIndex(), 1);
-  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.13");
-  EXPECT_EQ(window_->edTelnetIP->Text(), "127.0.0.13");
-  EXPECT_EQ(window_->Data().WorkState, wsFillData);
-  window_->cbSysLoc->setFocus();
-  QTest::keyClick(window_->cbSysLoc, Qt::Key_Down);
-  EXPECT_EQ(window_->cbSysName->currentText(), "Main distribution");
-  EXPECT_EQ(window_->Data().SelectedIP, "127.0.0.15");
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Rack 3 station"; }, 10000));
+  Control<QComboBox>("cbSysName")->setFocus();
+  QTest::keyClicks(Control<QComboBox>("cbSysName"), "Ma");  // typing picks nothing
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentIndex(), 0);
+  QTest::keyClick(Control<QComboBox>("cbSysName"), Qt::Key_Down);
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->currentIndex(), 1);
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentIndex(), 1);
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.13");
+  EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "127.0.0.13");
+  EXPECT_EQ(Seam().State().WorkState, wsFillData);
+  Control<QComboBox>("cbSysLoc")->setFocus();
+  QTest::keyClick(Control<QComboBox>("cbSysLoc"), Qt::Key_Down);
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Main distribution");
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.15");
   // The fill of the device picked last is the one that runs.
-  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Main distribution"; }, 10000));
-  EXPECT_EQ(window_->edDevType->text(), "QZ300");
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Main distribution"; }, 10000));
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ300");
 }
 
 TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
@@ -233,16 +233,16 @@ TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
           kHeader + "127.0.0.11\tRack 3 station\tHall B\t" + stored + "\tSNMP station vers. 1.05 \r\n");
     ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
     EXPECT_EQ(messages_.Texts().first(), message);
-    EXPECT_EQ(window_->Data().WorkState, wsHalted);
-    EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
-    EXPECT_EQ(window_->edDevType->text(), "QZ120exp");
-    EXPECT_EQ(window_->edLANIfc->text(), "SNMP station vers. 1.05 ");
+    EXPECT_EQ(Seam().State().WorkState, wsHalted);
+    EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+    EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ120exp");
+    EXPECT_EQ(Control<QLineEdit>("edLANIfc")->text(), "SNMP station vers. 1.05 ");
   }
   // Stored as QZ120exp, reported as QZ120: the same device.
   messages_.Clear();
   Start(SettingsFile("127.0.0.10", "127.0.0.30"),
         kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120exp\tSNMP station vers. 1.06 \r\n");
-  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Roof relay"; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Roof relay"; }, 10000));
   EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
@@ -267,16 +267,16 @@ contact = nobody
 
 TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
-  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
-  window_->edSysName->setFocus();
-  TypeText(window_->edSysName, "Unit forty-one");
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Unit 41"; }, 10000));
+  Control<QLineEdit>("edSysName")->setFocus();
+  TypeText(Control<QLineEdit>("edSysName"), "Unit forty-one");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.5.0"), "Unit forty-one");
-  EXPECT_EQ(window_->cbSysName->currentText(), "Unit forty-one");
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Unit forty-one");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + "127.0.0.41\tUnit forty-one\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n");
-  TypeText(window_->edSysLocation, "Bay\t2");
-  QTest::keyClick(window_->edSysLocation, Qt::Key_Return);
+  TypeText(Control<QLineEdit>("edSysLocation"), "Bay\t2");
+  QTest::keyClick(Control<QLineEdit>("edSysLocation"), Qt::Key_Return);
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.6.0"), "Bay\t2");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + "127.0.0.41\tUnit forty-one\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
@@ -284,19 +284,19 @@ TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
 
 TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
-  ASSERT_TRUE(WaitUntil([&] { return window_->edSysName->text() == "Unit 41"; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Unit 41"; }, 10000));
   lab_->StopDevice("127.0.0.41");
-  const QString contact = window_->edSysContact->text();
-  TypeText(window_->edSysContact, "someone");
-  QTest::keyClick(window_->edSysContact, Qt::Key_Return);
+  const QString contact = Control<QLineEdit>("edSysContact")->text();
+  TypeText(Control<QLineEdit>("edSysContact"), "someone");
+  QTest::keyClick(Control<QLineEdit>("edSysContact"), Qt::Key_Return);
   // The failure is said, and the box shows the device's text again.
-  EXPECT_EQ(window_->lbNotice->text(), "sysContact not written: no answer from 127.0.0.41");
-  EXPECT_EQ(window_->edSysContact->text(), contact);
-  TypeText(window_->edSysName, "Never set");
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
-  EXPECT_EQ(window_->lbNotice->text(), "sysName not written: no answer from 127.0.0.41");
-  EXPECT_EQ(window_->edSysName->text(), "Unit 41");
-  EXPECT_EQ(window_->cbSysName->currentText(), "Unit 41");
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "sysContact not written: no answer from 127.0.0.41");
+  EXPECT_EQ(Control<QLineEdit>("edSysContact")->text(), contact);
+  TypeText(Control<QLineEdit>("edSysName"), "Never set");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "sysName not written: no answer from 127.0.0.41");
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "Unit 41");
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Unit 41");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list_);
   QTest::qWait(100);
   EXPECT_TRUE(messages_.Texts().isEmpty());
@@ -307,21 +307,21 @@ TEST_F(StoppedDeviceTest, IdentityCheckOfASilentDevice) {
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
   EXPECT_EQ(messages_.Texts().first(), "Device at 127.0.0.41 not responding. Please rescan");
-  EXPECT_EQ(window_->edDevType->text(), "Unknown");
-  EXPECT_EQ(window_->edLANIfc->text(), "Unknown");
-  EXPECT_EQ(window_->Data().WorkState, wsHalted);
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "Unknown");
+  EXPECT_EQ(Control<QLineEdit>("edLANIfc")->text(), "Unknown");
+  EXPECT_EQ(Seam().State().WorkState, wsHalted);
 }
 
 TEST_F(WindowTest, HeaderOnlyDeviceListMeansNoDevice) {
   Start(SettingsFile("127.0.0.1", "127.0.0.1", "false", "20", "1"),
         ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
   ASSERT_TRUE(WaitForStatus("state Idle"));
-  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
-  EXPECT_EQ(window_->cbAdrIP->count(), 0);
-  EXPECT_EQ(window_->Data().SelectedIP, "");
-  window_->PageControl->setCurrentWidget(window_->tsManage);
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), 0);
+  EXPECT_EQ(Seam().State().SelectedIP, "");
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   ASSERT_TRUE(WaitForStatus("state Halted"));
-  EXPECT_FALSE(window_->gbSNMPmib->isEnabled());
+  EXPECT_FALSE(Control<QGroupBox>("gbSNMPmib")->isEnabled());
   QTest::qWait(100);
   EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
 }

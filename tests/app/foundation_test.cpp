@@ -31,18 +31,18 @@ const char* kDefaults =
 TEST_F(WindowTest, FirstStartInAnEmptyFolderWritesTheDefaults) {
   Start(std::nullopt);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), kDefaults);
-  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
-  EXPECT_FALSE(window_->gbDevInfo->isVisible());
-  EXPECT_FALSE(window_->gbDevSel->isVisible());
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+  EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isVisible());
+  EXPECT_FALSE(Control<QGroupBox>("gbDevSel")->isVisible());
   EXPECT_TRUE(WaitForStatus("state Idle"));
-  EXPECT_EQ(window_->Data().StartIPValue, 3232235866u);
-  EXPECT_EQ(window_->edStartIP->Text(), "192.168.1.90");
+  EXPECT_EQ(Seam().State().StartIPValue, 3232235866u);
+  EXPECT_EQ(Control<TIPEdit>("edStartIP")->Text(), "192.168.1.90");
   EXPECT_EQ(window_->windowTitle(), "QZ Explorer Vers.1 .0 .0");
-  EXPECT_TRUE(window_->Timer->isActive());
-  EXPECT_EQ(window_->Timer->interval(), 1000);
-  EXPECT_TRUE(window_->Led1->LedOn());
-  EXPECT_FALSE(window_->Led2->LedOn());
-  EXPECT_FALSE(window_->edPing->isVisible());
+  EXPECT_TRUE(Control<QTimer>("Timer")->isActive());
+  EXPECT_EQ(Control<QTimer>("Timer")->interval(), 1000);
+  EXPECT_TRUE(Control<TLed>("Led1")->LedOn());
+  EXPECT_FALSE(Control<TLed>("Led2")->LedOn());
+  EXPECT_FALSE(Control<QLineEdit>("edPing")->isVisible());
   EXPECT_EQ(qz::snmp::SnmpRequest.Community, "kelvor");
   EXPECT_EQ(qz::snmp::SnmpRequest.TimeOut, 100);
   EXPECT_EQ(qz::snmp::SnmpRequest.RetryCount, 2);
@@ -51,30 +51,30 @@ TEST_F(WindowTest, FirstStartInAnEmptyFolderWritesTheDefaults) {
 
 TEST_F(WindowTest, LeavingStartIPWithAValidAddressWritesAllNineLines) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->seRetryCount->setValue(3);
-  window_->edStartIP->OctetField(0)->setFocus();
-  window_->edStartIP->SetText("10.1.2.3");
-  window_->edReadComm->setText("changed but not left");
-  window_->btSaveSettings->setFocus();
+  Control<QSpinBox>("seRetryCount")->setValue(3);
+  Control<TIPEdit>("edStartIP")->OctetField(0)->setFocus();
+  Control<TIPEdit>("edStartIP")->SetText("10.1.2.3");
+  Control<QLineEdit>("edReadComm")->setText("changed but not left");
+  Control<QPushButton>("btSaveSettings")->setFocus();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             "10.1.2.3\r\n127.0.0.2\r\nfalse\r\nkelvor\r\nstranix\r\n100\r\n3\r\nfalse\r\n100\r\n");
-  EXPECT_EQ(window_->Data().StartIPValue, 0x0A010203u);
+  EXPECT_EQ(Seam().State().StartIPValue, 0x0A010203u);
 }
 
 TEST_F(WindowTest, InvalidStartIPIsRefusedWithAMessage) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->edStartIP->OctetField(0)->setFocus();
-  window_->edStartIP->OctetField(3)->setText("");
-  window_->btSaveSettings->setFocus();
+  Control<TIPEdit>("edStartIP")->OctetField(0)->setFocus();
+  Control<TIPEdit>("edStartIP")->OctetField(3)->setText("");
+  Control<QPushButton>("btSaveSettings")->setFocus();
   ASSERT_TRUE(WaitUntil([&] { return messages_.Texts().contains("127.0.0. is not valid IP address !"); }));
-  EXPECT_EQ(window_->Data().Settings.StartIP, "127.0.0.1");
-  EXPECT_EQ(window_->Data().StartIPValue, 0x7F000001u);
+  EXPECT_EQ(Seam().State().Settings.StartIP, "127.0.0.1");
+  EXPECT_EQ(Seam().State().StartIPValue, 0x7F000001u);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), SettingsFile("127.0.0.1", "127.0.0.2"));
 }
 
 TEST_F(WindowTest, TimeOutFieldsTakeDigitsAndTheEditingKeys) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  for (QLineEdit* field : {window_->edSNMPTimeOut, window_->edPingTimeOut}) {
+  for (QLineEdit* field : {Control<QLineEdit>("edSNMPTimeOut"), Control<QLineEdit>("edPingTimeOut")}) {
     field->setFocus();
     field->end(false);
     QTest::keyClicks(field, "a5-b.");
@@ -88,22 +88,22 @@ TEST_F(WindowTest, TimeOutFieldsTakeDigitsAndTheEditingKeys) {
     QTest::keyClicks(field, "250");
     EXPECT_EQ(field->text(), "250");
   }
-  window_->btSaveSettings->setFocus();
-  EXPECT_EQ(window_->Data().SNMPTimeOutValue, 250);
-  EXPECT_EQ(window_->Data().PingTimeOutValue, 250);
+  Control<QPushButton>("btSaveSettings")->setFocus();
+  EXPECT_EQ(Seam().State().SNMPTimeOutValue, 250);
+  EXPECT_EQ(Seam().State().PingTimeOutValue, 250);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "false", "250", "2", "false", "250"));
 }
 
 TEST_F(WindowTest, EmptyTimeOutIsAConversionErrorAndNotSaved) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->edSNMPTimeOut->setFocus();
-  window_->edSNMPTimeOut->clear();
-  window_->btSaveSettings->setFocus();
+  Control<QLineEdit>("edSNMPTimeOut")->setFocus();
+  Control<QLineEdit>("edSNMPTimeOut")->clear();
+  Control<QPushButton>("btSaveSettings")->setFocus();
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "QLineEdit-'' is not a valid integer value");
-  EXPECT_EQ(window_->Data().SNMPTimeOutValue, 100);
-  window_->seRetryCount->setValue(4);
+  EXPECT_EQ(Seam().State().SNMPTimeOutValue, 100);
+  Control<QSpinBox>("seRetryCount")->setValue(4);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "false", "100", "4"));
 }
@@ -111,25 +111,25 @@ TEST_F(WindowTest, EmptyTimeOutIsAConversionErrorAndNotSaved) {
 TEST_F(WindowTest, OnlyExactTrueSetsAFlag) {
   for (const char* text : {"True", "TRUE", " true", "yes"}) {
     Start(SettingsFile("127.0.0.1", "127.0.0.1", text, "100", "2", text));
-    EXPECT_FALSE(window_->cbStartupScan->isChecked()) << text;
-    EXPECT_FALSE(window_->cbPing->isChecked()) << text;
-    EXPECT_EQ(window_->Data().WorkState, wsIdle) << text;
+    EXPECT_FALSE(Control<QCheckBox>("cbStartupScan")->isChecked()) << text;
+    EXPECT_FALSE(Control<QCheckBox>("cbPing")->isChecked()) << text;
+    EXPECT_EQ(Seam().State().WorkState, wsIdle) << text;
   }
   Start(SettingsFile("127.0.0.1", "127.0.0.1", "false", "100", "2", "true"));
-  EXPECT_TRUE(window_->cbPing->isChecked());
-  EXPECT_FALSE(window_->edPing->isHidden());
+  EXPECT_TRUE(Control<QCheckBox>("cbPing")->isChecked());
+  EXPECT_FALSE(Control<QLineEdit>("edPing")->isHidden());
 }
 
 TEST_F(WindowTest, BrokenNumberLineIsReportedAndTheWindowStillRuns) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2", "false", "abc"));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "TfrmMain-'abc' is not a valid integer value");
-  EXPECT_TRUE(window_->Timer->isActive());
-  const int ticks = window_->Data().Ticks;
-  EXPECT_TRUE(WaitUntil([&] { return window_->Data().Ticks > ticks; }, 3000));
+  EXPECT_TRUE(Control<QTimer>("Timer")->isActive());
+  const int ticks = Seam().State().Ticks;
+  EXPECT_TRUE(WaitUntil([&] { return Seam().State().Ticks > ticks; }, 3000));
   EXPECT_TRUE(WaitForStatus("state Idle"));
   // No later save can write the broken line back.
-  window_->btSaveSettings->click();
+  Control<QPushButton>("btSaveSettings")->click();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), SettingsFile("127.0.0.1", "127.0.0.2"));
 }
 
@@ -137,60 +137,64 @@ TEST_F(WindowTest, ShortSettingsFileGivesEmptyFields) {
   Start(std::string("127.0.0.1\r\n127.0.0.2\n"));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "TfrmMain-'' is not a valid integer value");
-  EXPECT_EQ(window_->edReadComm->text(), "");
-  EXPECT_EQ(window_->Data().StopIPValue, 0x7F000002u);
+  EXPECT_EQ(Control<QLineEdit>("edReadComm")->text(), "");
+  EXPECT_EQ(Seam().State().StopIPValue, 0x7F000002u);
 }
 
 TEST_F(WindowTest, PageChangesFollowTheRules) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
   ASSERT_TRUE(WaitForStatus("state Idle"));
-  window_->PageControl->setCurrentWidget(window_->tsManage);
-  EXPECT_EQ(window_->Data().WorkState, wsHalted);
-  window_->PageControl->setCurrentWidget(window_->tsTelnet);
-  EXPECT_TRUE(window_->gbDevInfo->isVisible());
-  EXPECT_TRUE(window_->gbDevSel->isVisible());
-  EXPECT_EQ(window_->edTelnetIP->Text(), "0.0.0.0");
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  EXPECT_FALSE(window_->gbDevInfo->isVisible());
-  EXPECT_FALSE(window_->gbDevSel->isVisible());
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  EXPECT_EQ(Seam().State().WorkState, wsHalted);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
+  EXPECT_TRUE(Control<QGroupBox>("gbDevInfo")->isVisible());
+  EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isVisible());
+  EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "0.0.0.0");
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isVisible());
+  EXPECT_FALSE(Control<QGroupBox>("gbDevSel")->isVisible());
   // While the state is halted, the timer neither refreshes nor pings.
-  window_->PageControl->setCurrentWidget(window_->tsManage);
-  window_->Data().Ticks = 40;
-  window_->TimerTimer();
-  EXPECT_EQ(window_->Data().WorkState, wsHalted);
-  EXPECT_EQ(window_->Data().Ticks, 41);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  Seam().SetTicks(40);
+  Seam().TimerTick();
+  EXPECT_EQ(Seam().State().WorkState, wsHalted);
+  EXPECT_EQ(Seam().State().Ticks, 41);
 }
 
 TEST_F(WindowTest, ScanKeepsTheSettingsPageInFront) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->Data().WorkState = wsScan;
-  window_->PageControl->setCurrentWidget(window_->tsManage);
-  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
-  window_->Data().WorkState = wsIdle;
+  Seam().SetWorkState(wsScan);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+  Seam().SetWorkState(wsIdle);
 }
 
-TEST_F(WindowTest, EnableControlsLocksAllButTheScanButton) {
-  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->EnableControls(false);
+TEST_F(WindowTest, AScanLocksAllButTheScanButton) {
+  // A silent range asked with a long time-out: the scan runs until stopped.
+  Start(SettingsFile("127.0.7.1", "127.0.7.254", "false", "2000", "1"));
+  QPushButton* scan = Control<QPushButton>("btScan");
+  scan->click();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); }));
   for (QWidget* control : std::initializer_list<QWidget*>{
-           window_->edStartIP, window_->edStopIP, window_->cbStartupScan, window_->cbAdrIP,
-           window_->cbSysName, window_->cbSysLoc, window_->edReadComm, window_->edWriteComm,
-           window_->edSNMPTimeOut, window_->seRetryCount, window_->cbPing, window_->edPingTimeOut,
-           window_->btSaveSettings})
+           Control<TIPEdit>("edStartIP"), Control<TIPEdit>("edStopIP"), Control<QCheckBox>("cbStartupScan"),
+           Control<QComboBox>("cbAdrIP"), Control<QComboBox>("cbSysName"), Control<QComboBox>("cbSysLoc"),
+           Control<QLineEdit>("edReadComm"), Control<QLineEdit>("edWriteComm"), Control<QLineEdit>("edSNMPTimeOut"),
+           Control<QSpinBox>("seRetryCount"), Control<QCheckBox>("cbPing"), Control<QLineEdit>("edPingTimeOut"),
+           Control<QPushButton>("btSaveSettings")})
     EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-  EXPECT_TRUE(window_->btScan->isEnabled());
-  EXPECT_FALSE(window_->edStartIP->Enabled());
-  window_->EnableControls(true);
-  EXPECT_TRUE(window_->cbAdrIP->isEnabled());
-  EXPECT_TRUE(window_->edStopIP->OctetField(2)->isEnabled());
+  EXPECT_TRUE(scan->isEnabled());
+  EXPECT_FALSE(Control<TIPEdit>("edStartIP")->Enabled());
+  scan->click();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QComboBox>("cbAdrIP")->isEnabled(); }));
+  EXPECT_TRUE(Control<TIPEdit>("edStopIP")->OctetField(2)->isEnabled());
 }
 
 TEST_F(WindowTest, TickingPingShowsAndStoresIt) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  window_->cbPing->click();
-  EXPECT_FALSE(window_->edPing->isHidden());
-  EXPECT_EQ(window_->Data().Settings.PingDevices, "true");
-  window_->cbStartupScan->click();
+  Control<QCheckBox>("cbPing")->click();
+  EXPECT_FALSE(Control<QLineEdit>("edPing")->isHidden());
+  EXPECT_EQ(Seam().State().Settings.PingDevices, "true");
+  Control<QCheckBox>("cbStartupScan")->click();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "true", "100", "2", "true"));
 }
@@ -208,9 +212,9 @@ TEST_F(WindowTest, TheWindowKeepsItsSize) {
 
 TEST_F(WindowTest, TheStatusBarCoversNoControl) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  const QRect bar = window_->sbState->geometry();
-  for (QWidget* control : window_->sbState->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    if (control != window_->sbState) {
+  const QRect bar = Control<QStatusBar>("sbState")->geometry();
+  for (QWidget* control : Control<QStatusBar>("sbState")->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control != Control<QStatusBar>("sbState")) {
       EXPECT_FALSE(control->geometry().intersects(bar)) << control->objectName().toStdString();
     }
 }
@@ -218,18 +222,18 @@ TEST_F(WindowTest, TheStatusBarCoversNoControl) {
 TEST_F(WindowTest, PingControlsHideTogetherFromTheStart) {
   for (const char* ping : {"false", "true"}) {
     Start(SettingsFile("127.0.0.1", "127.0.0.2", "false", "100", "2", ping));
-    for (QWidget* control : std::initializer_list<QWidget*>{window_->lbPing, window_->edPing, window_->Led1,
-                                                             window_->Led2})
+    for (QWidget* control : std::initializer_list<QWidget*>{Control<QLabel>("lbPing"), Control<QLineEdit>("edPing"), Control<TLed>("Led1"),
+                                                             Control<TLed>("Led2")})
       EXPECT_EQ(control->isHidden(), std::string(ping) == "false") << control->objectName().toStdString() << ping;
   }
 }
 
 TEST_F(WindowTest, StartupScanHidesTheDeviceGroups) {
   Start(SettingsFile("127.0.0.250", "127.0.0.250", "true", "20", "1"));
-  EXPECT_EQ(window_->PageControl->currentWidget(), window_->tsSettings);
-  EXPECT_TRUE(window_->gbDevSel->isHidden());
-  EXPECT_TRUE(window_->gbDevInfo->isHidden());
-  EXPECT_TRUE(WaitUntil([&] { return window_->btScan->text() == "Scan"; }));
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+  EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isHidden());
+  EXPECT_TRUE(Control<QGroupBox>("gbDevInfo")->isHidden());
+  EXPECT_TRUE(WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan"; }));
 }
 
 TEST_F(WindowTest, MissingHelpFileIsNamed) {

@@ -63,8 +63,8 @@ class TextTest : public WithSuiteLab<kTextLab, WindowTest> {
     ASSERT_TRUE(SnmpSetValue("127.0.0.91", kSysLocationOid, 'x', Hex(kCp1251Location)));
   }
   void Select(int row) {
-    window_->cbAdrIP->setCurrentIndex(row);
-    emit window_->cbAdrIP->activated(row);
+    Control<QComboBox>("cbAdrIP")->setCurrentIndex(row);
+    emit Control<QComboBox>("cbAdrIP")->activated(row);
     ASSERT_TRUE(WaitForWork("state Fill data"));
   }
   std::vector<TSnmpMessage> SetsTo(const std::string& address) {
@@ -105,30 +105,30 @@ class MountedFolder {
 
 TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
   Start(SettingsFile("127.0.0.90", "127.0.0.93"), std::nullopt, true);
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->btScan->click();
-  ASSERT_TRUE(WaitUntil([&] { return window_->btScan->text() == "Scan" && window_->edScanIP->text() == "Devices found: 2"; },
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QPushButton>("btScan")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan" && Control<QLineEdit>("edScanIP")->text() == "Devices found: 2"; },
                         20000));
   const std::string firstRow = "127.0.0.91\t" + kLatin1Name + "\t" + kCp1251Location + "\tQZ120\tSNMP station vers. 1.06 \r\n";
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + firstRow + "127.0.0.92\tSecond unit\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
-  EXPECT_EQ(window_->cbSysName->itemText(0), QString::fromUtf8("Müller 1"));
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->itemText(0), QString::fromUtf8("Müller 1"));
 
   // Renaming the other device rewrites its row only.
-  window_->PageControl->setCurrentWidget(window_->tsManage);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   ASSERT_TRUE(WaitForWork("state Fill data"));
   Select(1);
-  TypeText(window_->edSysName, "Store 2");
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  TypeText(Control<QLineEdit>("edSysName"), "Store 2");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
             kHeader + firstRow + "127.0.0.92\tStore 2\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
 
   // Enter without a change writes the device's own bytes back.
   Select(0);
-  EXPECT_EQ(window_->edSysName->text(), QString::fromUtf8("Müller 1"));
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), QString::fromUtf8("Müller 1"));
   const size_t setsBefore = SetsTo("127.0.0.91").size();
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
-  QTest::keyClick(window_->edSysLocation, Qt::Key_Return);
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
+  QTest::keyClick(Control<QLineEdit>("edSysLocation"), Qt::Key_Return);
   const auto sets = SetsTo("127.0.0.91");
   ASSERT_EQ(sets.size(), setsBefore + 2);
   EXPECT_EQ(Hex(sets[setsBefore].VarBind(0).Value), Hex(kLatin1Name));
@@ -141,18 +141,18 @@ TEST_F(TextTest, TheCodePageShowsAndTypesTheOperatorsLetters) {
   Start(SettingsFile("127.0.0.90", "127.0.0.93"),
         kHeader + "127.0.0.91\t" + kLatin1Name + "\t" + kCp1251Location + "\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  EXPECT_EQ(window_->edSysLocation->text(), QString::fromUtf8("Ñêëàä"));
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->cbCodePage->setCurrentIndex(1);
-  emit window_->cbCodePage->activated(1);
+  EXPECT_EQ(Control<QLineEdit>("edSysLocation")->text(), QString::fromUtf8("Ñêëàä"));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QComboBox>("cbCodePage")->setCurrentIndex(1);
+  emit Control<QComboBox>("cbCodePage")->activated(1);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.conf")), "[Text]\r\nCodePage=Windows-1251\r\n");
-  EXPECT_EQ(window_->cbSysLoc->currentText(), QString::fromUtf8("Склад"));
-  EXPECT_EQ(window_->edSysLocation->text(), QString::fromUtf8("Склад"));
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), QString::fromUtf8("Склад"));
+  EXPECT_EQ(Control<QLineEdit>("edSysLocation")->text(), QString::fromUtf8("Склад"));
 
-  window_->PageControl->setCurrentWidget(window_->tsManage);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  TypeText(window_->edSysLocation, QString::fromUtf8("Склад 2"));
-  QTest::keyClick(window_->edSysLocation, Qt::Key_Return);
+  TypeText(Control<QLineEdit>("edSysLocation"), QString::fromUtf8("Склад 2"));
+  QTest::keyClick(Control<QLineEdit>("edSysLocation"), Qt::Key_Return);
   const std::string typed = kCp1251Location + " 2";
   EXPECT_EQ(Hex(SetsTo("127.0.0.91").back().VarBind(0).Value), Hex(typed));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
@@ -161,7 +161,7 @@ TEST_F(TextTest, TheCodePageShowsAndTypesTheOperatorsLetters) {
   // The choice is kept for the next start.
   window_.reset();
   Start(std::nullopt, std::nullopt, false);
-  EXPECT_EQ(window_->cbCodePage->currentText(), "Windows-1251");
+  EXPECT_EQ(Control<QComboBox>("cbCodePage")->currentText(), "Windows-1251");
 }
 
 TEST_F(TextTest, ATextLongerThanTheBoxIsNeverWrittenBackCut) {
@@ -174,15 +174,15 @@ TEST_F(TextTest, ATextLongerThanTheBoxIsNeverWrittenBackCut) {
   Start(SettingsFile("127.0.0.90", "127.0.0.99"),
         kHeader + "127.0.0.98\tlong\tHall\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  window_->edSysName->setMaxLength(1000);
+  Control<QLineEdit>("edSysName")->setMaxLength(1000);
   Select(0);
   const size_t setsBefore = SetsTo("127.0.0.98").size();
-  window_->edSysName->end(false);
-  QTest::keyClick(window_->edSysName, Qt::Key_Backspace);
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  Control<QLineEdit>("edSysName")->end(false);
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Backspace);
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   EXPECT_EQ(SetsTo("127.0.0.98").size(), setsBefore);
-  EXPECT_TRUE(window_->lbNotice->text().startsWith("sysName not written: the device's text (3000 octets)"))
-      << window_->lbNotice->text().toStdString();
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("sysName not written: the device's text (3000 octets)"))
+      << Control<QLabel>("lbNotice")->text().toStdString();
   EXPECT_EQ(SnmpGetText("127.0.0.98", kSysNameOid), longName);
 }
 
@@ -192,11 +192,11 @@ TEST_F(TextTest, ACommunityOfAnyBytesGoesOutAsItIs) {
   settings.replace(settings.find("kelvor"), 6, community);
   Start(settings, kHeader + "127.0.0.95\tsilent\tnowhere\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));  // the silent device halts
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->edReadComm->setFocus();
-  window_->btScan->setFocus();  // leaves the box without a change
-  window_->btScan->click();
-  ASSERT_TRUE(WaitUntil([&] { return window_->btScan->text() == "Scan"; }));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QLineEdit>("edReadComm")->setFocus();
+  Control<QPushButton>("btScan")->setFocus();  // leaves the box without a change
+  Control<QPushButton>("btScan")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan"; }));
   const auto sent = capture_.SentTo("127.0.0.95");
   ASSERT_GE(sent.size(), 2u);
   for (const auto& datagram : sent) {
@@ -209,16 +209,16 @@ TEST_F(TextTest, ACommunityOfAnyBytesGoesOutAsItIs) {
 
 TEST_F(WindowTest, NumbersOutOfBoundsAreBroughtIntoThem) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2", "false", "-1", "1000000", "false", "2147483647"));
-  EXPECT_EQ(window_->edSNMPTimeOut->text(), "1");
-  EXPECT_EQ(window_->seRetryCount->value(), 10);
-  EXPECT_EQ(window_->edPingTimeOut->text(), "60000");
-  window_->btSaveSettings->click();
+  EXPECT_EQ(Control<QLineEdit>("edSNMPTimeOut")->text(), "1");
+  EXPECT_EQ(Control<QSpinBox>("seRetryCount")->value(), 10);
+  EXPECT_EQ(Control<QLineEdit>("edPingTimeOut")->text(), "60000");
+  Control<QPushButton>("btSaveSettings")->click();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "false", "1", "10", "false", "60000"));
-  window_->edSNMPTimeOut->setFocus();
-  TypeText(window_->edSNMPTimeOut, "999999");
-  window_->btSaveSettings->setFocus();
-  EXPECT_EQ(window_->edSNMPTimeOut->text(), "60000");
+  Control<QLineEdit>("edSNMPTimeOut")->setFocus();
+  TypeText(Control<QLineEdit>("edSNMPTimeOut"), "999999");
+  Control<QPushButton>("btSaveSettings")->setFocus();
+  EXPECT_EQ(Control<QLineEdit>("edSNMPTimeOut")->text(), "60000");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.1", "127.0.0.2", "false", "60000", "10", "false", "60000"));
 }
@@ -232,7 +232,7 @@ TEST_F(WindowTest, AHugeSettingsLineIsShownShort) {
   const QString text = messages_.Texts().first();
   EXPECT_TRUE(text.startsWith("TfrmMain-'" + QString(80, '9') + QChar(0x2026) + "' is not a valid integer value"))
       << text.left(200).toStdString();
-  EXPECT_EQ(window_->edSNMPTimeOut->text(), "100");
+  EXPECT_EQ(Control<QLineEdit>("edSNMPTimeOut")->text(), "100");
 }
 
 TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
@@ -248,12 +248,12 @@ TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
           kHeader + "127.0.0.96\tunit\there\t" + type + "\tSNMP station vers. 2.10 \r\n", firstStart);
     firstStart = false;
     ASSERT_TRUE(WaitForWork("state Fill data"));
-    EXPECT_TRUE(window_->Data().DynLeds.empty());
-    const auto labels = window_->gbControl->findChildren<QLabel*>();
+    EXPECT_TRUE(Seam().State().DynLeds.empty());
+    const auto labels = Control<QGroupBox>("gbControl")->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
     EXPECT_TRUE(labels[0]->text().startsWith("File not found -  ./DeviceFiles/")) << labels[0]->text().toStdString();
     EXPECT_FALSE(labels[0]->text().contains("..")) << labels[0]->text().toStdString();
-    EXPECT_EQ(window_->Data().DeviceTypes.at(0), type);
+    EXPECT_EQ(Seam().State().DeviceTypes.at(0), type);
     window_.reset();
   }
 }
@@ -285,8 +285,8 @@ TEST_F(WindowTest, ARenameInAReadOnlyFolderSaysWhyAndKeepsTheFile) {
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), list, true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
   ASSERT_TRUE(folder.MakeReadOnly());
-  TypeText(window_->edSysName, "Renamed");
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
+  TypeText(Control<QLineEdit>("edSysName"), "Renamed");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(),
             "The device list could not be written to QZdevices.cfg: Read-only file system. The file is kept as it was.");

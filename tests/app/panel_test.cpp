@@ -62,25 +62,25 @@ class PanelTest : public WithSuiteLab<kPanelLab, WindowTest> {
   }
   // Lets the timer request a refresh and waits until it has run.
   void Refresh() {
-    window_->Data().Ticks = 29;
+    Seam().SetTicks(29);
     ASSERT_TRUE(WaitForWork("state Refresh data"));
   }
-  QComboBox* Combo(int index) { return window_->Data().DynParams.at(static_cast<size_t>(index)).Combo; }
+  QComboBox* Combo(int index) { return Seam().State().DynParams.at(static_cast<size_t>(index)).Combo; }
 };
 
 }  // namespace
 
 TEST_F(PanelTest, FillShowsTheWholeDevice) {
   Open("127.0.0.51", "QZ120");
-  EXPECT_EQ(window_->edSysName->text(), "Panel unit");
-  EXPECT_EQ(window_->edSysLocation->text(), "Lab bench");
-  EXPECT_EQ(window_->edSysContact->text(), "tester");
-  EXPECT_TRUE(window_->edSysUpTime->text().endsWith(" min.")) << window_->edSysUpTime->text().toStdString();
-  EXPECT_EQ(window_->edDevType->text(), "QZ120");
-  EXPECT_EQ(window_->edSN->text(), "SN 4711");
-  EXPECT_EQ(window_->edVers->text(), "2.03");
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "Panel unit");
+  EXPECT_EQ(Control<QLineEdit>("edSysLocation")->text(), "Lab bench");
+  EXPECT_EQ(Control<QLineEdit>("edSysContact")->text(), "tester");
+  EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min.")) << Control<QLineEdit>("edSysUpTime")->text().toStdString();
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ120");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN 4711");
+  EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "2.03");
 
-  const auto& data = window_->Data();
+  const auto& data = Seam().State();
   ASSERT_EQ(data.DynLeds.size(), 2u);
   EXPECT_EQ(data.DynLeds[0]->LedName, "Power supply");
   EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(0, 255, 0));
@@ -107,13 +107,13 @@ TEST_F(PanelTest, RefreshShowsNewValues) {
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "1"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "7"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "-5"));
-  window_->edSysUpTime->setText("stale");
+  Control<QLineEdit>("edSysUpTime")->setText("stale");
   Refresh();
-  const auto& data = window_->Data();
+  const auto& data = Seam().State();
   EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(255, 0, 0));
   EXPECT_EQ(data.DynLeds[1]->BrushColor(), ButtonFaceColor());
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
-  EXPECT_TRUE(window_->edSysUpTime->text().endsWith(" min."));
+  EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min."));
   for (auto [oid, value] : {std::pair{"1.3.6.1.4.1.98361.2.2.1.0", "0"}, std::pair{"1.3.6.1.4.1.98361.2.2.2.0", "1"},
                             std::pair{"1.3.6.1.4.1.98361.2.3.1.0", "235"}})
     SnmpSetValue("127.0.0.51", oid, 'i', value);
@@ -126,7 +126,7 @@ TEST_F(PanelTest, ChoosingAnItemWritesIt) {
   EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0"), "1");
   EXPECT_EQ(Combo(0)->currentText(), "On");
   EXPECT_EQ(FontColor(Combo(0)), QColor(Qt::black));
-  EXPECT_EQ(window_->Data().WorkState, qz::app::wsRefreshData);
+  EXPECT_EQ(Seam().State().WorkState, qz::app::wsRefreshData);
   // After a SET the reads go out with the write community until the next fill.
   EXPECT_EQ(qz::snmp::SnmpRequest.Community, "stranix");
   ASSERT_TRUE(WaitForWork("state Refresh data"));
@@ -141,31 +141,31 @@ TEST_F(PanelTest, ChoosingAnItemWritesIt) {
 
 TEST_F(PanelTest, TypeWithoutParametersShowsTheWebLink) {
   Open("127.0.0.52", "QZ50");
-  auto* link = window_->gbControl->findChild<QLabel*>("webLink");
+  auto* link = Control<QGroupBox>("gbControl")->findChild<QLabel*>("webLink");
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(link->text(), "http://127.0.0.52");
   EXPECT_EQ(link->pos(), QPoint(200, 110));
   EXPECT_TRUE(link->font().underline());
   EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
   QStringList captions;
-  for (auto* label : window_->gbControl->findChildren<QLabel*>()) captions << label->text();
+  for (auto* label : Control<QGroupBox>("gbControl")->findChildren<QLabel*>()) captions << label->text();
   EXPECT_TRUE(captions.contains("No SNMP managed parameters."));
   EXPECT_TRUE(captions.contains("Refer to device Web page at "));
 }
 
 TEST_F(PanelTest, MissingDescriptionFileIsNamed) {
   Open("127.0.0.53", "QZ999");
-  const auto labels = window_->gbControl->findChildren<QLabel*>();
+  const auto labels = Control<QGroupBox>("gbControl")->findChildren<QLabel*>();
   ASSERT_EQ(labels.size(), 1);
   EXPECT_EQ(labels[0]->text(), "File not found -  ./DeviceFiles/QZ999.par");
   EXPECT_EQ(labels[0]->pos(), QPoint(10, 100));
-  EXPECT_EQ(window_->edSN->text(), "");
-  EXPECT_TRUE(window_->Data().DynLeds.empty());
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
+  EXPECT_TRUE(Seam().State().DynLeds.empty());
 }
 
 TEST_F(PanelTest, LongListsWrapIntoColumns) {
   Open("127.0.0.54", "QZ300");
-  const auto& data = window_->Data();
+  const auto& data = Seam().State();
   ASSERT_EQ(data.DynLeds.size(), 10u);
   EXPECT_EQ(data.DynLeds[8]->pos(), QPoint(148, 24));
   ASSERT_EQ(data.DynMeas.size(), 8u);
@@ -182,9 +182,9 @@ TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
   Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.51", "QZ120-lab", "SNMP station vers. 1.06 "));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
   EXPECT_EQ(messages_.Texts().first(), "TApplication-'x' is not a valid integer value");
-  ASSERT_EQ(window_->Data().DynLeds.size(), 1u);
+  ASSERT_EQ(Seam().State().DynLeds.size(), 1u);
   // The pass ended before the reads: the LED is still undetermined.
-  EXPECT_EQ(window_->Data().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), ButtonFaceColor());
   EXPECT_TRUE(WaitForStatus("state Idle"));
 }
 
@@ -195,17 +195,17 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   ASSERT_TRUE(lab.Started());
   Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.55", "QZ120", "SNMP station vers. 1.06 "), true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  const QString upTime = window_->edSysUpTime->text();
+  const QString upTime = Control<QLineEdit>("edSysUpTime")->text();
   lab.StopDevice("127.0.0.55");
   for (int refresh = 1; refresh <= 3; ++refresh) {
-    window_->Data().Ticks = 29;
+    Seam().SetTicks(29);
     ASSERT_TRUE(WaitForWork("state Refresh data"));
   }
   // Marked once, however many refreshes fail.
-  EXPECT_EQ(window_->edSysUpTime->text(), upTime + " no response");
-  EXPECT_EQ(window_->Data().DynMeas[0].ValueEdit->text(), "???");
-  EXPECT_EQ(window_->Data().DynLeds[0]->BrushColor(), ButtonFaceColor());
-  auto* mode = window_->Data().DynParams[0].Combo;
+  EXPECT_EQ(Control<QLineEdit>("edSysUpTime")->text(), upTime + " no response");
+  EXPECT_EQ(Seam().State().DynMeas[0].ValueEdit->text(), "???");
+  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  auto* mode = Seam().State().DynParams[0].Combo;
   mode->setFocus();
   QTest::keyClick(mode, Qt::Key_Down);
   EXPECT_EQ(mode->currentText(), "On");

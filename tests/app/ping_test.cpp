@@ -30,8 +30,8 @@ class PingTest : public WindowTest {
   void Open(const std::string& pingDevices, const std::string& pingTimeOut = "100") {
     Start(SettingsFile("127.0.0.70", "127.0.0.72", "false", "100", "2", pingDevices, pingTimeOut), kList, true);
     ASSERT_TRUE(WaitForWork("state Fill data"));
-    window_->Timer->stop();
-    window_->Data().Ticks = 0;
+    Control<QTimer>("Timer")->stop();
+    Seam().SetTicks(0);
   }
   std::unique_ptr<DeviceLab> lab_;
 };
@@ -40,16 +40,16 @@ class PingTest : public WindowTest {
 
 TEST_F(PingTest, AnsweringDeviceShowsItsTimeAndTheLedsBlink) {
   Open("true");
-  EXPECT_TRUE(window_->Led1->LedOn());
-  EXPECT_FALSE(window_->Led2->LedOn());
-  window_->TimerTimer();
-  EXPECT_TRUE(window_->edPing->text() == "< 1 mS" || window_->edPing->text().endsWith(" mS"))
-      << window_->edPing->text().toStdString();
-  EXPECT_FALSE(window_->Led1->LedOn());
-  EXPECT_TRUE(window_->Led2->LedOn());
-  window_->TimerTimer();
-  EXPECT_TRUE(window_->Led1->LedOn());
-  EXPECT_FALSE(window_->Led2->LedOn());
+  EXPECT_TRUE(Control<TLed>("Led1")->LedOn());
+  EXPECT_FALSE(Control<TLed>("Led2")->LedOn());
+  Seam().TimerTick();
+  EXPECT_TRUE(Control<QLineEdit>("edPing")->text() == "< 1 mS" || Control<QLineEdit>("edPing")->text().endsWith(" mS"))
+      << Control<QLineEdit>("edPing")->text().toStdString();
+  EXPECT_FALSE(Control<TLed>("Led1")->LedOn());
+  EXPECT_TRUE(Control<TLed>("Led2")->LedOn());
+  Seam().TimerTick();
+  EXPECT_TRUE(Control<TLed>("Led1")->LedOn());
+  EXPECT_FALSE(Control<TLed>("Led2")->LedOn());
 }
 
 TEST_F(PingTest, PingsOnlyWhenItsConditionsHold) {
@@ -57,62 +57,65 @@ TEST_F(PingTest, PingsOnlyWhenItsConditionsHold) {
   struct Step {
     const char* name;
     QWidget* page;
-    uint8_t state;
+    qz::app::TWorkState state;
     int ticks;
     bool pinged;
   };
   const Step steps[] = {
-      {"settings page", window_->tsSettings, wsIdle, 0, false},
-      {"telnet page", window_->tsTelnet, wsIdle, 0, false},
-      {"halted", window_->tsManage, wsHalted, 0, false},
-      {"tick 29 pings", window_->tsManage, wsIdle, 28, true},
-      {"tick 30 refreshes", window_->tsManage, wsIdle, 29, false},
-      {"tick 31 while not idle", window_->tsManage, wsHalted, 30, false},
+      {"settings page", Control<QWidget>("tsSettings"), wsIdle, 0, false},
+      {"telnet page", Control<QWidget>("tsTelnet"), wsIdle, 0, false},
+      {"halted", Control<QWidget>("tsManage"), wsHalted, 0, false},
+      {"tick 29 pings", Control<QWidget>("tsManage"), wsIdle, 28, true},
+      {"tick 30 refreshes", Control<QWidget>("tsManage"), wsIdle, 29, false},
+      {"tick 31 while not idle", Control<QWidget>("tsManage"), wsHalted, 30, false},
   };
   for (const auto& step : steps) {
-    window_->PageControl->setCurrentWidget(step.page);
-    window_->Data().WorkState = step.state;
-    window_->Data().Ticks = step.ticks;
-    const bool before = window_->Led1->LedOn();
-    window_->TimerTimer();
-    EXPECT_EQ(window_->Led1->LedOn() != before, step.pinged) << step.name;
+    Control<QTabWidget>("PageControl")->setCurrentWidget(step.page);
+    Seam().SetWorkState(step.state);
+    Seam().SetTicks(step.ticks);
+    const bool before = Control<TLed>("Led1")->LedOn();
+    Seam().TimerTick();
+    EXPECT_EQ(Control<TLed>("Led1")->LedOn() != before, step.pinged) << step.name;
   }
   // Without a device nothing is pinged.
-  window_->Data().SelectedIP.clear();
-  window_->Data().WorkState = wsIdle;
-  window_->Data().Ticks = 0;
-  const bool before = window_->Led1->LedOn();
-  window_->TimerTimer();
-  EXPECT_EQ(window_->Led1->LedOn(), before);
+  Start(SettingsFile("127.0.0.70", "127.0.0.72", "false", "100", "2", "true"),
+        ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
+  Control<QTimer>("Timer")->stop();
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  Seam().SetWorkState(wsIdle);
+  Seam().SetTicks(0);
+  const bool before = Control<TLed>("Led1")->LedOn();
+  Seam().TimerTick();
+  EXPECT_EQ(Control<TLed>("Led1")->LedOn(), before);
 }
 
 TEST_F(PingTest, UntickingHidesTheMonitorAndStoresIt) {
   Open("true");
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  window_->cbPing->click();
-  for (QWidget* control : std::initializer_list<QWidget*>{window_->edPing, window_->Led1, window_->Led2})
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QCheckBox>("cbPing")->click();
+  for (QWidget* control : std::initializer_list<QWidget*>{Control<QLineEdit>("edPing"), Control<TLed>("Led1"), Control<TLed>("Led2")})
     EXPECT_TRUE(control->isHidden()) << control->objectName().toStdString();
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
             SettingsFile("127.0.0.70", "127.0.0.72", "false", "100", "2", "false"));
-  window_->PageControl->setCurrentWidget(window_->tsManage);
-  window_->Data().WorkState = wsIdle;
-  const bool before = window_->Led1->LedOn();
-  window_->TimerTimer();
-  EXPECT_EQ(window_->Led1->LedOn(), before);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  Seam().SetWorkState(wsIdle);
+  const bool before = Control<TLed>("Led1")->LedOn();
+  Seam().TimerTick();
+  EXPECT_EQ(Control<TLed>("Led1")->LedOn(), before);
 }
 
 TEST_F(PingTest, SilentDeviceTimesOutAfterTheSetTimeOut) {
   Open("false", "300");
   SilentEchoNetwork silent;
   ASSERT_EQ(silent.Failure(), "");
-  window_->cbPing->click();
+  Control<QCheckBox>("cbPing")->click();
   int eventsWhileWaiting = 0;
   QTimer counter;
   QObject::connect(&counter, &QTimer::timeout, [&] { ++eventsWhileWaiting; });
   counter.start(20);
   const auto start = std::chrono::steady_clock::now();
-  window_->TimerTimer();
+  Seam().TimerTick();
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
-  EXPECT_EQ(window_->edPing->text(), "Time out");
+  EXPECT_EQ(Control<QLineEdit>("edPing")->text(), "Time out");
   EXPECT_GE(eventsWhileWaiting, 5);
 }

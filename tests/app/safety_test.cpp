@@ -96,11 +96,11 @@ class SafetyTest : public WithSuiteLab<kSafetyLab, WindowTest> {
     if (row != 0) Select(row);
   }
   void Select(int row) {
-    window_->cbAdrIP->setCurrentIndex(row);
-    emit window_->cbAdrIP->activated(row);
+    Control<QComboBox>("cbAdrIP")->setCurrentIndex(row);
+    emit Control<QComboBox>("cbAdrIP")->activated(row);
     ASSERT_TRUE(WaitForWork("state Fill data"));
   }
-  QComboBox* Combo(int index) { return window_->Data().DynParams.at(static_cast<size_t>(index)).Combo; }
+  QComboBox* Combo(int index) { return Seam().State().DynParams.at(static_cast<size_t>(index)).Combo; }
 
   UdpCapture capture_;
 };
@@ -110,52 +110,52 @@ class SafetyTest : public WithSuiteLab<kSafetyLab, WindowTest> {
 TEST_F(SafetyTest, WheelOverAControlNotChosenChangesNothing) {
   Open();
   const std::string settings = ReadFileBytes(WorkingFile("QZexplorer.ini"));
-  window_->PageControl->setFocus();
+  Control<QTabWidget>("PageControl")->setFocus();
   const size_t sentBefore = capture_.SentTo("127.0.0.81").size();
-  QWidget* const controls[] = {Combo(0), window_->cbAdrIP, window_->cbSysName, window_->cbSysLoc,
-                               window_->seRetryCount};
+  QWidget* const controls[] = {Combo(0), Control<QComboBox>("cbAdrIP"), Control<QComboBox>("cbSysName"), Control<QComboBox>("cbSysLoc"),
+                               Control<QSpinBox>("seRetryCount")};
   for (QWidget* control : controls) {
     TurnWheel(control, 1);
     TurnWheel(control, -2);
   }
   QTest::qWait(700);
   EXPECT_EQ(Combo(0)->currentIndex(), 2);
-  EXPECT_EQ(window_->cbAdrIP->currentIndex(), 0);
-  EXPECT_EQ(window_->seRetryCount->value(), 2);
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->currentIndex(), 0);
+  EXPECT_EQ(Control<QSpinBox>("seRetryCount")->value(), 2);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), settings);
   EXPECT_EQ(capture_.SentTo("127.0.0.81").size(), sentBefore);
   EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
 
   // Once chosen, the wheel works as usual.
-  window_->seRetryCount->setFocus();
-  TurnWheel(window_->seRetryCount, 1);
-  EXPECT_EQ(window_->seRetryCount->value(), 3);
-  window_->seRetryCount->setValue(2);
+  Control<QSpinBox>("seRetryCount")->setFocus();
+  TurnWheel(Control<QSpinBox>("seRetryCount"), 1);
+  EXPECT_EQ(Control<QSpinBox>("seRetryCount")->value(), 3);
+  Control<QSpinBox>("seRetryCount")->setValue(2);
 }
 
 TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), kList, true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
-  TypeText(window_->edSysName, "Stray name");
-  window_->PageControl->setCurrentWidget(window_->tsSettings);
-  WhenDuringWork stop([&] { return window_->edScanIP->text().startsWith("Asked "); },
-                      [&] { window_->btScan->click(); });
-  window_->btScan->click();
-  ASSERT_TRUE(WaitUntil([&] { return stop.Done() && window_->btScan->text() == "Scan"; }, 10000));
+  TypeText(Control<QLineEdit>("edSysName"), "Stray name");
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  WhenDuringWork stop([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); },
+                      [&] { Control<QPushButton>("btScan")->click(); });
+  Control<QPushButton>("btScan")->click();
+  ASSERT_TRUE(WaitUntil([&] { return stop.Done() && Control<QPushButton>("btScan")->text() == "Scan"; }, 10000));
   ASSERT_TRUE(WaitForStatus("state Idle"));
   const size_t sentAfterScan = capture_.Datagrams().size();
 
-  window_->PageControl->setCurrentWidget(window_->tsManage);
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   ASSERT_TRUE(WaitForStatus("state Halted"));
-  for (QGroupBox* group : {window_->gbSNMPmib, window_->gbControl, window_->gbDevInfo})
+  for (QGroupBox* group : {Control<QGroupBox>("gbSNMPmib"), Control<QGroupBox>("gbControl"), Control<QGroupBox>("gbDevInfo")})
     EXPECT_FALSE(group->isEnabled()) << group->objectName().toStdString();
-  EXPECT_EQ(window_->edSysName->text(), "");
-  EXPECT_EQ(window_->edSN->text(), "");
-  EXPECT_TRUE(window_->Data().DynParams.empty());
-  window_->edSysName->setEnabled(true);
-  TypeText(window_->edSysName, "Stray name");
-  QTest::keyClick(window_->edSysName, Qt::Key_Return);
-  window_->Data().Ticks = 29;
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
+  EXPECT_TRUE(Seam().State().DynParams.empty());
+  Control<QLineEdit>("edSysName")->setEnabled(true);
+  TypeText(Control<QLineEdit>("edSysName"), "Stray name");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
+  Seam().SetTicks(29);
   QTest::qWait(1500);
   EXPECT_EQ(capture_.Datagrams().size(), sentAfterScan);
   EXPECT_EQ(SnmpGetText("127.0.0.81", "1.3.6.1.2.1.1.5.0"), "Wheel unit");
@@ -193,7 +193,7 @@ TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
   EXPECT_TRUE(change.Done());
   EXPECT_EQ(mode->currentText(), "Off");
   EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-  EXPECT_EQ(window_->lbNotice->text(), "Mode: the device holds Off, not Auto");
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode: the device holds Off, not Auto");
   SnmpSetValue("127.0.0.81", kModeOid, 'i', "2");
 }
 
@@ -204,16 +204,16 @@ TEST_F(SafetyTest, AFailedWriteSaysWhy) {
   QTest::keyClick(output, Qt::Key_Down);
   ASSERT_TRUE(WaitForWork("state Refresh data"));
   EXPECT_EQ(output->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-  EXPECT_TRUE(window_->lbNotice->text().startsWith("Output not written: refused by the device: error-status "))
-      << window_->lbNotice->text().toStdString();
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("Output not written: refused by the device: error-status "))
+      << Control<QLabel>("lbNotice")->text().toStdString();
   // The state stays said, and the notice goes after a few seconds.
-  EXPECT_EQ(window_->sbState->currentMessage(), "state Idle");
-  EXPECT_TRUE(WaitUntil([&] { return window_->lbNotice->text().isEmpty(); }, 6000));
+  EXPECT_EQ(Control<QStatusBar>("sbState")->currentMessage(), "state Idle");
+  EXPECT_TRUE(WaitUntil([&] { return Control<QLabel>("lbNotice")->text().isEmpty(); }, 6000));
 }
 
 TEST_F(SafetyTest, ValuesShowTheirStartAndWholeTextAsTooltip) {
   Open(2);
-  const auto& meas = window_->Data().DynMeas;
+  const auto& meas = Seam().State().DynMeas;
   ASSERT_GE(meas.size(), 2u);
   for (auto [box, whole] : {std::pair{meas[0].ValueEdit, "-1234.5"}, std::pair{meas[1].ValueEdit, "1234567"}}) {
     const QString shown = box->text();
@@ -241,19 +241,19 @@ TEST_F(SafetyTest, ChoicesShowWholeWhenTheBoxIsTooNarrow) {
 
 TEST_F(SafetyTest, SerialNumberAndFirmwareBelongToTheDeviceShown) {
   Open(2);
-  EXPECT_EQ(window_->edSN->text(), "SN-83");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN-83");
   Select(1);
-  EXPECT_EQ(window_->edDevType->text(), "QZ120exp");
-  EXPECT_EQ(window_->edSN->text(), "SN-82");
-  EXPECT_EQ(window_->edVers->text(), "1.05");
-  EXPECT_EQ(window_->Data().DynLeds.size(), 2u);
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ120exp");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN-82");
+  EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "1.05");
+  EXPECT_EQ(Seam().State().DynLeds.size(), 2u);
 }
 
 TEST_F(SafetyTest, ATypeWithoutDescriptionShowsNoSerialNumber) {
   Open(2);
-  EXPECT_EQ(window_->edSN->text(), "SN-83");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN-83");
   Select(3);
-  EXPECT_EQ(window_->edDevType->text(), "QZ999");
-  EXPECT_EQ(window_->edSN->text(), "");
-  EXPECT_EQ(window_->edVers->text(), "");
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ999");
+  EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
+  EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "");
 }

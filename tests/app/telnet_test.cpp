@@ -81,23 +81,23 @@ class ConsoleTest : public WindowTest {
   void SetUp() override {
     if (const std::string why = TelnetServersUnavailable(); !why.empty()) GTEST_SKIP() << why;
     Start(SettingsFile("127.0.0.1", "127.0.0.1"));
-    window_->PageControl->setCurrentWidget(window_->tsTelnet);
+    Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
   }
   void ConnectTo(const QString& address) {
-    window_->edTelnetIP->SetText(address);
-    window_->btTelnet->click();
+    Control<TIPEdit>("edTelnetIP")->SetText(address);
+    Control<QPushButton>("btTelnet")->click();
   }
   // The window saw the connection closed: button "Connect", work state idle.
   bool WaitForConsoleIdle() {
     return WaitUntil(
-        [&] { return window_->btTelnet->text() == "Connect" && window_->Data().WorkState == qz::app::wsIdle; });
+        [&] { return Control<QPushButton>("btTelnet")->text() == "Connect" && Seam().State().WorkState == qz::app::wsIdle; });
   }
   bool ScreenShows(const QString& text, int timeoutMs = 5000) {
-    return WaitUntil([&] { return window_->mmScreen->toPlainText().contains(text); }, timeoutMs);
+    return WaitUntil([&] { return Control<TConsoleScreen>("mmScreen")->toPlainText().contains(text); }, timeoutMs);
   }
   void Type(const QString& line) {
-    QTest::keyClicks(window_->mmScreen, line);
-    QTest::keyClick(window_->mmScreen, Qt::Key_Return);
+    QTest::keyClicks(Control<TConsoleScreen>("mmScreen"), line);
+    QTest::keyClick(Control<TConsoleScreen>("mmScreen"), Qt::Key_Return);
   }
 };
 
@@ -107,26 +107,26 @@ TEST_F(ConsoleTest, WorksAShellAndDisconnects) {
   BusyboxTelnetd server("127.0.0.66");
   ASSERT_TRUE(server.Started());
   ConnectTo("127.0.0.66");
-  EXPECT_EQ(window_->mmScreen->Lines().first(), "Connecting 127.0.0.66...");
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().first(), "Connecting 127.0.0.66...");
   ASSERT_TRUE(ScreenShows("# "));
   EXPECT_TRUE(WaitForStatus("Telnet connected"));
-  EXPECT_EQ(window_->btTelnet->text(), "Disconnect");
+  EXPECT_EQ(Control<QPushButton>("btTelnet")->text(), "Disconnect");
   Type("echo he''llo");
-  ASSERT_TRUE(ScreenShows("\nhello\n")) << window_->mmScreen->toPlainText().toStdString();
+  ASSERT_TRUE(ScreenShows("\nhello\n")) << Control<TConsoleScreen>("mmScreen")->toPlainText().toStdString();
   // What the screen shows comes from the device only.
-  EXPECT_FALSE(window_->mmScreen->toPlainText().contains("he''llo\n# echo"));
-  window_->btTelnet->click();
-  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected");
+  EXPECT_FALSE(Control<TConsoleScreen>("mmScreen")->toPlainText().contains("he''llo\n# echo"));
+  Control<QPushButton>("btTelnet")->click();
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected");
   EXPECT_TRUE(WaitForConsoleIdle());
 }
 
 TEST_F(ConsoleTest, EnterInTheAddressConnects) {
   BusyboxTelnetd server("127.0.0.66");
   ASSERT_TRUE(server.Started());
-  window_->edTelnetIP->SetText("127.0.0.66");
-  QTest::keyClick(window_->edTelnetIP->OctetField(3), Qt::Key_Return);
+  Control<TIPEdit>("edTelnetIP")->SetText("127.0.0.66");
+  QTest::keyClick(Control<TIPEdit>("edTelnetIP")->OctetField(3), Qt::Key_Return);
   ASSERT_TRUE(ScreenShows("# "));
-  window_->btTelnet->click();
+  Control<QPushButton>("btTelnet")->click();
   EXPECT_TRUE(WaitForConsoleIdle());
 }
 
@@ -137,11 +137,11 @@ TEST_F(ConsoleTest, ServerEndingTheSession) {
   ASSERT_TRUE(ScreenShows("# "));
   Type("exit");
   EXPECT_TRUE(WaitForConsoleIdle());
-  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected: Connection closed by peer.");
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected: Connection closed by peer.");
   // Typing now sends nothing and shows nothing.
-  const QString before = window_->mmScreen->toPlainText();
+  const QString before = Control<TConsoleScreen>("mmScreen")->toPlainText();
   Type("ls");
-  EXPECT_EQ(window_->mmScreen->toPlainText(), before);
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->toPlainText(), before);
 }
 
 TEST_F(ConsoleTest, AResetConnectionShowsWithoutAKeyPress) {
@@ -149,9 +149,9 @@ TEST_F(ConsoleTest, AResetConnectionShowsWithoutAKeyPress) {
   ASSERT_TRUE(server.Ready());
   ConnectTo("127.0.0.69");
   ASSERT_TRUE(ScreenShows("banner"));
-  ASSERT_TRUE(WaitUntil([&] { return window_->btTelnet->text() == "Connect"; }));
-  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected: Connection reset by peer.");
-  EXPECT_EQ(window_->Data().WorkState, qz::app::wsIdle);
+  ASSERT_TRUE(WaitUntil([&] { return Control<QPushButton>("btTelnet")->text() == "Connect"; }));
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected: Connection reset by peer.");
+  EXPECT_EQ(Seam().State().WorkState, qz::app::wsIdle);
   EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
 }
 
@@ -163,16 +163,16 @@ TEST_F(ConsoleTest, AFloodEndsWithItsLastLineAndThePrompt) {
   Type("seq 1 20000");
   ASSERT_TRUE(WaitUntil(
       [&] {
-        const QStringList lines = window_->mmScreen->Lines();
+        const QStringList lines = Control<TConsoleScreen>("mmScreen")->Lines();
         return lines.size() >= 2 && lines[lines.size() - 2] == "20000" && lines.last().endsWith("# ");
       },
       20000));
-  const QStringList lines = window_->mmScreen->Lines();
+  const QStringList lines = Control<TConsoleScreen>("mmScreen")->Lines();
   // Every line came, in order (the scrollback holds the newest 10,000).
   const qsizetype at = lines.indexOf("15000");
   ASSERT_GE(at, 0);
   for (int n = 15000; n <= 20000; ++n) ASSERT_EQ(lines[at + n - 15000], QString::number(n));
-  window_->btTelnet->click();
+  Control<QPushButton>("btTelnet")->click();
   EXPECT_TRUE(WaitForConsoleIdle());
 }
 
@@ -180,20 +180,20 @@ TEST_F(ConsoleTest, RefusedConnectIsReported) {
   ConnectTo("127.0.0.67");
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "QPushButton-Socket Error # 10061\nConnection refused.");
-  EXPECT_EQ(window_->mmScreen->Lines().first(), "Connecting 127.0.0.67...");
-  EXPECT_NE(window_->Data().WorkState, qz::app::wsTelnet);
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().first(), "Connecting 127.0.0.67...");
+  EXPECT_NE(Seam().State().WorkState, qz::app::wsTelnet);
 }
 
 TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
   SilentListener silent("127.0.0.68", 23);
   ASSERT_TRUE(silent.Ready());
-  window_->Telnet->DefaultConnectTimeoutMs = 800;
+  Seam().SetTelnetConnectTimeout(800);
   int ticksWhileWaiting = 0;
   QTimer ticker;
   QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticksWhileWaiting; });
   ticker.start(50);
   // A second click while the connect waits is ignored.
-  WhenDuringWork secondClick([&] { return ticksWhileWaiting >= 2; }, [&] { window_->btTelnet->click(); });
+  WhenDuringWork secondClick([&] { return ticksWhileWaiting >= 2; }, [&] { Control<QPushButton>("btTelnet")->click(); });
   ConnectTo("127.0.0.68");
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_TRUE(secondClick.Done());
@@ -207,6 +207,6 @@ TEST_F(ConsoleTest, ClosingTheWindowDisconnectsFirst) {
   ConnectTo("127.0.0.66");
   ASSERT_TRUE(ScreenShows("# "));
   window_->close();
-  EXPECT_EQ(window_->mmScreen->Lines().last(), "Disconnected");
-  EXPECT_FALSE(window_->Telnet->Connected());
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected");
+  EXPECT_FALSE(Seam().TelnetConnected());
 }

@@ -37,14 +37,14 @@ void WindowTest::Start(const std::optional<std::string>& settings, const std::op
   window_ = std::make_unique<app::TfrmMain>();
   statusHistory_.clear();
   statusSeen_ = 0;
-  QObject::connect(window_->sbState, &QStatusBar::messageChanged,
+  QObject::connect(window_->findChild<QStatusBar*>("sbState"), &QStatusBar::messageChanged,
                    [this](const QString& text) { statusHistory_ << text; });
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
 }
 
 bool WindowTest::WaitForStatus(const QString& text, int timeoutMs) {
-  return WaitUntil([&] { return window_->sbState->currentMessage() == text; }, timeoutMs);
+  return WaitUntil([&] { return window_->findChild<QStatusBar*>("sbState")->currentMessage() == text; }, timeoutMs);
 }
 
 bool WindowTest::WaitForWork(const QString& workStatus, int timeoutMs) {
@@ -52,7 +52,7 @@ bool WindowTest::WaitForWork(const QString& workStatus, int timeoutMs) {
   const bool done = WaitUntil(
       [&] {
         at = statusHistory_.indexOf(workStatus, statusSeen_);
-        return at >= 0 && window_->sbState->currentMessage() == "state Idle";
+        return at >= 0 && window_->findChild<QStatusBar*>("sbState")->currentMessage() == "state Idle";
       },
       timeoutMs);
   if (done) statusSeen_ = at + 1;

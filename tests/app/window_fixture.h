@@ -12,6 +12,7 @@
 
 #include "gui.h"
 #include "main_window.h"
+#include "main_window_test_seam.h"
 #include "peers.h"
 
 namespace qz::test {
@@ -39,6 +40,14 @@ class WindowTest : public ::testing::Test {
   // idle again.
   bool WaitForWork(const QString& workStatus, int timeoutMs = 10000);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
+  // A control of the window, by its object name.
+  template <typename Widget>
+  Widget* Control(const char* name) const {
+    Widget* control = window_->findChild<Widget*>(name);
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  app::TfrmMainTestSeam Seam() const { return app::TfrmMainTestSeam(*window_); }
 
   ScratchDir dir_;
   std::filesystem::path previousDir_;

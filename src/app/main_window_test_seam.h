@@ -1,0 +1,30 @@
+#pragma once
+// The one way into the window's inside, for tests and benchmarks only: the
+// window itself never uses it. Tests find the controls by their object names
+// (findChild); this reads the program-wide state and does what only a test
+// may do: set the work state or the timer's tick count, give the timer a
+// tick, run a fill or a refresh at once, shorten the Telnet connect time-out.
+#include "main_window.h"
+#include "telnet_client.h"
+
+namespace qz::app {
+
+class TfrmMainTestSeam {
+ public:
+  explicit TfrmMainTestSeam(TfrmMain& window) : window_(window) {}
+
+  const GlobalData& State() const { return window_.data_; }
+  void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }
+  // The timer's next tick is tick number ticks + 1 (the 30th refreshes).
+  void SetTicks(int32_t ticks) { window_.data_.Ticks = ticks; }
+  void TimerTick() { window_.TimerTimer(); }
+  void Fill() { window_.FillData(); }
+  void Refresh() { window_.RefreshData(); }
+  void SetTelnetConnectTimeout(int milliseconds) { window_.Telnet->DefaultConnectTimeoutMs = milliseconds; }
+  bool TelnetConnected() { return window_.Telnet->Connected(); }
+
+ private:
+  TfrmMain& window_;
+};
+
+}  // namespace qz::app
