@@ -104,6 +104,7 @@ class MountedFolder {
 }  // namespace
 
 TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
+  const LabValueGuard restore("127.0.0.92", kSysNameOid, 's', "Second unit");
   Start(SettingsFile("127.0.0.90", "127.0.0.93"), std::nullopt, true);
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   Control<QPushButton>("btScan")->click();
@@ -134,7 +135,6 @@ TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
   EXPECT_EQ(Hex(sets[setsBefore].VarBind(0).Value), Hex(kLatin1Name));
   EXPECT_EQ(Hex(sets[setsBefore + 1].VarBind(0).Value), Hex(kCp1251Location));
   EXPECT_EQ(SnmpGetText("127.0.0.92", kSysNameOid), "Store 2");
-  SnmpSetValue("127.0.0.92", kSysNameOid, 's', "Second unit");
 }
 
 TEST_F(TextTest, TheCodePageShowsAndTypesTheOperatorsLetters) {

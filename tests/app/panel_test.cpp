@@ -104,6 +104,9 @@ TEST_F(PanelTest, FillShowsTheWholeDevice) {
 
 TEST_F(PanelTest, RefreshShowsNewValues) {
   Open("127.0.0.51", "QZ120");
+  const LabValueGuard leds[] = {{"127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "0"},
+                                {"127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "1"},
+                                {"127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "235"}};
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "1"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "7"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "-5"));
@@ -114,12 +117,10 @@ TEST_F(PanelTest, RefreshShowsNewValues) {
   EXPECT_EQ(data.DynLeds[1]->BrushColor(), ButtonFaceColor());
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
   EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min."));
-  for (auto [oid, value] : {std::pair{"1.3.6.1.4.1.98361.2.2.1.0", "0"}, std::pair{"1.3.6.1.4.1.98361.2.2.2.0", "1"},
-                            std::pair{"1.3.6.1.4.1.98361.2.3.1.0", "235"}})
-    SnmpSetValue("127.0.0.51", oid, 'i', value);
 }
 
 TEST_F(PanelTest, ChoosingAnItemWritesIt) {
+  const LabValueGuard mode("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
   Open("127.0.0.51", "QZ120");
   Combo(0)->setFocus();
   QTest::keyClick(Combo(0), Qt::Key_Up);
@@ -136,7 +137,6 @@ TEST_F(PanelTest, ChoosingAnItemWritesIt) {
   EXPECT_EQ(Combo(2)->currentText(), "Disabled");
   EXPECT_EQ(FontColor(Combo(2)), QColor(255, 0, 0));
   EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.2.0"), "1");
-  SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
 }
 
 TEST_F(PanelTest, TypeWithoutParametersShowsTheWebLink) {

@@ -164,6 +164,7 @@ TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
 }
 
 TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
+  const LabValueGuard restore("127.0.0.81", kModeOid, 'i', "2");
   Open();
   QComboBox* mode = Combo(0);
   const size_t before = RequestsTo(capture_, "127.0.0.81").size();
@@ -194,7 +195,6 @@ TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
   EXPECT_EQ(mode->currentText(), "Off");
   EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
   EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode: the device holds Off, not Auto");
-  SnmpSetValue("127.0.0.81", kModeOid, 'i', "2");
 }
 
 TEST_F(SafetyTest, AFailedWriteSaysWhy) {

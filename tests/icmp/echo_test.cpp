@@ -4,11 +4,16 @@
 #include <netinet/in.h>
 #include <netinet/ip_icmp.h>
 #include <poll.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -182,4 +187,69 @@ TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
   if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "this system lets every user open ICMP datagram sockets";
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_STREQ(text, "Unable to get IPv4 ICMP handle");
+}
+
+namespace {
+
+// Pings 127.0.0.1 in a child process inside a network namespace of its own,
+// with the ICMP datagram socket open to every group there or to none, as
+// the unprivileged user nobody or as root. Gives the child's exit status
+// (0: answered, 1: not, 2: set-up failed) and the engine's error text.
+std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool asNobody) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return {2, "no pipe"};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeFds[0]);
+    if (unshare(CLONE_NEWNET) != 0) _exit(2);
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strcpy(request.ifr_name, "lo");
+    ioctl(fd, SIOCGIFFLAGS, &request);
+    request.ifr_flags |= IFF_UP;
+    if (ioctl(fd, SIOCSIFFLAGS, &request) != 0) _exit(2);
+    close(fd);
+    std::ofstream("/proc/sys/net/ipv4/ping_group_range") << (datagramSocketsForAll ? "0 2147483647" : "1 0");
+    if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    TEchoEngine engine;
+    engine.SetAddress("127.0.0.1");
+    engine.Timeout = 1000;
+    const int replies = engine.Ping();
+    const std::string text = replies == 1 ? "reply from " + engine.ReplyIP() : engine.ErrorString();
+    if (write(pipeFds[1], text.data(), text.size()) < 0) _exit(2);
+    _exit(replies == 1 ? 0 : 1);
+  }
+  close(pipeFds[1]);
+  char text[128] = {};
+  const auto n = read(pipeFds[0], text, sizeof text - 1);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 2, n > 0 ? std::string(text, static_cast<size_t>(n)) : ""};
+}
+
+}  // namespace
+
+TEST(Echo, AnOrdinaryUserPingsThroughTheDatagramSocket) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a network namespace";
+  const auto [status, text] = PingInOwnNetwork(true, true);
+  ASSERT_NE(status, 2) << "the namespace could not be set up";
+  EXPECT_EQ(status, 0) << text;
+  EXPECT_EQ(text, "reply from 127.0.0.1");
+}
+
+TEST(Echo, WithoutDatagramSocketsRootPingsThroughTheRawSocket) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a network namespace";
+  const auto [status, text] = PingInOwnNetwork(false, false);
+  ASSERT_NE(status, 2) << "the namespace could not be set up";
+  EXPECT_EQ(status, 0) << text;
+  EXPECT_EQ(text, "reply from 127.0.0.1");
+}
+
+TEST(Echo, AnOrdinaryUserWithoutDatagramSocketsIsToldWhy) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a network namespace";
+  const auto [status, text] = PingInOwnNetwork(false, true);
+  ASSERT_NE(status, 2) << "the namespace could not be set up";
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(text, "Unable to get IPv4 ICMP handle");
 }

@@ -2,6 +2,7 @@
 // Real peers for the tests: emulated devices of the device lab (net-snmp's
 // snmpd on loopback addresses), command-line SNMP clients, and scratch folders.
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,24 @@ std::string SnmpGetText(const std::string& address, const std::string& oid,
 // snmpset of one object; true when the agent accepted it.
 bool SnmpSetValue(const std::string& address, const std::string& oid, char type,
                   const std::string& value, const std::string& community = "stranix");
+
+// Puts an object of a lab device back to its value when it goes, however
+// the test that changed it ended, so that the next test of a suite-wide lab
+// finds the device as described.
+class LabValueGuard {
+ public:
+  LabValueGuard(std::string address, std::string objectId, char type, std::string value)
+      : address_(std::move(address)), oid_(std::move(objectId)), type_(type), value_(std::move(value)) {}
+  ~LabValueGuard() { SnmpSetValue(address_, oid_, type_, value_); }
+  LabValueGuard(const LabValueGuard&) = delete;
+  LabValueGuard& operator=(const LabValueGuard&) = delete;
+
+ private:
+  std::string address_;
+  std::string oid_;
+  char type_;
+  std::string value_;
+};
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
