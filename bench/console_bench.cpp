@@ -9,8 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
@@ -22,6 +20,7 @@
 #include "main_window.h"
 #include "main_window_test_seam.h"
 #include "process_hooks.h"
+#include "gui.h"
 #include "peers.h"
 #include "servers.h"
 
@@ -36,18 +35,6 @@ long ResidentKilobytes() {
   for (std::string line; std::getline(status, line);)
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   return 0;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!condition()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QEventLoop loop;
-    QTimer::singleShot(1, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
 }
 
 // The last line before the prompt is the flood's last number.
@@ -82,7 +69,7 @@ double Flood(qz::app::TfrmMain& window, int lines, milliseconds* longestGap) {
   last = start;
   ticker.start(10);
   QTest::keyClick(screen, Qt::Key_Return);
-  const bool done = WaitFor([&] { return EndsWith(screen, QString::number(lines)); }, 120000);
+  const bool done = qz::test::WaitUntil([&] { return EndsWith(screen, QString::number(lines)); }, 120000, 1);
   const double seconds = duration<double>(steady_clock::now() - start).count();
   ticker.stop();
   if (longestGap) *longestGap = longest;
@@ -112,7 +99,7 @@ int main(int argc, char** argv) {
   window.findChild<TIPEdit*>("edTelnetIP")->SetText(kAddress);
   auto* connect = window.findChild<QPushButton*>("btTelnet");
   connect->click();
-  if (!WaitFor([&] { return window.findChild<TConsoleScreen*>("mmScreen")->toPlainText().endsWith("# "); }, 5000)) {
+  if (!qz::test::WaitUntil([&] { return window.findChild<TConsoleScreen*>("mmScreen")->toPlainText().endsWith("# "); })) {
     std::printf("console figures skipped: no prompt from busybox telnetd\n");
     return 0;
   }

@@ -8,14 +8,14 @@
 
 namespace qz::test {
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
   QElapsedTimer clock;
   clock.start();
   while (!condition()) {
     if (clock.elapsed() > timeoutMs) return false;
     // A real event loop, which blocks and so lets the window's idle work run.
     QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    QTimer::singleShot(pollMs, &loop, &QEventLoop::quit);
     loop.exec();
   }
   return true;

@@ -10,9 +10,9 @@
 
 namespace qz::test {
 
-// Handles events until condition holds or timeoutMs has passed; the result
-// is the condition's last value.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+// Handles events until condition holds or timeoutMs has passed, looking
+// every pollMs; the result is the condition's last value.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000, int pollMs = 10);
 
 // Watches the widgets while the window works (its timer also fires inside
 // the window's message pumps): runs action once, as soon as condition holds.
