@@ -169,7 +169,9 @@ void TfrmMain::CreateControls() {
   lbNotice = new QLabel(sbState);
   lbNotice->setObjectName("lbNotice");
   lbNotice->setStyleSheet("color: rgb(192, 0, 0);");
-  sbState->addPermanentWidget(lbNotice, 1);
+  // The state's text keeps the left of the bar; a notice takes at most the rest.
+  lbNotice->setMaximumWidth(440);
+  sbState->addPermanentWidget(lbNotice);
   noticeTimer_ = new QTimer(this);
   noticeTimer_->setSingleShot(true);
   noticeTimer_->setInterval(4000);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -210,12 +211,19 @@ TEST_F(WindowTest, TheWindowKeepsItsSize) {
   EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
-TEST_F(WindowTest, TheStatusBarCoversNoControl) {
+TEST_F(WindowTest, TheStatusBarCoversNoControlAndShowsTheState) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
-  const QRect bar = Control<QStatusBar>("sbState")->geometry();
-  for (QWidget* control : Control<QStatusBar>("sbState")->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    if (control != Control<QStatusBar>("sbState")) {
-      EXPECT_FALSE(control->geometry().intersects(bar)) << control->objectName().toStdString();
+  ASSERT_TRUE(WaitForStatus("state Idle"));
+  QStatusBar* bar = Control<QStatusBar>("sbState");
+  const QImage drawn =
+      bar->grab(QRect(0, 0, bar->fontMetrics().horizontalAdvance("state Idle") + 8, bar->height())).toImage();
+  int inked = 0;
+  for (int x = 0; x < drawn.width(); ++x)
+    for (int y = 0; y < drawn.height(); ++y) inked += drawn.pixel(x, y) != drawn.pixel(0, 0);
+  EXPECT_GT(inked, 20);
+  for (QWidget* control : bar->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (control != bar) {
+      EXPECT_FALSE(control->geometry().intersects(bar->geometry())) << control->objectName().toStdString();
     }
 }
 
