@@ -5,7 +5,8 @@
 # offscreen Qt is slow and its leaks are not ours). Any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${QZ_ASAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-asan-build}"
+# One build folder per source tree, outside it, so that two clones never share one.
+build="${QZ_ASAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-asan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 cmake -S "$root" -B "$build" -DQZ_ASAN=ON -DQZ_BUILD_APP=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 export ASAN_OPTIONS="detect_leaks=1 abort_on_error=1"

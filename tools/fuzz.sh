@@ -9,7 +9,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${QZ_FUZZ_SECONDS:-60}"
-build="${QZ_FUZZ_BUILD:-${TMPDIR:-/tmp}/qz-explorer-fuzz-build}"
+# One build folder per source tree, outside it, so that two clones never share one.
+build="${QZ_FUZZ_BUILD:-${TMPDIR:-/tmp}/qz-explorer-fuzz-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQZ_FUZZ=ON -DQZ_BUILD_APP=OFF -DQZ_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null

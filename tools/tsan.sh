@@ -5,7 +5,8 @@
 # Any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-build}"
+# One build folder per source tree, outside it, so that two clones never share one.
+build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target telnet_tests app_window_tests >/dev/null
 # Qt is not built with ThreadSanitizer: what it synchronises inside its own
