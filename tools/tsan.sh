@@ -9,11 +9,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target telnet_tests app_window_tests >/dev/null
-# Qt is not built with ThreadSanitizer: what it synchronises inside its own
-# libraries (the event queue's lock) is invisible, so reports whose race
-# lies wholly inside Qt are not ours.
+# Qt is not built with ThreadSanitizer: the lock of its event queue, which
+# orders a call posted from the reader thread before its running on the
+# window's thread, is invisible. Races inside Qt, and on the posted call
+# object that queue hands over, are therefore not ours; the data handed over
+# is guarded by the client's own (instrumented) lock.
 suppressions="$build/tsan.supp"
-printf 'called_from_lib:libQt6Core.so.6\ncalled_from_lib:libQt6Gui.so.6\ncalled_from_lib:libQt6Widgets.so.6\n' >"$suppressions"
+printf '%s\n' 'called_from_lib:libQt6Core.so.6' 'called_from_lib:libQt6Gui.so.6' 'called_from_lib:libQt6Widgets.so.6' \
+  'race:invokeMethod' 'race:QFunctorSlotObject' >"$suppressions"
 export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 suppressions=$suppressions"
 "$build/tests/telnet/telnet_tests" --gtest_brief=1
 QT_QPA_PLATFORM=offscreen "$build/tests/app/app_window_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*'
