@@ -1,4 +1,6 @@
 // The Telnet console of the window, against real Telnet servers on loopback.
+#include <chrono>
+
 #include <QPushButton>
 #include <QTextBlock>
 #include <QStatusBar>
@@ -174,6 +176,25 @@ TEST_F(ConsoleTest, AFloodEndsWithItsLastLineAndThePrompt) {
   for (int n = 15000; n <= 20000; ++n) ASSERT_EQ(lines[at + n - 15000], QString::number(n));
   Control<QPushButton>("btTelnet")->click();
   EXPECT_TRUE(WaitForConsoleIdle());
+}
+
+TEST_F(ConsoleTest, DisconnectDuringAFloodTakesEffectAtOnce) {
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.66");
+  ASSERT_TRUE(ScreenShows("# "));
+  Type("seq 1 5000000");
+  // The scrollback is full: the flood is on.
+  ASSERT_TRUE(WaitUntil([&] { return Control<TConsoleScreen>("mmScreen")->document()->blockCount() >= 10000; }, 20000));
+  const auto start = std::chrono::steady_clock::now();
+  Control<QPushButton>("btTelnet")->click();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_FALSE(Seam().TelnetConnected());
+  EXPECT_TRUE(WaitForConsoleIdle());
+  // Nothing more arrives once disconnected.
+  const QString after = Control<TConsoleScreen>("mmScreen")->toPlainText();
+  QTest::qWait(200);
+  EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->toPlainText(), after);
 }
 
 TEST_F(ConsoleTest, RefusedConnectIsReported) {
