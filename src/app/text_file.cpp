@@ -81,10 +81,10 @@ TFileRead ReadFile(const std::string& path, size_t maxBytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {{}, SystemReason()};
   TFileRead read;
-  read.Bytes.resize(maxBytes);
-  in.read(read.Bytes.data(), static_cast<std::streamsize>(maxBytes));
+  char chunk[64 * 1024];
+  while (read.Bytes.size() < maxBytes && in.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - read.Bytes.size()))).gcount() > 0)
+    read.Bytes.append(chunk, static_cast<size_t>(in.gcount()));
   if (in.bad()) return {{}, SystemReason()};
-  read.Bytes.resize(static_cast<size_t>(in.gcount()));
   return read;
 }
 

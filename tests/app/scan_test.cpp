@@ -113,7 +113,7 @@ TEST_F(NetworkScanTest, RequestsGoOutPacedAndOnlyToTheRange) {
   request.TimeoutMs = 50;
   TNetworkScan scan(request);
   scan.Run(stop, {});
-  std::vector<std::chrono::steady_clock::time_point> sent;
+  std::vector<std::chrono::system_clock::time_point> sent;
   for (const auto& datagram : capture.Datagrams())
     if (datagram.ToPort == 161) {
       sent.push_back(datagram.When);

@@ -30,6 +30,9 @@ UdpCapture::UdpCapture(uint16_t port) : port_(port) {
     unavailable_ = std::string("no packet socket: ") + std::strerror(errno);
     return;
   }
+  // The kernel's time of each datagram, not the time this thread got to it.
+  const int on = 1;
+  ::setsockopt(socket_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -48,8 +51,24 @@ void UdpCapture::Run() {
       continue;
     }
     sockaddr_ll link{};
-    socklen_t linkLength = sizeof link;
-    const auto n = ::recvfrom(socket_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&link), &linkLength);
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_name = &link;
+    message.msg_namelen = sizeof link;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const auto n = ::recvmsg(socket_, &message, 0);
+    auto when = std::chrono::system_clock::now();
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header))
+      if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
+        when = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+      }
     // Loopback shows every datagram twice, leaving and arriving: keep one.
     if (n <= 0 || link.sll_pkttype == PACKET_OUTGOING) continue;
     const auto size = static_cast<size_t>(n);
@@ -61,7 +80,7 @@ void UdpCapture::Run() {
     udphdr udp{};
     std::memcpy(&udp, buffer.data() + ipLength, sizeof udp);
     if (ntohs(udp.dest) != port_ && ntohs(udp.source) != port_) continue;
-    CapturedDatagram datagram{std::chrono::steady_clock::now(), Dotted(ip.saddr), ntohs(udp.source), Dotted(ip.daddr),
+    CapturedDatagram datagram{when, Dotted(ip.saddr), ntohs(udp.source), Dotted(ip.daddr),
                               ntohs(udp.dest), buffer.substr(ipLength + sizeof udp, size - ipLength - sizeof udp)};
     std::lock_guard lock(mutex_);
     datagrams_.push_back(std::move(datagram));

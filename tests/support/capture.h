@@ -12,7 +12,7 @@
 namespace qz::test {
 
 struct CapturedDatagram {
-  std::chrono::steady_clock::time_point When;
+  std::chrono::system_clock::time_point When;  // as the kernel stamped it on the wire
   std::string From;  // dotted address
   uint16_t FromPort = 0;
   std::string To;
