@@ -1,12 +1,66 @@
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include <QMessageBox>
 
 #include "application.h"
 #include "main_window.h"
 #include "process_hooks.h"
+#include "program_version.h"
 #include "socket_platform.h"
+#include "working_folder.h"
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The description files an installation shares: <prefix>/share/qz-explorer/DeviceFiles
+// beside <prefix>/bin, where the program lies.
+std::filesystem::path SharedDeviceFiles(const char* programPath) {
+  std::error_code ignored;
+  const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", ignored);
+  const std::filesystem::path bin = program.empty() ? std::filesystem::path(programPath).parent_path() : program.parent_path();
+  return bin.parent_path() / "share" / "qz-explorer" / "DeviceFiles";
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+  const qz::app::TStartOptions options = qz::app::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const std::string name = std::filesystem::path(argv[0]).filename().string();
+  if (!options.Error.empty()) {
+    std::fprintf(stderr, "%s: %s\n%s", name.c_str(), options.Error.c_str(), qz::app::HelpText(name).c_str());
+    return 2;
+  }
+  if (options.ShowHelp) {
+    std::fputs(qz::app::HelpText(name).c_str(), stdout);
+    return 0;
+  }
+  if (options.ShowVersion) {
+    std::printf("QZ Explorer %d.%d.%d\n", qz::app::kVersionMajor, qz::app::kVersionMinor, qz::app::kVersionRelease);
+    return 0;
+  }
+  std::error_code error;
+  const std::string folder = qz::app::ChooseWorkingFolder(options, std::filesystem::current_path(error).string(),
+                                                          Environment("XDG_DATA_HOME"), Environment("HOME"));
+  if (const std::string failure = qz::app::SeedDeviceFiles(SharedDeviceFiles(argv[0]).string(), folder);
+      failure.empty())
+    std::filesystem::current_path(folder, error);
+  else
+    error = std::make_error_code(std::errc::io_error);
+
   TApplication application(argc, argv);
+  if (error) {
+    QMessageBox::critical(nullptr, "QZ Explorer",
+                          QString("The working folder %1 cannot be used.").arg(QString::fromStdString(folder)));
+    return 1;
+  }
   if (const std::string failure = qz::StartSocketLibrary(); !failure.empty()) {
     QMessageBox::critical(nullptr, "QZ Explorer", QString::fromStdString(failure));
     return 1;

@@ -10,6 +10,7 @@
 #include "peers.h"
 #include "settings_file.h"
 #include "text_file.h"
+#include "working_folder.h"
 
 using namespace qz::app;
 
@@ -131,4 +132,60 @@ TEST(DeviceTypes, OnlyPlainNamesNameAFile) {
     EXPECT_EQ(IsSafeDeviceType(c.type), c.safe) << c.type;
     EXPECT_EQ(SanitisedDeviceType(c.type), c.sanitised) << c.type;
   }
+}
+
+TEST(StartOptions, ReadTheCommandLine) {
+  const struct {
+    std::vector<std::string> arguments;
+    bool version;
+    bool help;
+    std::optional<std::string> workDir;
+    std::string error;
+  } cases[] = {{{}, false, false, std::nullopt, ""},
+               {{"--version"}, true, false, std::nullopt, ""},
+               {{"--help"}, false, true, std::nullopt, ""},
+               {{"--workdir", "/srv/qz"}, false, false, "/srv/qz", ""},
+               {{"--workdir=/srv/qz"}, false, false, "/srv/qz", ""},
+               {{"--workdir"}, false, false, std::nullopt, "--workdir needs a folder"},
+               {{"--colour"}, false, false, std::nullopt, "unknown option --colour"},
+               {{"-platform", "offscreen"}, false, false, std::nullopt, ""}};
+  for (const auto& c : cases) {
+    const TStartOptions options = ParseStartOptions(c.arguments);
+    EXPECT_EQ(options.ShowVersion, c.version);
+    EXPECT_EQ(options.ShowHelp, c.help);
+    EXPECT_EQ(options.WorkDir, c.workDir);
+    EXPECT_EQ(options.Error, c.error);
+  }
+}
+
+TEST(WorkingFolder, IsTheOneWithSettingsElseTheUsersOwn) {
+  qz::test::ScratchDir dir("workdir");
+  const std::string withSettings = dir.File("kept");
+  std::filesystem::create_directory(withSettings);
+  qz::test::WriteFileBytes(withSettings + "/QZexplorer.ini", "x\r\n");
+  const std::string empty = dir.File("empty");
+  std::filesystem::create_directory(empty);
+  EXPECT_EQ(ChooseWorkingFolder({}, withSettings, "", "/home/op"), withSettings);
+  EXPECT_EQ(ChooseWorkingFolder({}, empty, "", "/home/op"), "/home/op/.local/share/qz-explorer");
+  EXPECT_EQ(ChooseWorkingFolder({}, empty, "/data/op", "/home/op"), "/data/op/qz-explorer");
+  EXPECT_EQ(ChooseWorkingFolder({}, empty, "relative", "/home/op"), "/home/op/.local/share/qz-explorer");
+  TStartOptions options;
+  options.WorkDir = empty;
+  EXPECT_EQ(ChooseWorkingFolder(options, withSettings, "", "/home/op"), empty);
+}
+
+TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
+  qz::test::ScratchDir dir("seed");
+  const std::string shared = dir.File("shared");
+  std::filesystem::create_directory(shared);
+  qz::test::WriteFileBytes(shared + "/QZ120.par", "shared QZ120");
+  qz::test::WriteFileBytes(shared + "/QZ300.par", "shared QZ300");
+  const std::string folder = dir.File("home/qz-explorer");
+  EXPECT_EQ(SeedDeviceFiles(shared, folder), "");
+  EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "shared QZ300");
+  qz::test::WriteFileBytes(folder + "/DeviceFiles/QZ300.par", "edited by the user");
+  qz::test::WriteFileBytes(shared + "/QZ50.par", "shared QZ50");
+  EXPECT_EQ(SeedDeviceFiles(shared, folder), "");
+  EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "edited by the user");
+  EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ50.par"), "shared QZ50");
 }

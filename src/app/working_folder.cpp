@@ -1,0 +1,72 @@
+#include "working_folder.h"
+
+#include <filesystem>
+
+#include "settings_file.h"
+
+namespace qz::app {
+namespace fs = std::filesystem;
+
+TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
+  TStartOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--version" || argument == "-v") {
+      options.ShowVersion = true;
+    } else if (argument == "--help" || argument == "-h") {
+      options.ShowHelp = true;
+    } else if (argument == "--workdir") {
+      if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
+        options.Error = "--workdir needs a folder";
+        return options;
+      }
+      options.WorkDir = arguments[++i];
+    } else if (argument.rfind("--workdir=", 0) == 0) {
+      options.WorkDir = argument.substr(10);
+      if (options.WorkDir->empty()) options.Error = "--workdir needs a folder";
+    } else if (argument.rfind("--", 0) == 0) {
+      options.Error = "unknown option " + argument;
+      return options;
+    }
+  }
+  return options;
+}
+
+std::string HelpText(const std::string& programName) {
+  return "Usage: " + programName +
+         " [--workdir DIR]\n"
+         "Finds the maker's SNMP devices on an IPv4 range, shows and changes them.\n\n"
+         "  --workdir DIR  keep the settings and the device list in DIR\n"
+         "                 (default: the current folder when it holds QZexplorer.ini,\n"
+         "                 else $XDG_DATA_HOME/qz-explorer or ~/.local/share/qz-explorer)\n"
+         "  --version      print the version and stop\n"
+         "  --help         print this text and stop\n";
+}
+
+std::string ChooseWorkingFolder(const TStartOptions& options, const std::string& currentFolder,
+                                const std::string& xdgDataHome, const std::string& home) {
+  if (options.WorkDir) return *options.WorkDir;
+  std::error_code ignored;
+  if (fs::is_regular_file(fs::path(currentFolder) / kSettingsFileName, ignored)) return currentFolder;
+  // The XDG base directory rule: an empty or relative XDG_DATA_HOME is ignored.
+  const fs::path dataHome =
+      !xdgDataHome.empty() && fs::path(xdgDataHome).is_absolute() ? fs::path(xdgDataHome) : fs::path(home) / ".local/share";
+  return (dataHome / "qz-explorer").string();
+}
+
+std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder) {
+  std::error_code error;
+  const fs::path target = fs::path(folder) / "DeviceFiles";
+  fs::create_directories(target, error);
+  if (error) return error.message();
+  if (!fs::is_directory(sharedDeviceFiles, error)) return {};
+  for (const auto& entry : fs::directory_iterator(sharedDeviceFiles, error)) {
+    if (!entry.is_regular_file(error)) continue;
+    const fs::path copy = target / entry.path().filename();
+    if (fs::exists(copy, error)) continue;
+    fs::copy_file(entry.path(), copy, fs::copy_options::skip_existing, error);
+  }
+  return {};
+}
+
+}  // namespace qz::app

@@ -1,0 +1,37 @@
+#pragma once
+// Where the program works and what its command line asks: the folder of its
+// settings and device list (the one it is started in when that holds a
+// settings file, --workdir DIR, else a folder of the user's own), and
+// --version and --help.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qz::app {
+
+struct TStartOptions {
+  bool ShowVersion = false;
+  bool ShowHelp = false;
+  std::optional<std::string> WorkDir;
+  std::string Error;  // what was wrong with the command line, or empty
+};
+
+// The program's arguments (without its own name). Options it does not know
+// are left to Qt when they start with a single "-" (-platform, -style ...).
+TStartOptions ParseStartOptions(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string HelpText(const std::string& programName);
+
+// --workdir when given; else the current folder when it holds the settings
+// file (a working folder made by hand, or the demo's); else
+// $XDG_DATA_HOME/qz-explorer, or ~/.local/share/qz-explorer without it.
+std::string ChooseWorkingFolder(const TStartOptions& options, const std::string& currentFolder,
+                                const std::string& xdgDataHome, const std::string& home);
+
+// Copies into folder/DeviceFiles each description file of sharedDeviceFiles
+// that is not there yet; a file already there, changed by the user or not,
+// is never overwritten. The reason when the folder cannot be made, or empty.
+std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder);
+
+}  // namespace qz::app

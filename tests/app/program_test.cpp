@@ -1,0 +1,52 @@
+// The program as an operator starts it: its command line, and the working
+// folder of its own that it makes when started elsewhere.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "peers.h"
+
+using namespace qz::test;
+
+TEST(Program, CommandLine) {
+  const std::string program = QZ_EXPLORER_PROGRAM;
+  int code = -1;
+  EXPECT_EQ(RunCommand(program + " --version", &code), "QZ Explorer 1.0.0\n");
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(RunCommand(program + " --help", &code).find("--workdir DIR"), std::string::npos);
+  EXPECT_EQ(code, 0);
+  RunCommand(program + " --colour 2>/dev/null", &code);
+  EXPECT_EQ(code, 2);
+}
+
+TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
+  ScratchDir home("home");
+  ScratchDir elsewhere("elsewhere");
+  const pid_t child = fork();
+  if (child == 0) {
+    if (chdir(elsewhere.Path().c_str()) != 0) _exit(3);
+    setenv("HOME", home.Path().c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    execl(QZ_EXPLORER_PROGRAM, QZ_EXPLORER_PROGRAM, static_cast<char*>(nullptr));
+    _exit(4);
+  }
+  const std::string settings = home.Path() + "/.local/share/qz-explorer/QZexplorer.ini";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!std::filesystem::exists(settings) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(std::filesystem::exists(settings));
+  EXPECT_EQ(ReadFileBytes(settings),
+            "192.168.1.90\r\n192.168.1.100\r\nfalse\r\nkelvor\r\nstranix\r\n100\r\n2\r\nfalse\r\n100\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/.local/share/qz-explorer/DeviceFiles"));
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere.Path()));
+}
