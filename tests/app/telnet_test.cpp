@@ -85,6 +85,13 @@ class ConsoleTest : public WindowTest {
     Start(SettingsFile("127.0.0.1", "127.0.0.1"));
     Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
   }
+  // A busybox shell on 127.0.0.66, connected and showing its prompt.
+  void OpenShell() {
+    shell_ = std::make_unique<BusyboxTelnetd>("127.0.0.66");
+    ASSERT_TRUE(shell_->Started());
+    ConnectTo("127.0.0.66");
+    ASSERT_TRUE(ScreenShows("# "));
+  }
   void ConnectTo(const QString& address) {
     Control<TIPEdit>("edTelnetIP")->SetText(address);
     Control<QPushButton>("btTelnet")->click();
@@ -101,6 +108,7 @@ class ConsoleTest : public WindowTest {
     QTest::keyClicks(Control<TConsoleScreen>("mmScreen"), line);
     QTest::keyClick(Control<TConsoleScreen>("mmScreen"), Qt::Key_Return);
   }
+  std::unique_ptr<BusyboxTelnetd> shell_;
 };
 
 }  // namespace
@@ -133,10 +141,7 @@ TEST_F(ConsoleTest, EnterInTheAddressConnects) {
 }
 
 TEST_F(ConsoleTest, ServerEndingTheSession) {
-  BusyboxTelnetd server("127.0.0.66");
-  ASSERT_TRUE(server.Started());
-  ConnectTo("127.0.0.66");
-  ASSERT_TRUE(ScreenShows("# "));
+  OpenShell();
   Type("exit");
   EXPECT_TRUE(WaitForConsoleIdle());
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected: Connection closed by peer.");
@@ -158,10 +163,7 @@ TEST_F(ConsoleTest, AResetConnectionShowsWithoutAKeyPress) {
 }
 
 TEST_F(ConsoleTest, AFloodEndsWithItsLastLineAndThePrompt) {
-  BusyboxTelnetd server("127.0.0.66");
-  ASSERT_TRUE(server.Started());
-  ConnectTo("127.0.0.66");
-  ASSERT_TRUE(ScreenShows("# "));
+  OpenShell();
   Type("seq 1 20000");
   ASSERT_TRUE(WaitUntil(
       [&] {
@@ -179,10 +181,7 @@ TEST_F(ConsoleTest, AFloodEndsWithItsLastLineAndThePrompt) {
 }
 
 TEST_F(ConsoleTest, DisconnectDuringAFloodTakesEffectAtOnce) {
-  BusyboxTelnetd server("127.0.0.66");
-  ASSERT_TRUE(server.Started());
-  ConnectTo("127.0.0.66");
-  ASSERT_TRUE(ScreenShows("# "));
+  OpenShell();
   Type("seq 1 5000000");
   // The scrollback is full: the flood is on.
   ASSERT_TRUE(WaitUntil([&] { return Control<TConsoleScreen>("mmScreen")->document()->blockCount() >= 10000; }, 20000));
@@ -223,10 +222,7 @@ TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
 }
 
 TEST_F(ConsoleTest, ClosingTheWindowDisconnectsFirst) {
-  BusyboxTelnetd server("127.0.0.66");
-  ASSERT_TRUE(server.Started());
-  ConnectTo("127.0.0.66");
-  ASSERT_TRUE(ScreenShows("# "));
+  OpenShell();
   window_->close();
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected");
   EXPECT_FALSE(Seam().TelnetConnected());
