@@ -28,6 +28,12 @@ TEST(Program, CommandLine) {
 TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
   ScratchDir home("home");
   ScratchDir elsewhere("elsewhere");
+  // The user's folder holds settings of the test's own: a start-up scan of
+  // one silent loopback address, whose device list shows where it worked.
+  const std::string folder = home.Path() + "/.local/share/qz-explorer";
+  std::filesystem::create_directories(folder);
+  const std::string settings = "127.0.0.250\r\n127.0.0.250\r\ntrue\r\nkelvor\r\nstranix\r\n20\r\n1\r\nfalse\r\n100\r\n";
+  WriteFileBytes(folder + "/QZexplorer.ini", settings);
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(elsewhere.Path().c_str()) != 0) _exit(3);
@@ -37,16 +43,16 @@ TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
     execl(QZ_EXPLORER_PROGRAM, QZ_EXPLORER_PROGRAM, static_cast<char*>(nullptr));
     _exit(4);
   }
-  const std::string settings = home.Path() + "/.local/share/qz-explorer/QZexplorer.ini";
+  const std::string deviceList = folder + "/QZdevices.cfg";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!std::filesystem::exists(settings) && std::chrono::steady_clock::now() < deadline)
+  while (!std::filesystem::exists(deviceList) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   kill(child, SIGTERM);
   int status = 0;
   waitpid(child, &status, 0);
-  ASSERT_TRUE(std::filesystem::exists(settings));
-  EXPECT_EQ(ReadFileBytes(settings),
-            "192.168.1.90\r\n192.168.1.100\r\nfalse\r\nkelvor\r\nstranix\r\n100\r\n2\r\nfalse\r\n100\r\n");
-  EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/.local/share/qz-explorer/DeviceFiles"));
+  ASSERT_TRUE(std::filesystem::exists(deviceList));
+  EXPECT_EQ(ReadFileBytes(deviceList), ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
+  EXPECT_EQ(ReadFileBytes(folder + "/QZexplorer.ini"), settings);
+  EXPECT_TRUE(std::filesystem::is_directory(folder + "/DeviceFiles"));
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere.Path()));
 }
