@@ -97,7 +97,7 @@ void TParallelGets::SendDue(Clock::time_point now, std::vector<Answer>& settled)
   }
 }
 
-bool TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
+void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
   TSnmpMessage request;
   request.Community = community_;
   request.PDUType = pduGetRequest;
@@ -116,7 +116,7 @@ bool TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
   to.sin_port = htons(161);
   to.sin_addr.s_addr = htonl(open.Asked.Address);
   // A send the network refuses at once counts as a try that got no answer.
-  return ::sendto(handle_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0;
+  ::sendto(handle_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
 void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {

@@ -72,7 +72,7 @@ class TParallelGets {
   };
 
   void SendDue(Clock::time_point now, std::vector<Answer>& settled);
-  bool Send(uint64_t key, OpenQuery& open, Clock::time_point now);
+  void Send(uint64_t key, OpenQuery& open, Clock::time_point now);
   void ReadAnswers(std::vector<Answer>& settled);
   void Settle(uint64_t key, bool answered, std::string value, std::vector<Answer>& settled);
   int WaitMs(Clock::time_point now, int maxWaitMs) const;
