@@ -8,6 +8,7 @@
 #include "device_list_file.h"
 #include "device_text.h"
 #include "settings_file.h"
+#include "text.h"
 
 using namespace qz::app;
 
@@ -15,7 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
 
   const TIniRecord settings = ParseSettings(bytes);
-  ClampedNumber(settings.SNMPTimeOut, kSnmpTimeOutRange);
+  try {
+    ClampedNumber(settings.SNMPTimeOut, kSnmpTimeOutRange);
+  } catch (const qz::EConvertError&) {
+  }
 
   const auto rows = ParseDeviceList(bytes);
   const auto again = ParseDeviceList(FormatDeviceList(rows));

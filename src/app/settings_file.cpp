@@ -27,10 +27,8 @@ void SaveSettingsFile(const std::string& path, const TIniRecord& settings) {
   WriteWholeFile(path, FormatSettings(settings));
 }
 
-std::optional<int32_t> ClampedNumber(const std::string& text, TNumberRange range) {
-  int32_t value = 0;
-  if (!ParseInt32(text, value)) return std::nullopt;
-  return std::clamp(value, range.Min, range.Max);
+int32_t ClampedNumber(const std::string& text, TNumberRange range) {
+  return std::clamp<int32_t>(StrToInt(text), range.Min, range.Max);
 }
 
 uint32_t AddressValue(const std::string& text) {

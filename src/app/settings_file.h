@@ -1,7 +1,6 @@
 #pragma once
 // The operator's settings: nine texts, stored one per line in the settings file.
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace qz::app {
@@ -49,9 +48,10 @@ inline constexpr TNumberRange kSnmpTimeOutRange{1, 60000};
 inline constexpr TNumberRange kRetryCountRange{0, 10};
 inline constexpr TNumberRange kPingTimeOutRange{1, 60000};
 
-// The decimal integer of a number line brought into range; nullopt when the
-// text is not a decimal 32-bit integer.
-std::optional<int32_t> ClampedNumber(const std::string& text, TNumberRange range);
+// The decimal integer of a number line brought into range; EConvertError
+// ("'<text>' is not a valid integer value") when it is not a decimal 32-bit
+// integer.
+int32_t ClampedNumber(const std::string& text, TNumberRange range);
 
 // Numeric form of an address text: four dot-separated parts (blanks trimmed,
 // anything not a number counts as 0), carried modulo 2^32.

@@ -39,18 +39,12 @@ std::string TfrmMain::ValidateNumberSettings() {
                  {&s.RetryCount, DefaultSettings.RetryCount, kRetryCountRange},
                  {&s.PingTimeOut, DefaultSettings.PingTimeOut, kPingTimeOutRange}};
   for (const auto& number : numbers) {
-    if (const std::optional<int32_t> value = ClampedNumber(*number.Field, number.Range)) {
-      *number.Field = std::to_string(*value);
-      continue;
+    try {
+      *number.Field = std::to_string(ClampedNumber(*number.Field, number.Range));
+    } catch (const EConvertError& error) {
+      if (firstError.empty()) firstError = error.what();
+      *number.Field = number.Fallback;
     }
-    if (firstError.empty()) {
-      try {
-        StrToInt(*number.Field);
-      } catch (const EConvertError& error) {
-        firstError = error.what();
-      }
-    }
-    *number.Field = number.Fallback;
   }
   return firstError;
 }
@@ -140,8 +134,8 @@ void TfrmMain::edSNMPTimeOutExit() {
 }
 
 int32_t TfrmMain::TakeNumber(QLineEdit* edit, std::string& field, TNumberRange range) {
-  StrToInt(edit->text().toStdString());  // a text that is no number changes nothing
-  const int32_t value = ClampedNumber(edit->text().toStdString(), range).value_or(range.Min);
+  // A text that is no number throws here and changes nothing.
+  const int32_t value = ClampedNumber(edit->text().toStdString(), range);
   field = std::to_string(value);
   edit->setText(QString::fromStdString(field));
   return value;

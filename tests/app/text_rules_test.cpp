@@ -9,6 +9,7 @@
 #include "device_text.h"
 #include "peers.h"
 #include "settings_file.h"
+#include "text.h"
 #include "text_file.h"
 #include "working_folder.h"
 
@@ -83,7 +84,13 @@ TEST(SettingsNumbers, AreBroughtIntoTheirRange) {
                {"1000000", kRetryCountRange, 10},    {"-5", kRetryCountRange, 0},
                {"0", kRetryCountRange, 0},           {"abc", kPingTimeOutRange, std::nullopt},
                {"", kPingTimeOutRange, std::nullopt}, {"99999999999", kPingTimeOutRange, std::nullopt}};
-  for (const auto& c : cases) EXPECT_EQ(ClampedNumber(c.text, c.range), c.value) << c.text;
+  for (const auto& c : cases) {
+    if (c.value) {
+      EXPECT_EQ(ClampedNumber(c.text, c.range), *c.value) << c.text;
+    } else {
+      EXPECT_THROW(ClampedNumber(c.text, c.range), qz::EConvertError) << c.text;
+    }
+  }
 }
 
 TEST(TextFile, LinesAreCut) {
