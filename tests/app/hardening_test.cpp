@@ -62,11 +62,6 @@ class TextTest : public WithSuiteLab<kTextLab, WindowTest> {
     ASSERT_TRUE(SnmpSetValue("127.0.0.91", kSysNameOid, 'x', Hex(kLatin1Name)));
     ASSERT_TRUE(SnmpSetValue("127.0.0.91", kSysLocationOid, 'x', Hex(kCp1251Location)));
   }
-  void Select(int row) {
-    Control<QComboBox>("cbAdrIP")->setCurrentIndex(row);
-    emit Control<QComboBox>("cbAdrIP")->activated(row);
-    ASSERT_TRUE(WaitForWork("state Fill data"));
-  }
   std::vector<TSnmpMessage> SetsTo(const std::string& address) {
     std::vector<TSnmpMessage> sets;
     for (const auto& datagram : capture_.SentTo(address)) {

@@ -95,11 +95,6 @@ class SafetyTest : public WithSuiteLab<kSafetyLab, WindowTest> {
     ASSERT_TRUE(WaitForWork("state Fill data"));
     if (row != 0) Select(row);
   }
-  void Select(int row) {
-    Control<QComboBox>("cbAdrIP")->setCurrentIndex(row);
-    emit Control<QComboBox>("cbAdrIP")->activated(row);
-    ASSERT_TRUE(WaitForWork("state Fill data"));
-  }
   QComboBox* Combo(int index) { return Seam().State().DynParams.at(static_cast<size_t>(index)).Combo; }
 
   UdpCapture capture_;

@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include <QComboBox>
 #include <QTest>
 
 namespace qz::test {
@@ -57,6 +58,13 @@ bool WindowTest::WaitForWork(const QString& workStatus, int timeoutMs) {
       timeoutMs);
   if (done) statusSeen_ = at + 1;
   return done;
+}
+
+void WindowTest::Select(int row) {
+  auto* addresses = window_->findChild<QComboBox*>("cbAdrIP");
+  addresses->setCurrentIndex(row);
+  emit addresses->activated(row);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
 }
 
 }  // namespace qz::test

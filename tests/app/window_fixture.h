@@ -39,6 +39,8 @@ class WindowTest : public ::testing::Test {
   // shows only while the work runs) since the work last waited for, and is
   // idle again.
   bool WaitForWork(const QString& workStatus, int timeoutMs = 10000);
+  // Picks a row of the address list as the operator does and waits for its fill.
+  void Select(int row);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
   // A control of the window, by its object name.
   template <typename Widget>
