@@ -1,11 +1,9 @@
 #pragma once
 // One ICMP echo request ("ping") to an address, with the reply or its
-// absence. Linux: an unprivileged ICMP datagram socket where the system
-// allows it (net.ipv4.ping_group_range), a raw ICMP socket otherwise (root
-// or CAP_NET_RAW). Only a reply that carries our identifier and sequence
-// number counts, so another program's pings are never taken for ours.
+// absence, through the platform's echo channel (echo_channel.h).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qz::icmp {
@@ -15,9 +13,11 @@ enum TAddressFamily { afAny, afAnyIPv4, afAnyIPv6, afIPv4, afIPv6 };
 // The text of an IP status code (11010 "Request timed out", ...).
 std::string IcmpErrorText(int code);
 
+class TEchoChannel;
+
 class TEchoEngine {
  public:
-  TEchoEngine() = default;
+  TEchoEngine();
   ~TEchoEngine();
   TEchoEngine(const TEchoEngine&) = delete;
   TEchoEngine& operator=(const TEchoEngine&) = delete;
@@ -59,18 +59,13 @@ class TEchoEngine {
 
  private:
   bool Resolve();
-  bool OpenHandle();
-  int SendAndWait();
 
   std::string address_;
   std::string srcAddress_;
   TAddressFamily family_ = afIPv4;
   bool resolved_ = false;
   uint32_t destination_ = 0;  // network order
-  int handle_ = -1;
-  bool datagram_ = false;
-  uint16_t identifier_ = 0;
-  uint16_t sequence_ = 0;
+  std::unique_ptr<TEchoChannel> channel_;
   std::string requestData_;
   std::string replyIP_;
   int replyRTT_ = 0;

@@ -3,15 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "snmp_message.h"
-#include "socket_platform.h"
 
 namespace qz::snmp {
 
@@ -22,14 +14,13 @@ TParallelGets::TParallelGets(std::string community, int32_t timeoutMs, int32_t t
       pacing_(pacing),
       tokens_(pacing.Burst),
       tokensAt_(Clock::now()) {
-  handle_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
-  if (handle_ < 0) {
+  handle_ = OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (handle_ == kNoSocket || !SetNonBlocking(handle_, true)) {
     error_ = LastSocketError();
     return;
   }
   // Room for the answers of every open query, however they bunch up.
-  const int receiveBuffer = 1 << 20;
-  ::setsockopt(handle_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+  SetSocketOption(handle_, SOL_SOCKET, SO_RCVBUF, 1 << 20);
 }
 
 TParallelGets::~TParallelGets() { CloseSocketHandle(handle_); }
@@ -42,8 +33,8 @@ std::vector<TParallelGets::Answer> TParallelGets::Service(int maxWaitMs) {
   std::vector<Answer> settled;
   SendDue(Clock::now(), settled);
   if (!settled.empty() || Pending() == 0) return settled;
-  pollfd entry{handle_, POLLIN, 0};
-  if (handle_ >= 0 && ::poll(&entry, 1, WaitMs(Clock::now(), maxWaitMs)) > 0) ReadAnswers(settled);
+  if (handle_ != kNoSocket && WaitForSocket(handle_, TSocketWait::Readable, WaitMs(Clock::now(), maxWaitMs)) > 0)
+    ReadAnswers(settled);
   SendDue(Clock::now(), settled);
   return settled;
 }
@@ -116,7 +107,7 @@ void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
   to.sin_port = htons(161);
   to.sin_addr.s_addr = htonl(open.Asked.Address);
   // A send the network refuses at once counts as a try that got no answer.
-  ::sendto(handle_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  SendDatagram(handle_, bytes.data(), bytes.size(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
 void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
@@ -124,8 +115,8 @@ void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
   for (;;) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    const auto received = ::recvfrom(handle_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                                     &fromLength);
+    const auto received =
+        ReceiveDatagram(handle_, buffer.data(), buffer.size(), reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received < 0) return;  // nothing more waiting
     TSnmpMessage reply;
     if (!reply.DecodeMessage(buffer.substr(0, static_cast<size_t>(received))) || reply.Version != 0 ||

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "socket_platform.h"
+
 namespace qz::snmp {
 
 // How fast the queries go out.
@@ -81,7 +83,7 @@ class TParallelGets {
   std::chrono::milliseconds timeout_;
   int32_t tries_;
   TPacing pacing_;
-  int handle_ = -1;
+  qz::TSocketHandle handle_ = qz::kNoSocket;
   int error_ = 0;
   int32_t nextId_ = 1;
   uint64_t nextKey_ = 1;

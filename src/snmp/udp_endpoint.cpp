@@ -4,14 +4,6 @@
 #include <cstring>
 #include <thread>
 
-#ifndef _WIN32
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/ioctl.h>
-#include <poll.h>
-#endif
-
-#include "socket_platform.h"
 #include "text.h"
 
 namespace qz::snmp {
@@ -21,10 +13,6 @@ constexpr int kMaxDatagram = 65536;
 
 bool LooksLikeIPv6(const std::string& host) { return host.find(':') != std::string::npos; }
 
-int AddressInfoError(int code) {
-  return code == EAI_AGAIN ? qz::WSATRY_AGAIN : qz::WSAHOST_NOT_FOUND;
-}
-
 }  // namespace
 
 TUdpEndpoint::~TUdpEndpoint() { qz::CloseSocketHandle(handle_); }
@@ -33,25 +21,22 @@ void TUdpEndpoint::BindLocal(const std::string& address, const std::string& port
   // The exchange always binds to the any-address and port 0: the platform
   // picks both at the first send, so there is nothing to do before a socket
   // exists.
-  if (handle_ < 0 && Family == efAny) return;
+  if (handle_ == qz::kNoSocket && Family == efAny) return;
   addrinfo hints{};
   hints.ai_family = Family == efIPv6 ? AF_INET6 : AF_INET;
   hints.ai_socktype = SOCK_DGRAM;
   hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST;
   addrinfo* found = nullptr;
-  const int rc = getaddrinfo(address.c_str(), port.c_str(), &hints, &found);
-  if (rc != 0) {
-    lastError_ = AddressInfoError(rc);
-    return;
-  }
-  if (handle_ < 0) handle_ = static_cast<int>(::socket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP));
-  lastError_ = ::bind(handle_, found->ai_addr, found->ai_addrlen) == 0 ? 0 : qz::LastSocketError();
+  lastError_ = qz::LookUpAddress(address.c_str(), port.c_str(), hints, &found);
+  if (lastError_ != 0) return;
+  if (handle_ == qz::kNoSocket) handle_ = qz::OpenSocket(found->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+  lastError_ = ::bind(handle_, found->ai_addr, static_cast<socklen_t>(found->ai_addrlen)) == 0 ? 0 : qz::LastSocketError();
   freeaddrinfo(found);
 }
 
 void TUdpEndpoint::OpenTo(const std::string& host, const std::string& port) {
   int family = AF_UNSPEC;
-  if (handle_ < 0 && Family == efAny) {
+  if (handle_ == qz::kNoSocket && Family == efAny) {
     if (IsIPv4Text(host))
       family = AF_INET;
     else if (LooksLikeIPv6(host))
@@ -74,14 +59,14 @@ void TUdpEndpoint::OpenTo(const std::string& host, const std::string& port) {
   int rc = 0;
   if (family == AF_UNSPEC && PreferIPv4) {
     hints.ai_family = AF_INET;
-    rc = getaddrinfo(name, port.c_str(), &hints, &found);
+    rc = qz::LookUpAddress(name, port.c_str(), hints, &found);
     if (rc != 0) {
       hints.ai_family = AF_INET6;
-      rc = getaddrinfo(name, port.c_str(), &hints, &found);
+      rc = qz::LookUpAddress(name, port.c_str(), hints, &found);
     }
   } else {
     hints.ai_family = family;
-    rc = getaddrinfo(name, port.c_str(), &hints, &found);
+    rc = qz::LookUpAddress(name, port.c_str(), hints, &found);
   }
   std::memset(&remote_, 0, sizeof remote_);
   remoteLength_ = 0;
@@ -92,41 +77,31 @@ void TUdpEndpoint::OpenTo(const std::string& host, const std::string& port) {
     socketFamily = found->ai_family;
     freeaddrinfo(found);
   }
-  if (handle_ < 0) {
-    handle_ = static_cast<int>(::socket(socketFamily, SOCK_DGRAM, IPPROTO_UDP));
-    lastError_ = handle_ < 0 ? qz::LastSocketError() : 0;
+  if (handle_ == qz::kNoSocket) {
+    handle_ = qz::OpenSocket(socketFamily, SOCK_DGRAM, IPPROTO_UDP);
+    lastError_ = handle_ == qz::kNoSocket ? qz::LastSocketError() : 0;
   }
 }
 
 void TUdpEndpoint::SendDatagram(const ByteString& data) {
-  if (handle_ < 0 || remoteLength_ == 0) {
+  if (handle_ == qz::kNoSocket || remoteLength_ == 0) {
     // Nothing resolved: the datagram cannot go anywhere.
-    lastError_ = handle_ < 0 ? qz::WSAENOTSOCK : qz::WSAHOST_NOT_FOUND;
+    lastError_ = handle_ == qz::kNoSocket ? qz::kSocketNotASocket : qz::kHostNotFound;
     return;
   }
-  const auto sent = ::sendto(handle_, data.data(), data.size(), 0,
-                             reinterpret_cast<const sockaddr*>(&remote_), remoteLength_);
+  const auto sent =
+      qz::SendDatagram(handle_, data.data(), data.size(), reinterpret_cast<const sockaddr*>(&remote_), remoteLength_);
   lastError_ = sent < 0 ? qz::LastSocketError() : 0;
 }
 
-int TUdpEndpoint::WaitingByteCount() const {
-  int count = 0;
-#ifdef _WIN32
-  u_long waiting = 0;
-  if (ioctlsocket(handle_, FIONREAD, &waiting) != 0) return 0;
-  count = static_cast<int>(waiting);
-#else
-  if (::ioctl(handle_, FIONREAD, &count) != 0) return 0;
-#endif
-  return count > kMaxDatagram ? kMaxDatagram : count;
-}
+int TUdpEndpoint::WaitingByteCount() const { return std::min(qz::BytesWaiting(handle_), kMaxDatagram); }
 
 ByteString TUdpEndpoint::ReadDatagram(int count) {
   ByteString buffer(static_cast<size_t>(count), '\0');
   sockaddr_storage sender{};
   socklen_t senderLength = sizeof sender;
-  const auto received = ::recvfrom(handle_, buffer.data(), buffer.size(), 0,
-                                   reinterpret_cast<sockaddr*>(&sender), &senderLength);
+  const auto received =
+      qz::ReceiveDatagram(handle_, buffer.data(), buffer.size(), reinterpret_cast<sockaddr*>(&sender), &senderLength);
   if (received < 0) {
     lastError_ = qz::LastSocketError();
     return {};
@@ -138,34 +113,25 @@ ByteString TUdpEndpoint::ReadDatagram(int count) {
 }
 
 bool TUdpEndpoint::WaitReadable(int32_t timeoutMs) const {
-#ifdef _WIN32
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(handle_, &readable);
-  timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  return ::select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &wait) > 0;
-#else
-  pollfd entry{handle_, POLLIN, 0};
-  return ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs) > 0;
-#endif
+  return qz::WaitForSocket(handle_, qz::TSocketWait::Readable, timeoutMs) > 0;
 }
 
 ByteString TUdpEndpoint::ReceiveDatagram(int32_t timeoutMs) {
   lastError_ = 0;
-  if (handle_ < 0) {
-    lastError_ = qz::WSAENOTSOCK;
+  if (handle_ == qz::kNoSocket) {
+    lastError_ = qz::kSocketNotASocket;
     return {};
   }
   std::this_thread::yield();
   int count = WaitingByteCount();
   if (count > 0) return ReadDatagram(count);
   if (!WaitReadable(timeoutMs) && !WaitReadable(0)) {
-    lastError_ = qz::WSAETIMEDOUT;
+    lastError_ = qz::kSocketTimedOut;
     return {};
   }
   count = WaitingByteCount();
   if (count == 0) {
-    lastError_ = qz::WSAECONNRESET;
+    lastError_ = qz::kSocketConnectionReset;
     return {};
   }
   return ReadDatagram(count);

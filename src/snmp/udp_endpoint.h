@@ -4,15 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include <sys/types.h>
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <sys/socket.h>
-#endif
-
 #include "ber.h"
+#include "socket_platform.h"
 
 namespace qz::snmp {
 
@@ -40,7 +33,7 @@ class TUdpEndpoint {
   ByteString ReadDatagram(int count);
   bool WaitReadable(int32_t timeoutMs) const;
 
-  int handle_ = -1;
+  qz::TSocketHandle handle_ = qz::kNoSocket;
   sockaddr_storage remote_{};
   socklen_t remoteLength_ = 0;
   int32_t lastError_ = 0;

@@ -1,21 +1,14 @@
 #include "tcp_client.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <utility>
 
+#ifndef _WIN32
+#include <netinet/tcp.h>
+#endif
+
 #include "net_errors.h"
-#include "socket_platform.h"
 #include "text.h"
 #include "worker_thread.h"
 
@@ -39,8 +32,7 @@ std::string ResolveHost(const std::string& host) {
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || !found) throw ESocketError(rc == EAI_AGAIN ? qz::WSATRY_AGAIN : qz::WSAHOST_NOT_FOUND);
+  if (const int code = qz::LookUpAddress(host.c_str(), nullptr, hints, &found); code != 0) throw ESocketError(code);
   char text[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
   freeaddrinfo(found);
@@ -52,7 +44,7 @@ TTcpClient::~TTcpClient() { ReleaseSocket(); }
 void TTcpClient::ReleaseSocket() {
   allocated_ = false;
   qz::CloseSocketHandle(handle_);
-  handle_ = -1;
+  handle_ = qz::kNoSocket;
 }
 
 void TTcpClient::Connect(int timeoutMs) {
@@ -64,8 +56,8 @@ void TTcpClient::Connect(int timeoutMs) {
   }
   closedGracefully_ = false;
   try {
-    handle_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (handle_ < 0) throw EInvalidSocket();
+    handle_ = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (handle_ == qz::kNoSocket) throw EInvalidSocket();
     if (!BoundIP.empty() || BoundPort != 0) {
       sockaddr_in local{};
       local.sin_family = AF_INET;
@@ -78,10 +70,7 @@ void TTcpClient::Connect(int timeoutMs) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(Port);
     inet_pton(AF_INET, ResolveHost(Host).c_str(), &peer.sin_addr);
-    if (!UseNagle) {
-      const int on = 1;
-      setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    }
+    if (!UseNagle) qz::SetSocketOption(handle_, IPPROTO_TCP, TCP_NODELAY, 1);
     if (timeoutMs != -1 && timeoutMs != 0)
       TimedConnect(timeoutMs, &peer, sizeof peer);
     else if (AntiFreeze().ShouldUse())
@@ -98,10 +87,11 @@ void TTcpClient::Connect(int timeoutMs) {
 // The connect runs without blocking; the caller waits for it in slices and
 // lets the window handle its messages between them.
 void TTcpClient::TimedConnect(int timeoutMs, const void* address, unsigned addressLength) {
-  const int flags = fcntl(handle_, F_GETFL);
-  fcntl(handle_, F_SETFL, flags | O_NONBLOCK);
-  if (::connect(handle_, static_cast<const sockaddr*>(address), addressLength) != 0 && errno != EINPROGRESS)
-    throw EConnectError(SocketErrorText(qz::LastSocketError()));
+  qz::SetNonBlocking(handle_, true);
+  if (::connect(handle_, static_cast<const sockaddr*>(address), static_cast<socklen_t>(addressLength)) != 0) {
+    const int code = qz::LastSocketError();
+    if (!qz::ConnectPending(code)) throw EConnectError(SocketErrorText(code));
+  }
   const int slice = AntiFreeze().ShouldUse() ? std::min(AntiFreeze().IdleTimeOut, kConnectSlice) : kConnectSlice;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   bool finished = false;
@@ -109,16 +99,13 @@ void TTcpClient::TimedConnect(int timeoutMs, const void* address, unsigned addre
   while (!finished && !connectCancelled_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    pollfd entry{handle_, POLLOUT, 0};
-    finished = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left.count(), slice))) > 0;
+    finished = qz::WaitForSocket(handle_, qz::TSocketWait::Writable,
+                                 static_cast<int>(std::min<long long>(left.count(), slice))) > 0;
     AntiFreeze().Process();
   }
   if (!finished) throw EConnectTimeout();
-  int error = 0;
-  socklen_t length = sizeof error;
-  getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &length);
-  if (error != 0) throw EConnectError(SocketErrorText(qz::SocketErrorFromPlatform(error)));
-  fcntl(handle_, F_SETFL, flags);
+  if (const int error = qz::PendingSocketError(handle_); error != 0) throw EConnectError(SocketErrorText(error));
+  qz::SetNonBlocking(handle_, false);
 }
 
 bool TTcpClient::InputEmpty() {
@@ -127,7 +114,7 @@ bool TTcpClient::InputEmpty() {
 }
 
 void TTcpClient::ShutDown() {
-  if (allocated_.exchange(false) && handle_ >= 0) ::shutdown(handle_, SHUT_RDWR);
+  if (allocated_.exchange(false) && handle_ != qz::kNoSocket) qz::ShutDownSocket(handle_);
 }
 
 void TTcpClient::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffer) {
@@ -146,14 +133,15 @@ bool TTcpClient::Connected() {
 
 void TTcpClient::Write(const std::string& bytes) {
   if (bytes.empty()) return;
-  if (handle_ < 0) throw ENotConnected();
+  if (handle_ == qz::kNoSocket) throw ENotConnected();
   CheckForDisconnect(true, true);
   size_t sent = 0;
   while (sent < bytes.size()) {
-    const auto n = ::send(handle_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    const auto n = qz::SendBytes(handle_, bytes.data() + sent, bytes.size() - sent);
     if (n < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::WSAESHUTDOWN || code == qz::WSAECONNABORTED || code == qz::WSAECONNRESET) ShutDown();
+      if (code == qz::kSocketShutDown || code == qz::kSocketConnectionAborted || code == qz::kSocketConnectionReset)
+        ShutDown();
       throw ESocketError(code);
     }
     if (n == 0) closedGracefully_ = true;
@@ -166,23 +154,22 @@ void TTcpClient::ReadFromSocket() {
   CheckForDisconnect(false, false);
   bool received = false;
   while (!received && allocated_) {
-    pollfd entry{handle_, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, ReadTimeout > 0 ? ReadTimeout : -1);
+    const int ready = qz::WaitForSocket(handle_, qz::TSocketWait::Readable, ReadTimeout > 0 ? ReadTimeout : -1);
     if (ready == 0) throw EReadTimeout();
     if (ready < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::WSAEINTR) continue;  // a signal woke the wait: wait again
+      if (code == qz::kSocketInterrupted) continue;  // a signal woke the wait: wait again
       ShutDown();
       throw ESocketError(code);
     }
     char buffer[kRecvBufferSize];
-    const auto n = ::recv(handle_, buffer, sizeof buffer, 0);
+    const auto n = qz::ReceiveBytes(handle_, buffer, sizeof buffer);
     if (n < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::WSAEINTR) continue;
+      if (code == qz::kSocketInterrupted) continue;
       // The connection is gone (reset, aborted): no longer connected.
       ShutDown();
-      if (InputEmpty() || (code != qz::WSAESHUTDOWN && code != qz::WSAECONNABORTED)) throw ESocketError(code);
+      if (InputEmpty() || (code != qz::kSocketShutDown && code != qz::kSocketConnectionAborted)) throw ESocketError(code);
     } else if (n == 0) {
       closedGracefully_ = true;
     } else {

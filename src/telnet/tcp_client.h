@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+#include "socket_platform.h"
+
 namespace qz::telnet {
 
 // LOCALHOST (any case) gives 127.0.0.1, a dotted address stays as it is,
@@ -59,7 +61,7 @@ class TTcpClient {
   void ShutDown();
   bool InputEmpty();
 
-  int handle_ = -1;
+  qz::TSocketHandle handle_ = qz::kNoSocket;
   std::atomic<bool> allocated_{false};
   std::atomic<bool> closedGracefully_{false};
   std::atomic<bool> connectCancelled_{false};
