@@ -3,13 +3,15 @@
 # emulated devices on port 161, send ICMP echoes and make network
 # namespaces): the fuzz targets for a bounded time, the Qt-free modules under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Telnet hand-over under
-# ThreadSanitizer, then every CTest test of the build with warnings as errors.
+# ThreadSanitizer, the Qt-free core cross-built for Windows under wine, then
+# every CTest test of the build with warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 bash tools/fuzz.sh
 bash tools/asan.sh
 bash tools/tsan.sh
+bash tools/wine-tests.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_WERROR=ON >/dev/null
 cmake --build build -j"$(nproc)"
 cd build

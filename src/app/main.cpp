@@ -47,8 +47,14 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   std::error_code error;
+#ifdef _WIN32
+  // A Windows user's programs keep their data in the application data folder.
+  const std::string userDataHome = Environment("APPDATA");
+#else
+  const std::string userDataHome = Environment("XDG_DATA_HOME");
+#endif
   const std::string folder = qz::app::ChooseWorkingFolder(options, std::filesystem::current_path(error).string(),
-                                                          Environment("XDG_DATA_HOME"), Environment("HOME"));
+                                                          userDataHome, Environment("HOME"));
   if (const std::string failure = qz::app::SeedDeviceFiles(SharedDeviceFiles(argv[0]).string(), folder);
       failure.empty())
     std::filesystem::current_path(folder, error);

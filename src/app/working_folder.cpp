@@ -51,7 +51,7 @@ std::string ChooseWorkingFolder(const TStartOptions& options, const std::string&
   // The XDG base directory rule: an empty or relative XDG_DATA_HOME is ignored.
   const fs::path dataHome =
       !xdgDataHome.empty() && fs::path(xdgDataHome).is_absolute() ? fs::path(xdgDataHome) : fs::path(home) / ".local/share";
-  return (dataHome / "qz-explorer").string();
+  return (dataHome / "qz-explorer").generic_string();
 }
 
 std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder) {

@@ -49,8 +49,9 @@ TEchoOutcome THelperChannel::Exchange(const TEchoRequest& request, const std::fu
   IP_OPTION_INFORMATION options{};
   options.Ttl = static_cast<UCHAR>(request.TTL);
   options.Flags = request.DontFragment ? IP_FLAG_DF : 0;
-  // One reply, its data, and room for the ICMP error it may be instead.
-  replies_.assign(sizeof(ICMP_ECHO_REPLY) + request.Data.size() + 8 + sizeof(IO_STATUS_BLOCK), 0);
+  // One reply, its data, room for the ICMP error it may be instead, and for
+  // the status block the system keeps with it (two pointers' size).
+  replies_.assign(sizeof(ICMP_ECHO_REPLY) + request.Data.size() + 8 + 2 * sizeof(void*), 0);
   std::string data = request.Data;
   ResetEvent(event_);
   const auto timeout = static_cast<DWORD>(request.TimeoutMs);

@@ -1,7 +1,7 @@
 #include "socket_platform.h"
 
 #ifdef _WIN32
-#include <mstcpip.h>
+#include <mswsock.h>
 #else
 #include <cerrno>
 #include <fcntl.h>

@@ -142,4 +142,10 @@ TEST(DescriptionFile, NumberThatIsNotOneEndsThePass) {
   EXPECT_EQ(d.Records[0].Name, "L");
 }
 
-TEST(DescriptionFile, PathOfAType) { EXPECT_EQ(DescriptionFilePath("QZ120"), "./DeviceFiles/QZ120.par"); }
+TEST(DescriptionFile, PathOfAType) {
+#ifdef _WIN32
+  EXPECT_EQ(DescriptionFilePath("QZ120"), ".\\DeviceFiles\\QZ120.par");
+#else
+  EXPECT_EQ(DescriptionFilePath("QZ120"), "./DeviceFiles/QZ120.par");
+#endif
+}

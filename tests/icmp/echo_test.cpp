@@ -1,59 +1,60 @@
 // ICMP echo against the loopback interface, and against a namespace of the
 // test's own where echoes get no answer.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/ip_icmp.h>
-#include <poll.h>
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include "echo_engine.h"
 #include "netns.h"
+#include "socket_platform.h"
+#include "sockets.h"
 
 using namespace qz::icmp;
 using namespace std::chrono_literals;
 
 namespace {
 
-bool CanUseRawSockets() { return geteuid() == 0; }
+constexpr uint8_t kEchoRequest = 8;
+constexpr uint8_t kEchoReply = 0;
 
 // Every ICMP echo request on the loopback interface, as a raw socket sees it.
 class RequestCapture {
  public:
-  RequestCapture() { fd_ = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); }
-  ~RequestCapture() { close(fd_); }
+  RequestCapture() : handle_(qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP)) {}
+  ~RequestCapture() { qz::CloseSocketHandle(handle_); }
   std::vector<std::string> RequestData() {
     std::vector<std::string> data;
-    for (;;) {
-      pollfd entry{fd_, POLLIN, 0};
-      if (poll(&entry, 1, 50) <= 0) return data;
+    while (qz::WaitForSocket(handle_, qz::TSocketWait::Readable, 50) > 0) {
       uint8_t buffer[2048];
-      const auto n = recv(fd_, buffer, sizeof buffer, 0);
+      const long n = qz::ReceiveBytes(handle_, buffer, sizeof buffer);
       const size_t header = static_cast<size_t>(buffer[0] & 0x0F) * 4;
-      if (n >= static_cast<ssize_t>(header + 8) && buffer[header] == ICMP_ECHO)
+      if (n >= static_cast<long>(header + 8) && buffer[header] == kEchoRequest)
         data.emplace_back(reinterpret_cast<char*>(buffer) + header + 8, static_cast<size_t>(n) - header - 8);
     }
+    return data;
   }
 
  private:
-  int fd_ = -1;
+  qz::TSocketHandle handle_;
 };
 
 class EchoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!CanUseRawSockets()) GTEST_SKIP() << "needs root for raw ICMP sockets and network namespaces";
+    if (!qz::test::MayUsePrivilegedPorts()) GTEST_SKIP() << "needs root for raw ICMP sockets and network namespaces";
     pinger_.PingMsg = "ping";
     pinger_.Size = 56;
     pinger_.Timeout = 1000;
@@ -96,6 +97,7 @@ TEST_F(EchoTest, LongMessageIsCutToSize) {
 }
 
 TEST_F(EchoTest, SilentTargetTimesOut) {
+  if (const std::string why = qz::test::NetworkNamespacesUnavailable(); !why.empty()) GTEST_SKIP() << why;
   qz::test::SilentEchoNetwork silent;
   ASSERT_EQ(silent.Failure(), "");
   pinger_.SetAddress("127.0.0.1");
@@ -112,22 +114,21 @@ TEST_F(EchoTest, SilentTargetTimesOut) {
 }
 
 TEST_F(EchoTest, StrayEchoRepliesAreNotOurs) {
+  if (const std::string why = qz::test::NetworkNamespacesUnavailable(); !why.empty()) GTEST_SKIP() << why;
   qz::test::SilentEchoNetwork silent;
   ASSERT_EQ(silent.Failure(), "");
   pinger_.SetAddress("127.0.0.1");
   pinger_.Timeout = 400;
   std::thread stranger([] {
     // Another program's traffic: echo replies with other numbers.
-    const int fd = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const qz::TSocketHandle handle = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    const sockaddr_in to = qz::test::IPv4Address("127.0.0.1", 0);
     for (int i = 0; i < 10; ++i) {
-      uint8_t reply[16] = {ICMP_ECHOREPLY, 0, 0, 0, 0x12, static_cast<uint8_t>(i), 0, 1};
-      sendto(fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      uint8_t reply[16] = {kEchoReply, 0, 0, 0, 0x12, static_cast<uint8_t>(i), 0, 1};
+      qz::SendDatagram(handle, reply, sizeof reply, reinterpret_cast<const sockaddr*>(&to), sizeof to);
       std::this_thread::sleep_for(20ms);
     }
-    close(fd);
+    qz::CloseSocketHandle(handle);
   });
   EXPECT_EQ(pinger_.Ping(), 0);
   stranger.join();
@@ -160,6 +161,9 @@ TEST_F(EchoTest, AddressesAndTheirResolution) {
   EXPECT_EQ(pinger_.Ping(), 0);
   EXPECT_EQ(pinger_.ErrorString(), "IPv6 not available");
 }
+
+// Which ICMP socket Linux lets a user have.
+#ifndef _WIN32
 
 TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
@@ -253,3 +257,5 @@ TEST(Echo, AnOrdinaryUserWithoutDatagramSocketsIsToldWhy) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(text, "Unable to get IPv4 ICMP handle");
 }
+
+#endif

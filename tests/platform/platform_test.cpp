@@ -1,12 +1,47 @@
 #include <cerrno>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "socket_platform.h"
 
 TEST(SocketPlatform, WindowsSocketsNumbers) {
+#ifdef _WIN32
+  // Windows reports the numbers themselves.
+  const std::pair<int, int> cases[] = {{0, 0}, {WSAECONNREFUSED, 10061}, {WSAETIMEDOUT, 10060}};
+#else
   const std::pair<int, int> cases[] = {{0, 0},          {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},
                                        {ECONNRESET, 10054}, {EHOSTUNREACH, 10065}, {ENOTSOCK, 10038}};
+#endif
   for (const auto& [platform, windows] : cases) EXPECT_EQ(qz::SocketErrorFromPlatform(platform), windows) << platform;
   EXPECT_EQ(qz::StartSocketLibrary(), "");
+}
+
+// The layer opens, connects and reports what the system said, in its numbers.
+TEST(SocketPlatform, ARefusedConnectIsReportedAsRefused) {
+  const qz::TSocketHandle listener = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  ASSERT_NE(listener, qz::kNoSocket);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  // A port that was free a moment ago, and is closed again.
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  qz::CloseSocketHandle(listener);
+
+  const qz::TSocketHandle client = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  ASSERT_NE(client, qz::kNoSocket);
+  ASSERT_TRUE(qz::SetNonBlocking(client, true));
+  if (::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int started = qz::LastSocketError();
+    ASSERT_TRUE(qz::ConnectPending(started) || started == qz::kSocketConnectionRefused) << started;
+    if (qz::ConnectPending(started)) {
+      EXPECT_EQ(qz::WaitForSocket(client, qz::TSocketWait::Writable, 5000), 1);
+      EXPECT_EQ(qz::PendingSocketError(client), qz::kSocketConnectionRefused);
+    }
+  } else {
+    ADD_FAILURE() << "a closed port accepted the connection";
+  }
+  qz::CloseSocketHandle(client);
 }

@@ -1,11 +1,5 @@
 // The exchange and the retrying calls against a small UDP responder on a
 // loopback address of the test's own.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -17,24 +11,15 @@
 #include "net.h"
 #include "snmp_exchange.h"
 #include "snmp_message.h"
+#include "sockets.h"
 #include "udp_endpoint.h"
 
 using namespace qz::snmp;
 
 namespace {
 
-int BoundSocket(const std::string& address, int port) {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(static_cast<uint16_t>(port));
-  inet_pton(AF_INET, address.c_str(), &local.sin_addr);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
+using qz::kNoSocket;
+using qz::test::BoundSocket;
 
 // Answers GetRequests on address:161 with the value "answer", after ignoring
 // the first `ignore` requests; replies may leave from another address. A
@@ -44,17 +29,17 @@ class Responder {
  public:
   Responder(const std::string& address, int ignore, const std::string& replyFrom = "", bool strays = false)
       : ignore_(ignore), strays_(strays) {
-    fd_ = BoundSocket(address, 161);
-    replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(replyFrom, 0);
-    if (fd_ >= 0) thread_ = std::thread([this] { Serve(); });
+    fd_ = BoundSocket(SOCK_DGRAM, address, 161);
+    replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(SOCK_DGRAM, replyFrom, 0);
+    if (fd_ != kNoSocket) thread_ = std::thread([this] { Serve(); });
   }
   ~Responder() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
-    if (replyFd_ != fd_) close(replyFd_);
-    if (fd_ >= 0) close(fd_);
+    if (replyFd_ != fd_) qz::CloseSocketHandle(replyFd_);
+    qz::CloseSocketHandle(fd_);
   }
-  bool Ready() const { return fd_ >= 0 && replyFd_ >= 0; }
+  bool Ready() const { return fd_ != kNoSocket && replyFd_ != kNoSocket; }
   std::vector<TSnmpMessage> Requests() {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -63,12 +48,11 @@ class Responder {
  private:
   void Serve() {
     while (!stop_) {
-      pollfd entry{fd_, POLLIN, 0};
-      if (poll(&entry, 1, 20) <= 0) continue;
+      if (qz::WaitForSocket(fd_, qz::TSocketWait::Readable, 20) <= 0) continue;
       char buffer[2048];
       sockaddr_in peer{};
       socklen_t length = sizeof peer;
-      const auto n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &length);
+      const auto n = qz::ReceiveDatagram(fd_, buffer, sizeof buffer, reinterpret_cast<sockaddr*>(&peer), &length);
       if (n <= 0) continue;
       TSnmpMessage request;
       request.DecodeMessage(std::string(buffer, static_cast<size_t>(n)));
@@ -94,14 +78,14 @@ class Responder {
                      reply(0, pduGetRequest, request.ID, "stray"), reply(1, pduGetResponse, request.ID, "stray")};
       datagrams.push_back(reply(0, pduGetResponse, request.ID, "answer " + std::to_string(count)));
       for (const ByteString& bytes : datagrams)
-        sendto(replyFd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&peer), length);
+        qz::SendDatagram(replyFd_, bytes.data(), bytes.size(), reinterpret_cast<sockaddr*>(&peer), length);
     }
   }
 
   int ignore_;
   bool strays_;
-  int fd_ = -1;
-  int replyFd_ = -1;
+  qz::TSocketHandle fd_ = kNoSocket;
+  qz::TSocketHandle replyFd_ = kNoSocket;
   std::atomic<bool> stop_{false};
   std::thread thread_;
   std::mutex mutex_;
@@ -121,7 +105,7 @@ TSNMPdata Request(const std::string& host, int tries, int timeoutMs) {
 class ExchangeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to listen on UDP port 161";
+    if (!qz::test::MayUsePrivilegedPorts()) GTEST_SKIP() << "needs root to listen on UDP port 161";
   }
 };
 
@@ -185,6 +169,7 @@ TEST_F(ExchangeTest, DatagramsThatAreNotTheAnswerArePassedOver) {
 }
 
 TEST_F(ExchangeTest, ReplyFromAnotherAddressIsTaken) {
+  if (const std::string why = qz::test::LoopbackAddressesShared(); !why.empty()) GTEST_SKIP() << why;
   Responder responder("127.0.0.23", 0, "127.0.0.24");
   ASSERT_TRUE(responder.Ready());
   TSnmpExchange exchange;

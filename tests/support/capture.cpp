@@ -1,5 +1,11 @@
 #include "capture.h"
 
+#ifdef _WIN32
+
+#include "socket_platform.h"
+
+#else
+
 #include <arpa/inet.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
@@ -12,7 +18,20 @@
 #include <cerrno>
 #include <cstring>
 
+#endif
+
 namespace qz::test {
+
+#ifdef _WIN32
+
+UdpCapture::UdpCapture(uint16_t port) : port_(port) {
+  unavailable_ = "the packet capture needs Linux's packet socket, which a Windows program under wine cannot open";
+}
+
+UdpCapture::~UdpCapture() = default;
+
+#else
+
 namespace {
 
 std::string Dotted(uint32_t networkOrder) {
@@ -86,6 +105,8 @@ void UdpCapture::Run() {
     datagrams_.push_back(std::move(datagram));
   }
 }
+
+#endif
 
 std::vector<CapturedDatagram> UdpCapture::Datagrams() const {
   // What has been sent so far is read once the reader has found the socket empty.

@@ -1,5 +1,19 @@
 #include "netns.h"
 
+#ifdef _WIN32
+
+namespace qz::test {
+
+std::string NetworkNamespacesUnavailable() { return "a thread under wine cannot enter a network namespace"; }
+
+SilentEchoNetwork::SilentEchoNetwork() : failure_(NetworkNamespacesUnavailable()) {}
+
+SilentEchoNetwork::~SilentEchoNetwork() = default;
+
+}  // namespace qz::test
+
+#else
+
 #include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
@@ -12,6 +26,8 @@
 #include <fstream>
 
 namespace qz::test {
+
+std::string NetworkNamespacesUnavailable() { return {}; }
 
 SilentEchoNetwork::SilentEchoNetwork() {
   original_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
@@ -36,3 +52,5 @@ SilentEchoNetwork::~SilentEchoNetwork() {
 }
 
 }  // namespace qz::test
+
+#endif

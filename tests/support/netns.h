@@ -6,6 +6,9 @@
 
 namespace qz::test {
 
+// Why the calling thread cannot have a network namespace here, or empty.
+std::string NetworkNamespacesUnavailable();
+
 class SilentEchoNetwork {
  public:
   SilentEchoNetwork();

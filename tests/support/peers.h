@@ -11,8 +11,22 @@ namespace qz::test {
 // Why the peers cannot run here (not root, snmpd missing), or empty.
 std::string SnmpPeersUnavailable();
 
-// Runs a shell command; returns its standard output.
+// Runs a command of the Unix shell; returns its standard output. A test
+// program built for Windows and run under wine reaches the shell through the
+// folder named by QZ_UNIX_BRIDGE (see tools/wine-tests.sh).
 std::string RunCommand(const std::string& command, int* exitCode = nullptr);
+
+// The text quoted for the shell.
+std::string ShellQuoted(const std::string& text);
+
+// A path of this program as the Unix shell names it (the same on Linux; a
+// wine drive path turned back into the Unix one).
+std::string UnixPath(const std::string& path);
+
+// Starts a command of the Unix shell in the background; its process id, or
+// 0 when it did not start. StopBackground ends it and waits until it is gone.
+long StartBackground(const std::string& command);
+void StopBackground(long processId);
 
 // A fresh folder below the system's temporary folder, removed when destroyed.
 class ScratchDir {

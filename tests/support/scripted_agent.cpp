@@ -1,14 +1,9 @@
 #include "scripted_agent.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <deque>
 
 #include "snmp_message.h"
+#include "sockets.h"
 
 namespace qz::test {
 
@@ -17,23 +12,15 @@ using qz::snmp::TSnmpMessage;
 ScriptedAgent::ScriptedAgent(const std::string& address, std::map<std::string, AgentObject> objects, int ignoreFirst,
                              std::chrono::milliseconds delay)
     : objects_(std::move(objects)), ignoreFirst_(ignoreFirst), delay_(delay) {
-  fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(161);
-  inet_pton(AF_INET, address.c_str(), &local.sin_addr);
-  if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    ::close(fd_);
-    fd_ = -1;
-    return;
-  }
+  fd_ = BoundSocket(SOCK_DGRAM, address, 161);
+  if (fd_ == qz::kNoSocket) return;
   thread_ = std::thread([this] { Serve(); });
 }
 
 ScriptedAgent::~ScriptedAgent() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
-  if (fd_ >= 0) ::close(fd_);
+  qz::CloseSocketHandle(fd_);
 }
 
 void ScriptedAgent::Serve() {
@@ -46,16 +33,15 @@ void ScriptedAgent::Serve() {
   while (!stop_) {
     const auto now = std::chrono::steady_clock::now();
     while (!due.empty() && due.front().At <= now) {
-      ::sendto(fd_, due.front().Bytes.data(), due.front().Bytes.size(), 0,
-               reinterpret_cast<const sockaddr*>(&due.front().To), sizeof due.front().To);
+      qz::SendDatagram(fd_, due.front().Bytes.data(), due.front().Bytes.size(),
+                       reinterpret_cast<const sockaddr*>(&due.front().To), sizeof due.front().To);
       due.pop_front();
     }
-    pollfd entry{fd_, POLLIN, 0};
-    if (::poll(&entry, 1, 2) <= 0) continue;
+    if (qz::WaitForSocket(fd_, qz::TSocketWait::Readable, 2) <= 0) continue;
     char buffer[2048];
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    const auto n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &length);
+    const auto n = qz::ReceiveDatagram(fd_, buffer, sizeof buffer, reinterpret_cast<sockaddr*>(&peer), &length);
     TSnmpMessage request;
     if (n <= 0 || !request.DecodeMessage(std::string(buffer, static_cast<size_t>(n))) || request.VarBindCount() == 0)
       continue;

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "socket_platform.h"
+
 namespace qz::test {
 
 struct AgentObject {
@@ -25,7 +27,7 @@ class ScriptedAgent {
   ~ScriptedAgent();
   ScriptedAgent(const ScriptedAgent&) = delete;
   ScriptedAgent& operator=(const ScriptedAgent&) = delete;
-  bool Ready() const { return fd_ >= 0; }
+  bool Ready() const { return fd_ != qz::kNoSocket; }
   int RequestsSeen() const { return requests_; }
 
  private:
@@ -34,7 +36,7 @@ class ScriptedAgent {
   std::map<std::string, AgentObject> objects_;
   int ignoreFirst_;
   std::chrono::milliseconds delay_;
-  int fd_ = -1;
+  qz::TSocketHandle fd_ = qz::kNoSocket;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
   std::map<std::string, int> seen_;

@@ -5,7 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include <sys/types.h>
+#include "peers.h"
+#include "socket_platform.h"
 
 namespace qz::test {
 
@@ -14,22 +15,23 @@ class BusyboxTelnetd {
  public:
   explicit BusyboxTelnetd(const std::string& address);
   ~BusyboxTelnetd();
-  bool Started() const { return pid_ > 0; }
+  bool Started() const { return processId_ > 0; }
 
  private:
-  pid_t pid_ = -1;
+  long processId_ = 0;
 };
 
 // Listens on address:23 and hands every connection to a new process of
 // command (the socket as its standard input and output), as inetd would.
 class InetdStyleServer {
  public:
-  InetdStyleServer(const std::string& address, std::vector<std::string> command);
+  InetdStyleServer(const std::string& address, const std::vector<std::string>& command);
   ~InetdStyleServer();
-  bool Started() const { return pid_ > 0; }
+  bool Started() const { return processId_ > 0; }
 
  private:
-  pid_t pid_ = -1;
+  ScratchDir dir_{"inetd"};
+  long processId_ = 0;
 };
 
 // Why the Telnet servers cannot run here, or empty.
@@ -42,10 +44,10 @@ class ResettingServer {
  public:
   ResettingServer(const std::string& address, std::string banner, int resetAfterMs);
   ~ResettingServer();
-  bool Ready() const { return listener_ >= 0; }
+  bool Ready() const { return listener_ != qz::kNoSocket; }
 
  private:
-  int listener_ = -1;
+  qz::TSocketHandle listener_ = qz::kNoSocket;
   std::thread thread_;
 };
 
@@ -58,8 +60,8 @@ class SilentListener {
   bool Ready() const { return ready_; }
 
  private:
-  int listener_ = -1;
-  std::vector<int> fillers_;
+  qz::TSocketHandle listener_ = qz::kNoSocket;
+  std::vector<qz::TSocketHandle> fillers_;
   bool ready_ = false;
 };
 

@@ -77,9 +77,9 @@ TEST(ResolveHost, NamesAndAddresses) {
 }
 
 TEST(SocketErrors, TextsCarryTheWindowsNumber) {
-  EXPECT_EQ(SocketErrorText(10061), "Socket Error # 10061\nConnection refused.");
-  EXPECT_EQ(SocketErrorText(10035), "Socket Error # 10035\nOperation would block. ");
-  EXPECT_EQ(SocketErrorText(12345), "Socket Error # 12345\n");
+  EXPECT_EQ(SocketErrorText(10061), std::string("Socket Error # 10061") + kLineBreak + "Connection refused.");
+  EXPECT_EQ(SocketErrorText(10035), std::string("Socket Error # 10035") + kLineBreak + "Operation would block. ");
+  EXPECT_EQ(SocketErrorText(12345), std::string("Socket Error # 12345") + kLineBreak);
 }
 
 TEST_F(TelnetClientTest, ShellOfBusyboxTelnetd) {
@@ -168,7 +168,7 @@ TEST_F(TelnetClientTest, RefusedConnect) {
     client_.Connect(2000);
     FAIL() << "connected";
   } catch (const EConnectError& error) {
-    EXPECT_STREQ(error.what(), "Socket Error # 10061\nConnection refused.");
+    EXPECT_EQ(error.what(), std::string("Socket Error # 10061") + kLineBreak + "Connection refused.");
   }
   const TMainLoopScope noWindow({});  // a plain blocking connect
   try {
@@ -176,7 +176,7 @@ TEST_F(TelnetClientTest, RefusedConnect) {
     FAIL() << "connected";
   } catch (const ESocketError& error) {
     EXPECT_EQ(error.Code(), 10061);
-    EXPECT_STREQ(error.what(), "Socket Error # 10061\nConnection refused.");
+    EXPECT_EQ(error.what(), std::string("Socket Error # 10061") + kLineBreak + "Connection refused.");
   }
   EXPECT_FALSE(client_.Connected());
 }

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Cross-builds the Qt-free core and its tests for 64-bit Windows with
+# mingw-w64 and runs them under wine, as root, inside a network namespace of
+# their own: wine binds a socket asked for on a loopback address to the
+# any-address, so the tests' peers must not meet anything else's. The Linux
+# peers (the device lab, busybox telnetd) are reached through a folder both
+# sides see (QZ_UNIX_BRIDGE; see RunCommand in tests/support/peers.cpp).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QZ_WINE_BUILD:-${TMPDIR:-/tmp}/qz-explorer-wine-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DQZ_BUILD_APP=OFF \
+  -DQZ_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+bridge="$(mktemp -d "${TMPDIR:-/tmp}/qz-wine-bridge-XXXXXX")"
+trap 'rm -rf "$bridge"' EXIT
+rm -rf "$build/results"
+export QZ_UNIX_BRIDGE="$bridge" WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  GTEST_OUTPUT="xml:Z:$build/results/"
+# wineserver makes the sockets, so it has to start inside the namespace too.
+unshare --net bash -c '
+  set -euo pipefail
+  ip link set lo up
+  python3 "$1/tests/support/unix_bridge.py" "$QZ_UNIX_BRIDGE" &
+  bridge_process=$!
+  wineboot --init >/dev/null 2>&1
+  status=0
+  (cd "$0" && ctest --output-on-failure --timeout 600) || status=$?
+  wineserver --kill || true
+  kill "$bridge_process"
+  exit "$status"' "$build" "$root"
+# The summary line, and the reason of every skipped test.
+python3 - "$build/results" <<'SUMMARY'
+import glob, sys, xml.etree.ElementTree as ET
+cases = [case for name in sorted(glob.glob(sys.argv[1] + "/*.xml")) for case in ET.parse(name).iter("testcase")]
+skipped = [case for case in cases if case.find("skipped") is not None]
+failed = [case for case in cases if case.find("failure") is not None]
+print("Windows core under wine: %d tests, %d passed, %d skipped, %d failed"
+      % (len(cases), len(cases) - len(skipped) - len(failed), len(skipped), len(failed)))
+for case in skipped:
+    reason = case.find("skipped").get("message", "").strip().splitlines()[-1]
+    print("  skipped %s.%s: %s" % (case.get("classname"), case.get("name"), reason))
+SUMMARY
