@@ -208,6 +208,7 @@ class TfrmMain : public QMainWindow {
   void cbPingClick();
   void ShowPingControls(bool shown);
   void PingSelectedDevice();
+  void StopPingsWithoutEcho();
   void PingEchoReply(int status);
 
   // Scan

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTabWidget>
 
 #include "echo_engine.h"
@@ -12,6 +13,11 @@
 #include "main_window.h"
 
 namespace qz::app {
+namespace {
+
+const char* const kPingNeedsPermission = "Ping needs net.ipv4.ping_group_range to include your group";
+
+}  // namespace
 
 void TfrmMain::CreatePing() {
   Ping = std::make_unique<icmp::TEchoEngine>();
@@ -42,8 +48,22 @@ void TfrmMain::PingSelectedDevice() {
   Ping->SetAddress(data_.SelectedIP);
   Ping->Ping();
   pinging_ = false;
+  if (Ping->EchoUnavailable()) {
+    StopPingsWithoutEcho();
+    return;
+  }
   Led1->SetLedOn(!Led1->LedOn());
   Led2->SetLedOn(!Led2->LedOn());
+}
+
+// Said once, instead of failing at every tick: the box is unticked (the
+// stored setting stays as the operator chose) until the operator ticks it
+// again, perhaps after widening the system's setting.
+void TfrmMain::StopPingsWithoutEcho() {
+  const QSignalBlocker quiet(cbPing);
+  cbPing->setChecked(false);
+  ShowPingControls(false);
+  ShowNotice(kPingNeedsPermission);
 }
 
 void TfrmMain::PingEchoReply(int status) {

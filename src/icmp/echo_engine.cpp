@@ -94,6 +94,7 @@ int TEchoEngine::Ping() {
   // A resolved address is always IPv4: Resolve refuses every other family.
   if (resolved_ || Resolve()) {
     if (!channel_) channel_ = OpenEchoChannel();
+    echoUnavailable_ = !channel_;
     if (!channel_) {
       errorText_ = "Unable to get IPv4 ICMP handle";
     } else {

@@ -54,6 +54,10 @@ class TEchoEngine {
   // clears it, setting the same again does not.
   bool AddressResolved() const { return resolved_; }
   int LastError() const { return lastError_; }
+  // Whether the last Ping found no way to send echoes on this system at all
+  // (Linux: neither ICMP socket allowed to this user), as opposed to an
+  // echo that failed.
+  bool EchoUnavailable() const { return echoUnavailable_; }
   // The request data of the last echo: PingMsg over Size blanks.
   const std::string& RequestData() const { return requestData_; }
 
@@ -66,6 +70,7 @@ class TEchoEngine {
   bool resolved_ = false;
   uint32_t destination_ = 0;  // network order
   std::unique_ptr<TEchoChannel> channel_;
+  bool echoUnavailable_ = false;
   std::string requestData_;
   std::string replyIP_;
   int replyRTT_ = 0;

@@ -1,5 +1,6 @@
 // The ping monitor of the window.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -118,4 +119,31 @@ TEST_F(PingTest, SilentDeviceTimesOutAfterTheSetTimeOut) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
   EXPECT_EQ(Control<QLineEdit>("edPing")->text(), "Time out");
   EXPECT_GE(eventsWhileWaiting, 5);
+}
+
+TEST_F(PingTest, WhereNoEchoSocketIsAllowedThePingsStopWithOneNotice) {
+  Open("true");
+  const std::string settings = ReadFileBytes(WorkingFile("QZexplorer.ini"));
+  const bool ledBefore = Control<TLed>("Led1")->LedOn();
+  {
+    NoEchoSockets noSockets;
+    ASSERT_EQ(noSockets.Failure(), "");
+    Seam().TimerTick();
+  }
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Ping needs net.ipv4.ping_group_range to include your group");
+  EXPECT_FALSE(Control<QCheckBox>("cbPing")->isChecked());
+  for (QWidget* control : std::initializer_list<QWidget*>{Control<QLineEdit>("edPing"), Control<TLed>("Led1"), Control<TLed>("Led2")})
+    EXPECT_TRUE(control->isHidden()) << control->objectName().toStdString();
+  EXPECT_EQ(Control<TLed>("Led1")->LedOn(), ledBefore);
+  // No ping at the next ticks, and the operator's stored choice is untouched.
+  Control<QLabel>("lbNotice")->clear();
+  Seam().TimerTick();
+  EXPECT_EQ(Control<TLed>("Led1")->LedOn(), ledBefore);
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), settings);
+  // Ticked again, on a system that allows echoes: the pings resume.
+  Control<QCheckBox>("cbPing")->click();
+  Seam().TimerTick();
+  EXPECT_NE(Control<TLed>("Led1")->LedOn(), ledBefore);
+  EXPECT_TRUE(Control<QLineEdit>("edPing")->text().endsWith(" mS")) << Control<QLineEdit>("edPing")->text().toStdString();
 }

@@ -10,6 +10,10 @@ SilentEchoNetwork::SilentEchoNetwork() : failure_(NetworkNamespacesUnavailable()
 
 SilentEchoNetwork::~SilentEchoNetwork() = default;
 
+NoEchoSockets::NoEchoSockets() : failure_(NetworkNamespacesUnavailable()) {}
+
+NoEchoSockets::~NoEchoSockets() = default;
+
 }  // namespace qz::test
 
 #else
@@ -21,32 +25,67 @@ SilentEchoNetwork::~SilentEchoNetwork() = default;
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
 namespace qz::test {
+namespace {
 
-std::string NetworkNamespacesUnavailable() { return {}; }
+// Puts CAP_NET_RAW into or out of the calling thread's effective set; it
+// stays permitted, so it can come back.
+bool SetRawSocketCapability(bool effective) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  const unsigned bit = 1u << CAP_NET_RAW;
+  data[0].effective = effective ? data[0].effective | bit : data[0].effective & ~bit;
+  return syscall(SYS_capset, &header, data) == 0;
+}
 
-SilentEchoNetwork::SilentEchoNetwork() {
-  original_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-  if (original_ < 0 || unshare(CLONE_NEWNET) != 0) {
-    failure_ = std::string("cannot make a network namespace: ") + std::strerror(errno);
-    return;
-  }
-  entered_ = true;
+// Enters a new network namespace with its loopback up; empty, or why not.
+std::string EnterOwnNetwork(int& original, bool& entered) {
+  original = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  if (original < 0 || unshare(CLONE_NEWNET) != 0)
+    return std::string("cannot make a network namespace: ") + std::strerror(errno);
+  entered = true;
   const int fd = socket(AF_INET, SOCK_DGRAM, 0);
   ifreq request{};
   std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
   ioctl(fd, SIOCGIFFLAGS, &request);
   request.ifr_flags |= IFF_UP;
-  if (ioctl(fd, SIOCSIFFLAGS, &request) != 0) failure_ = "cannot bring the namespace's loopback up";
+  const bool up = ioctl(fd, SIOCSIFFLAGS, &request) == 0;
   close(fd);
-  std::ofstream("/proc/sys/net/ipv4/icmp_echo_ignore_all") << "1\n";
+  return up ? std::string() : "cannot bring the namespace's loopback up";
+}
+
+}  // namespace
+
+std::string NetworkNamespacesUnavailable() { return {}; }
+
+SilentEchoNetwork::SilentEchoNetwork() {
+  failure_ = EnterOwnNetwork(original_, entered_);
+  if (entered_) std::ofstream("/proc/sys/net/ipv4/icmp_echo_ignore_all") << "1\n";
 }
 
 SilentEchoNetwork::~SilentEchoNetwork() {
+  if (entered_) setns(original_, CLONE_NEWNET);
+  if (original_ >= 0) close(original_);
+}
+
+NoEchoSockets::NoEchoSockets() {
+  failure_ = EnterOwnNetwork(original_, entered_);
+  if (!failure_.empty()) return;
+  std::ofstream("/proc/sys/net/ipv4/ping_group_range") << "1 0\n";
+  dropped_ = SetRawSocketCapability(false);
+  if (!dropped_) failure_ = std::string("cannot drop CAP_NET_RAW: ") + std::strerror(errno);
+}
+
+NoEchoSockets::~NoEchoSockets() {
+  if (dropped_) SetRawSocketCapability(true);
   if (entered_) setns(original_, CLONE_NEWNET);
   if (original_ >= 0) close(original_);
 }

@@ -24,4 +24,23 @@ class SilentEchoNetwork {
   std::string failure_;
 };
 
+// For the calling thread, a system that grants no ICMP socket: a network
+// namespace of its own whose net.ipv4.ping_group_range holds no group, and
+// CAP_NET_RAW out of the thread's effective capabilities, as for an
+// ordinary user. Both come back when the object goes.
+class NoEchoSockets {
+ public:
+  NoEchoSockets();
+  ~NoEchoSockets();
+  NoEchoSockets(const NoEchoSockets&) = delete;
+  NoEchoSockets& operator=(const NoEchoSockets&) = delete;
+  const std::string& Failure() const { return failure_; }
+
+ private:
+  int original_ = -1;
+  bool entered_ = false;
+  bool dropped_ = false;
+  std::string failure_;
+};
+
 }  // namespace qz::test
