@@ -7,7 +7,7 @@ bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)" --target QZ_explorer
 if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
-  echo "QZ Explorer is built (build/src/app/QZ_explorer), but there is no display to open it on: set DISPLAY, or run under xvfb-run." >&2
+  echo "QZ Explorer is built (build/bin/qz-explorer), but there is no display to open it on: set DISPLAY, or run under xvfb-run." >&2
   exit 1
 fi
 demo="$root/build/demo"
@@ -31,6 +31,6 @@ else
   echo "Not root: the emulated devices need port 161, so the demo opens without them." >&2
 fi
 cd "$demo"
-"$root/build/src/app/QZ_explorer" &
+"$root/build/bin/qz-explorer" &
 program=$!
 wait "$program"

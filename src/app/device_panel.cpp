@@ -2,7 +2,6 @@
 // with the device's status, measured values and parameters, and the
 // parameter changes written back.
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -208,7 +207,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::ShowWeb(QObject* sender) {
-  if (auto* label = qobject_cast<QLabel*>(sender)) QDesktopServices::openUrl(QUrl(label->text()));
+  if (auto* label = qobject_cast<QLabel*>(sender)) OpenWithDesktop(QUrl(label->text()));
 }
 
 void TfrmMain::GetDeviceStatus(const std::string& address) {

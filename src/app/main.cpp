@@ -20,13 +20,12 @@ std::string Environment(const char* name) {
   return value ? value : "";
 }
 
-// The description files an installation shares: <prefix>/share/qz-explorer/DeviceFiles
-// beside <prefix>/bin, where the program lies.
-std::filesystem::path SharedDeviceFiles(const char* programPath) {
+// The description files the installation shares.
+std::string SharedDeviceFiles(const char* programPath) {
   std::error_code ignored;
   const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", ignored);
   const std::filesystem::path bin = program.empty() ? std::filesystem::path(programPath).parent_path() : program.parent_path();
-  return bin.parent_path() / "share" / "qz-explorer" / "DeviceFiles";
+  return qz::app::SharedDataFolder(bin.string()) + "/DeviceFiles";
 }
 
 }  // namespace
@@ -55,7 +54,7 @@ int main(int argc, char* argv[]) {
 #endif
   const std::string folder = qz::app::ChooseWorkingFolder(options, std::filesystem::current_path(error).string(),
                                                           userDataHome, Environment("HOME"));
-  if (const std::string failure = qz::app::SeedDeviceFiles(SharedDeviceFiles(argv[0]).string(), folder);
+  if (const std::string failure = qz::app::SeedDeviceFiles(SharedDeviceFiles(argv[0]), folder);
       failure.empty())
     std::filesystem::current_path(folder, error);
   else

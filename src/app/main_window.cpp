@@ -256,9 +256,9 @@ void TfrmMain::CreateMenu() {
   itmExit->setObjectName("itmExit");
   auto* mnuHelp = menuBar()->addMenu("Help");
   mnuHelp->setObjectName("mnuHelp");
-  mnuHelp->addAction("&Russian", this, [this] { itmHelpClick("QZ_Explorer_R.chm"); })
+  mnuHelp->addAction("&Russian", this, [this] { itmHelpClick(THelpLanguage::Russian); })
       ->setObjectName("itmRussian");
-  mnuHelp->addAction("&English", this, [this] { itmHelpClick("QZ_Explorer_E.chm"); })
+  mnuHelp->addAction("&English", this, [this] { itmHelpClick(THelpLanguage::English); })
       ->setObjectName("itmEnglish");
 }
 
@@ -377,14 +377,29 @@ void TfrmMain::HandleException(const QObject* reporter, const std::exception& er
   box.exec();
 }
 
-void TfrmMain::itmHelpClick(const char* helpFile) {
-  const QString path = QDir::current().filePath(QString("Help/") + helpFile);
-  if (!FileExists(path.toStdString())) {
-    QMessageBox::information(this, "QZ Explorer",
-                             QString("The help file %1 is not there.").arg(QDir::toNativeSeparators("./Help/" + QString(helpFile))));
+void TfrmMain::itmHelpClick(THelpLanguage language) {
+  const std::string document = HelpDocument(language, QDir::currentPath().toStdString(),
+                                            SharedDataFolder(QCoreApplication::applicationDirPath().toStdString()));
+  if (document.empty()) {
+    QMessageBox::information(
+        this, "QZ Explorer",
+        QString("The help file %1 is not there.")
+            .arg(QDir::toNativeSeparators("./Help/" + QString::fromStdString(CompiledHelpName(language)))));
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  OpenWithDesktop(QUrl::fromLocalFile(QString::fromStdString(document)));
+}
+
+// Where the desktop has no browser or viewer to start, the operator learns
+// what to open by hand instead of nothing happening.
+void TfrmMain::OpenWithDesktop(const QUrl& url) {
+  if (QDesktopServices::openUrl(url)) return;
+  const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+  QMessageBox box(QMessageBox::Information, "QZ Explorer",
+                  QString("No browser or viewer could be started to open %1").arg(where), QMessageBox::Ok, this);
+  box.setObjectName("cannotOpenMessage");
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 void TfrmMain::itmExitClick() {

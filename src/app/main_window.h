@@ -14,6 +14,7 @@
 #include "global_data.h"
 #include "network_scan.h"
 #include "sys_descr.h"
+#include "working_folder.h"
 
 class QAction;
 class QCheckBox;
@@ -29,6 +30,7 @@ class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QUrl;
 class TConsoleScreen;
 class TIPEdit;
 class TLed;
@@ -167,7 +169,8 @@ class TfrmMain : public QMainWindow {
   void SetStatusText(const QString& text);
   // A message that stays in the status bar, beside the state, for a few seconds.
   void ShowNotice(const QString& text);
-  void itmHelpClick(const char* helpFile);
+  void itmHelpClick(THelpLanguage language);
+  void OpenWithDesktop(const QUrl& url);
 
   // Device and file text (bytes) as the window shows it, and what the
   // operator typed as bytes: one rule, the operator's code page.

@@ -69,4 +69,22 @@ std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::str
   return {};
 }
 
+std::string SharedDataFolder(const std::string& programFolder) {
+  return (fs::path(programFolder).parent_path() / "share" / "qz-explorer").lexically_normal().string();
+}
+
+std::string CompiledHelpName(THelpLanguage language) {
+  return language == THelpLanguage::English ? "QZ_Explorer_E.chm" : "QZ_Explorer_R.chm";
+}
+
+std::string HelpDocument(THelpLanguage language, const std::string& workingFolder, const std::string& sharedFolder) {
+  std::error_code ignored;
+  const fs::path compiled = fs::path(workingFolder) / "Help" / CompiledHelpName(language);
+  if (fs::is_regular_file(compiled, ignored)) return compiled.string();
+  const fs::path manual =
+      fs::path(sharedFolder) / "manual" / (language == THelpLanguage::English ? "en" : "ru") / "index.html";
+  if (fs::is_regular_file(manual, ignored)) return manual.string();
+  return {};
+}
+
 }  // namespace qz::app

@@ -34,4 +34,18 @@ std::string ChooseWorkingFolder(const TStartOptions& options, const std::string&
 // is never overwritten. The reason when the folder cannot be made, or empty.
 std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder);
 
+// What an installation shares: <prefix>/share/qz-explorer beside the
+// <prefix>/bin that holds the program (the build folder is laid out alike).
+std::string SharedDataFolder(const std::string& programFolder);
+
+enum class THelpLanguage { English, Russian };
+
+// The compiled help file Help names, as the window says it (./Help/QZ_Explorer_E.chm).
+std::string CompiledHelpName(THelpLanguage language);
+
+// What Help opens for a language: the compiled help file in the working
+// folder's Help folder when one is there, else the shared HTML manual of
+// that language when it is there; empty when neither is.
+std::string HelpDocument(THelpLanguage language, const std::string& workingFolder, const std::string& sharedFolder);
+
 }  // namespace qz::app

@@ -252,3 +252,16 @@ TEST_F(WindowTest, MissingHelpFileIsNamed) {
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "The help file ./Help/QZ_Explorer_E.chm is not there.");
 }
+
+// Offscreen, the desktop starts no browser or viewer: the window says so and
+// names what to open by hand.
+TEST_F(WindowTest, HelpThatCannotBeShownSaysWhereItIs) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
+  std::filesystem::create_directory(WorkingFile("Help"));
+  WriteFileBytes(WorkingFile("Help/QZ_Explorer_R.chm"), "compiled help");
+  window_->findChild<QAction*>("itmRussian")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(),
+            "No browser or viewer could be started to open " +
+                QDir::toNativeSeparators(QString::fromStdString(WorkingFile("Help/QZ_Explorer_R.chm"))));
+}

@@ -151,6 +151,10 @@ TEST_F(PanelTest, TypeWithoutParametersShowsTheWebLink) {
   for (auto* label : Control<QGroupBox>("gbControl")->findChildren<QLabel*>()) captions << label->text();
   EXPECT_TRUE(captions.contains("No SNMP managed parameters."));
   EXPECT_TRUE(captions.contains("Refer to device Web page at "));
+  // Offscreen no browser starts: the window names the page to open by hand.
+  QTest::mouseClick(link, Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(), "No browser or viewer could be started to open http://127.0.0.52");
 }
 
 TEST_F(PanelTest, MissingDescriptionFileIsNamed) {

@@ -206,3 +206,22 @@ TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "edited by the user");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ50.par"), "shared QZ50");
 }
+
+TEST(Help, TheCompiledFileElseTheManualOfTheLanguage) {
+  qz::test::ScratchDir dir("help");
+  const std::string working = dir.File("working");
+  const std::string shared = dir.File("share");
+  std::filesystem::create_directories(working + "/Help");
+  std::filesystem::create_directories(shared + "/manual/en");
+  std::filesystem::create_directories(shared + "/manual/ru");
+  const auto path = [](const std::string& text) { return std::filesystem::path(text).string(); };
+  EXPECT_EQ(HelpDocument(THelpLanguage::English, working, shared), "");
+  qz::test::WriteFileBytes(shared + "/manual/en/index.html", "<html></html>");
+  EXPECT_EQ(HelpDocument(THelpLanguage::English, working, shared), path(shared + "/manual/en/index.html"));
+  EXPECT_EQ(HelpDocument(THelpLanguage::Russian, working, shared), "");
+  qz::test::WriteFileBytes(shared + "/manual/ru/index.html", "<html></html>");
+  qz::test::WriteFileBytes(working + "/Help/QZ_Explorer_R.chm", "compiled");
+  EXPECT_EQ(HelpDocument(THelpLanguage::Russian, working, shared), path(working + "/Help/QZ_Explorer_R.chm"));
+  EXPECT_EQ(HelpDocument(THelpLanguage::English, working, shared), path(shared + "/manual/en/index.html"));
+  EXPECT_EQ(SharedDataFolder("/usr/bin"), path("/usr/share/qz-explorer"));
+}

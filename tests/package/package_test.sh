@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a build folder and checks it as a user would
+# meet it: lintian and the desktop's validators find no error, the files are
+# where the desktop looks for them, and the installed program (unpacked into
+# a scratch root) started as an unprivileged user with an empty home makes
+# its working folder, its nine-line settings file and DeviceFiles; a second
+# start changes nothing the user edited. The program runs in a network
+# namespace of its own with nothing but a loopback that is down, so that
+# whatever its first start did, nothing could leave the machine.
+#
+# Usage: package_test.sh BUILD_FOLDER
+set -euo pipefail
+build="$1"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/qz-package-XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
+deb="$(ls "$scratch"/package/qz-explorer_*.deb)"
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+echo "depends: $depends"
+[[ "$depends" == *libqt6widgets6* ]] || fail "the Qt runtime is not among the dependencies"
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian reports errors"
+
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+app_id=net.qzexplorer.QZExplorer
+for file in usr/bin/qz-explorer usr/share/applications/$app_id.desktop \
+            usr/share/icons/hicolor/scalable/apps/$app_id.svg usr/share/metainfo/$app_id.metainfo.xml \
+            usr/share/man/man1/qz-explorer.1.gz usr/share/doc/qz-explorer/copyright \
+            usr/share/qz-explorer/manual/en/index.html usr/share/qz-explorer/manual/ru/index.html \
+            usr/share/qz-explorer/manual/images/manage.png; do
+  [[ -f "$root/$file" ]] || fail "the package has no $file"
+done
+for par in "$build"/share/qz-explorer/DeviceFiles/*.par; do
+  cmp -s "$par" "$root/usr/share/qz-explorer/DeviceFiles/$(basename "$par")" || fail "$(basename "$par") is not packaged"
+done
+desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
+grep -qx 'Categories=Network;Monitor;' "$root/usr/share/applications/$app_id.desktop" || fail "categories"
+appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli"
+
+home="$scratch/home"
+mkdir "$home"
+chown nobody: "$home"
+start_as_user() {
+  local status=0
+  unshare --net setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i HOME="$home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    timeout 4 "$root/usr/bin/qz-explorer" >"$scratch/output" 2>&1 || status=$?
+  # Still running when the time was up, as a program with a window is.
+  [[ $status -eq 124 ]] || { cat "$scratch/output"; fail "the program ended by itself with status $status"; }
+}
+folder="$home/.local/share/qz-explorer"
+start_as_user
+[[ -f "$folder/QZexplorer.ini" ]] || fail "no settings file in $folder"
+[[ "$(tr -cd '\n' <"$folder/QZexplorer.ini" | wc -c)" -eq 9 ]] || fail "the settings file is not nine lines"
+[[ "$(stat -c %U "$folder/QZexplorer.ini")" == nobody ]] || fail "the settings file is not the user's"
+for par in "$root"/usr/share/qz-explorer/DeviceFiles/*.par; do
+  cmp -s "$par" "$folder/DeviceFiles/$(basename "$par")" || fail "DeviceFiles/$(basename "$par") was not seeded"
+done
+
+# The user edits a description file and a setting; the second start keeps both.
+printf 'A\tExtra alarm\t1.3.6.1.4.1.98361.2.2.9.0\r\n' >>"$folder/DeviceFiles/QZ120.par"
+sed -i '6s/.*/750\r/' "$folder/QZexplorer.ini"
+before="$(cd "$folder" && find . -type f -exec sha256sum {} + | sort)"
+start_as_user
+after="$(cd "$folder" && find . -type f -exec sha256sum {} + | sort)"
+[[ "$before" == "$after" ]] || { diff <(echo "$before") <(echo "$after"); fail "the second start changed the user's files"; }
+echo "package test: passed"
