@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
           python3 snmpd snmp libsnmp-dev onesixtyone busybox-static inetutils-telnetd iproute2
           xvfb xauth fonts-dejavu-core
-          g++-mingw-w64-x86-64-posix wine wine64 googletest)
+          g++-mingw-w64-x86-64-posix wine wine64 googletest
+          lintian desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
