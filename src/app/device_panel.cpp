@@ -60,6 +60,7 @@ void TfrmMain::FillData() {
   if (at < data_.DeviceTypes.size()) edDevType->setText(Shown(data_.DeviceTypes[at]));
   if (at < data_.LanInterfaces.size()) edLANIfc->setText(Shown(data_.LanInterfaces[at]));
 
+  BeginReading();
   data_.RetryCountValue = seRetryCount->value();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
@@ -77,12 +78,15 @@ void TfrmMain::FillData() {
     edSysUpTime->setText(kNoUpTime);
   else
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+  RecordSample(history::TSampleKind::UpTime, "sysUpTime", std::nullopt, edSysUpTime->text());
   if (closing_) return;
   ProcessParamFile();
+  EndReading();
 }
 
 void TfrmMain::RefreshData() {
   if (!HasSelectedDevice()) return;
+  BeginReading();
   GetDeviceStatus(data_.SelectedIP);
   GetDeviceMeas(data_.SelectedIP);
   if (GetSysUpTime() == "???") {
@@ -91,6 +95,8 @@ void TfrmMain::RefreshData() {
   } else {
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
   }
+  RecordSample(history::TSampleKind::UpTime, "sysUpTime", std::nullopt, edSysUpTime->text());
+  EndReading();
 }
 
 void TfrmMain::ClearBox(QGroupBox* box) {
@@ -211,11 +217,16 @@ void TfrmMain::ShowWeb(QObject* sender) {
 }
 
 void TfrmMain::GetDeviceStatus(const std::string& address) {
-  for (TStatusLed* led : data_.DynLeds) {
+  static const char* const kStatusTexts[] = {"normal", "alarm", "unknown"};
+  for (size_t i = 0; i < data_.DynLeds.size(); ++i) {
+    TStatusLed* led = data_.DynLeds[i];
     snmp::SnmpRequest.OID = led->OID.toStdString();
     snmp::SnmpRequest.Host = address;
     const bool answered = snmp::NetSnmpGet(snmp::SnmpRequest);
-    led->SetStatus(LedStatus(answered, snmp::SnmpResult));
+    const unsigned char status = LedStatus(answered, snmp::SnmpResult);
+    led->SetStatus(status);
+    if (i < data_.DynLedLabels.size())
+      RecordSample(history::TSampleKind::Led, data_.DynLedLabels[i]->text(), status, kStatusTexts[status]);
   }
 }
 
@@ -224,13 +235,19 @@ void TfrmMain::GetDeviceMeas(const std::string& address) {
   for (const TDynMeas& meas : data_.DynMeas) {
     snmp::SnmpRequest.OID = meas.OID;
     snmp::SnmpRequest.Host = address;
+    const QString caption = meas.NameLabel ? meas.NameLabel->text() : QString::fromStdString(meas.OID);
+    int32_t raw = 0;
     if (!snmp::NetSnmpGet(snmp::SnmpRequest)) {
       ShowWholeText(meas.ValueEdit, "???");
+      RecordSample(history::TSampleKind::Value, caption, std::nullopt, "???");
     } else if (snmp::SnmpResult.empty()) {
       continue;
     } else {
-      ShowWholeText(meas.ValueEdit, QString::fromStdString(FormatMeasuredValue(
-          StrToInt(snmp::SnmpResult), meas.Offset, meas.Factor, meas.Decimals, separator)));
+      raw = StrToInt(snmp::SnmpResult);
+      const QString shown =
+          QString::fromStdString(FormatMeasuredValue(raw, meas.Offset, meas.Factor, meas.Decimals, separator));
+      ShowWholeText(meas.ValueEdit, shown);
+      RecordSample(history::TSampleKind::Value, caption, raw, shown);
     }
     meas.ValueEdit->repaint();
   }
@@ -265,19 +282,22 @@ void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   // until the next fill puts the read community back (it may read too).
   snmp::SnmpRequest.Community = data_.Settings.WriteComm;
   std::string failure;
+  const QString chosen = sender->currentText();
   if (snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
     // Let the device settle before reading it back.
     PauseResponsively(500);
-    ShowParameterReadBack(sender, name, oid);
+    const QString held = ShowParameterReadBack(sender, name, oid);
+    RecordWrite(history::TWriteKind::Set, name, chosen, "ok", held);
     RefreshData();
   } else {
     SetFontColor(sender, kWrongColor);
     ShowNotice(name + " not written: " + QString::fromStdString(failure));
+    RecordWrite(history::TWriteKind::Set, name, chosen, failure, {});
   }
   RequestWork(wsRefreshData);
 }
 
-void TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid) {
+QString TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid) {
   // A device may store something else than it accepted (a clamped value, a
   // choice it cannot take now): the box shows what the device holds.
   snmp::TSNMPdata readBack = snmp::SnmpRequest;
@@ -286,20 +306,20 @@ void TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, cons
   if (!snmp::NetSnmpGet(readBack)) {
     SetFontColor(combo, kWrongColor);
     ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(readBack.Host));
-    return;
+    return {};
   }
   int32_t held = -1;
   if (!ParseInt32(snmp::SnmpResult, held) || held >= combo->count()) held = -1;
   if (held == combo->currentIndex()) {
     SetFontColor(combo, Qt::black);
-    return;
+    return combo->currentText();
   }
   const QString chosen = combo->currentText();
   combo->setCurrentIndex(held);
   SetFontColor(combo, kWrongColor);
-  ShowNotice(name + ": the device holds " +
-             (held >= 0 ? combo->currentText() : QString::fromStdString("\"" + snmp::SnmpResult + "\"")) +
-             ", not " + chosen);
+  const QString holds = held >= 0 ? combo->currentText() : QString::fromStdString("\"" + snmp::SnmpResult + "\"");
+  ShowNotice(name + ": the device holds " + holds + ", not " + chosen);
+  return holds;
 }
 
 }  // namespace qz::app

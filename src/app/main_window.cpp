@@ -39,6 +39,7 @@
 #include "net.h"
 #include "program_version.h"
 #include "echo_engine.h"
+#include "history_recorder.h"
 #include "telnet_client.h"
 #include "text_file.h"
 
@@ -326,6 +327,7 @@ void TfrmMain::FormCreate() {
   data_.LanInterfaces.clear();
 
   EstablishSettings();
+  CreateHistory();
   const std::string settingsError = ValidateNumberSettings();
   CopySettingsToControls();
 

@@ -12,6 +12,7 @@
 
 #include "device_list_file.h"
 #include "global_data.h"
+#include "history_types.h"
 #include "network_scan.h"
 #include "sys_descr.h"
 #include "working_folder.h"
@@ -40,6 +41,9 @@ class TTelnetClient;
 }
 namespace qz::icmp {
 class TEchoEngine;
+}
+namespace qz::history {
+class THistoryRecorder;
 }
 
 namespace qz::app {
@@ -159,6 +163,11 @@ class TfrmMain : public QMainWindow {
   QTimer* Timer = nullptr;
   std::unique_ptr<telnet::TTelnetClient> Telnet;
   std::unique_ptr<icmp::TEchoEngine> Ping;
+  // Null when the history is off.
+  std::unique_ptr<history::THistoryRecorder> history_;
+  history::TReading reading_;
+  bool readingOpen_ = false;
+  QWidget* historyWindow_ = nullptr;
 
   // Construction and start-up
   void CreateControls();
@@ -212,6 +221,17 @@ class TfrmMain : public QMainWindow {
   void ShowPingControls(bool shown);
   void PingSelectedDevice();
   void StopPingsWithoutEcho();
+
+  // Device history
+  void CreateHistory();
+  history::TDeviceKey SelectedDeviceKey() const;
+  void BeginReading();
+  void RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw, const QString& shown);
+  void EndReading();
+  void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written, const std::string& result,
+                   const QString& readBack);
+  void RecordPing(std::optional<int32_t> roundTripMs);
+  void ShowHistory();
   void PingEchoReply(int status);
 
   // Scan
@@ -259,7 +279,8 @@ class TfrmMain : public QMainWindow {
   void ClearBox(QGroupBox* box);
   void ClearPanel();
   // Reads a parameter back after it was written and shows what the device holds.
-  void ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid);
+  // What the device holds after a write, as the box shows it (empty without an answer).
+  QString ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid);
   void BuildNoParameterHint();
 
   GlobalData data_;

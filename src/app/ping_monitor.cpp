@@ -67,6 +67,7 @@ void TfrmMain::StopPingsWithoutEcho() {
 }
 
 void TfrmMain::PingEchoReply(int status) {
+  if (!Ping->EchoUnavailable()) RecordPing(status == 0 ? std::nullopt : std::optional<int32_t>(Ping->ReplyRTT()));
   if (status == 0)
     edPing->setText("Time out");
   else if (Ping->ReplyRTT() == 0)

@@ -68,9 +68,11 @@ void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* o
   // never show a name the device does not have.
   if (!snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
     ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
+    RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), failure, {});
     ShowSystemObject(edit, DeviceBytes(edit));
     return;
   }
+  RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), "ok", {});
   ShowSystemObject(edit, value);
   if (!listColumn) return;
   const int row = listColumn->currentIndex();

@@ -26,7 +26,6 @@ NoEchoSockets::~NoEchoSockets() = default;
 #include <unistd.h>
 
 #include <linux/capability.h>
-#include <sys/syscall.h>
 
 #include <cerrno>
 #include <cstring>
@@ -34,17 +33,6 @@ NoEchoSockets::~NoEchoSockets() = default;
 
 namespace qz::test {
 namespace {
-
-// Puts CAP_NET_RAW into or out of the calling thread's effective set; it
-// stays permitted, so it can come back.
-bool SetRawSocketCapability(bool effective) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[2] = {};
-  if (syscall(SYS_capget, &header, data) != 0) return false;
-  const unsigned bit = 1u << CAP_NET_RAW;
-  data[0].effective = effective ? data[0].effective | bit : data[0].effective & ~bit;
-  return syscall(SYS_capset, &header, data) == 0;
-}
 
 // Enters a new network namespace with its loopback up; empty, or why not.
 std::string EnterOwnNetwork(int& original, bool& entered) {
@@ -80,12 +68,12 @@ NoEchoSockets::NoEchoSockets() {
   failure_ = EnterOwnNetwork(original_, entered_);
   if (!failure_.empty()) return;
   std::ofstream("/proc/sys/net/ipv4/ping_group_range") << "1 0\n";
-  dropped_ = SetRawSocketCapability(false);
-  if (!dropped_) failure_ = std::string("cannot drop CAP_NET_RAW: ") + std::strerror(errno);
+  noRawSockets_ = std::make_unique<WithoutCapability>(CAP_NET_RAW);
+  failure_ = noRawSockets_->Failure();
 }
 
 NoEchoSockets::~NoEchoSockets() {
-  if (dropped_) SetRawSocketCapability(true);
+  noRawSockets_.reset();
   if (entered_) setns(original_, CLONE_NEWNET);
   if (original_ >= 0) close(original_);
 }

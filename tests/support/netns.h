@@ -2,7 +2,10 @@
 // A network namespace of the test's own for the calling thread: only its
 // loopback interface, which ignores ICMP echo requests, so echoes to it get
 // no answer. The thread returns to its namespace when the object goes.
+#include <memory>
 #include <string>
+
+#include "capabilities.h"
 
 namespace qz::test {
 
@@ -39,7 +42,7 @@ class NoEchoSockets {
  private:
   int original_ = -1;
   bool entered_ = false;
-  bool dropped_ = false;
+  std::unique_ptr<WithoutCapability> noRawSockets_;
   std::string failure_;
 };
 

@@ -1,0 +1,64 @@
+// The device history of the window: what each fill, refresh, ping, write
+// and rename of the selected device showed, handed to the recorder, which
+// writes it on a thread of its own.
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <cstdlib>
+
+#include "history_recorder.h"
+#include "history_settings.h"
+#include "main_window.h"
+
+namespace qz::app {
+
+void TfrmMain::CreateHistory() {
+  const char* password = std::getenv("QZ_HISTORY_PASSWORD");
+  const history::THistoryChoice choice = history::HistoryChoice(
+      [this](const std::string& key) { return data_.Conf.Value("History/" + key); }, password ? password : "",
+      history::ReadOwnersPasswordFile);
+  if (!choice.Problem.empty()) ShowNotice(QString::fromStdString(choice.Problem));
+  if (!choice.Store) return;
+  history_ = std::make_unique<history::THistoryRecorder>(*choice.Store,
+                                                          [this](const QString& notice) { ShowNotice(notice); });
+}
+
+history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
+  const int row = cbAdrIP->currentIndex();
+  const auto at = static_cast<size_t>(row);
+  return {data_.SelectedIP, row >= 0 ? cbSysName->itemText(row).toStdString() : std::string(),
+          row >= 0 && at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string()};
+}
+
+void TfrmMain::BeginReading() {
+  reading_ = {SelectedDeviceKey(), history::NowMs(), {}};
+  readingOpen_ = history_ != nullptr;
+}
+
+void TfrmMain::RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw,
+                            const QString& shown) {
+  if (readingOpen_) reading_.Samples.push_back({kind, object.toStdString(), raw, shown.toStdString()});
+}
+
+void TfrmMain::EndReading() {
+  if (!readingOpen_) return;
+  readingOpen_ = false;
+  history::TBatch batch;
+  batch.Readings.push_back(std::move(reading_));
+  history_->Record(std::move(batch));
+}
+
+void TfrmMain::RecordWrite(history::TWriteKind kind, const QString& object, const QString& written,
+                           const std::string& result, const QString& readBack) {
+  if (!history_) return;
+  history::TBatch batch;
+  batch.Writes.push_back({SelectedDeviceKey(), history::NowMs(), kind, object.toStdString(), written.toStdString(),
+                          result, readBack.toStdString()});
+  history_->Record(std::move(batch));
+}
+
+void TfrmMain::RecordPing(std::optional<int32_t> roundTripMs) {
+  if (history_) history_->RecordPing({SelectedDeviceKey(), history::NowMs(), roundTripMs});
+}
+
+}  // namespace qz::app

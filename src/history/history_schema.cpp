@@ -1,0 +1,29 @@
+#include "history_schema.h"
+
+namespace qz::history {
+
+std::vector<std::string> MigrationStep(int version, TDialect dialect) {
+  const bool sqlite = dialect == TDialect::SQLite;
+  const std::string id = sqlite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY";
+  switch (version) {
+    case 1:  // readings, pings and parameter writes
+      return {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+              "INSERT INTO schema_version (version) VALUES (0)",
+              "CREATE TABLE device (id " + id +
+                  ", address TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, UNIQUE (address, name, type))",
+              "CREATE TABLE reading (device_id BIGINT NOT NULL REFERENCES device (id), at BIGINT NOT NULL, "
+              "kind INTEGER NOT NULL, object TEXT NOT NULL, raw BIGINT, shown TEXT NOT NULL)",
+              "CREATE TABLE ping (device_id BIGINT NOT NULL REFERENCES device (id), at BIGINT NOT NULL, rtt INTEGER)",
+              "CREATE TABLE write_event (device_id BIGINT NOT NULL REFERENCES device (id), at BIGINT NOT NULL, "
+              "object TEXT NOT NULL, written TEXT NOT NULL, result TEXT NOT NULL, read_back TEXT NOT NULL)"};
+    case 2:  // renames beside the writes; one device over a time range found by index
+      return {"ALTER TABLE write_event ADD COLUMN kind TEXT NOT NULL DEFAULT 'set'",
+              "CREATE INDEX reading_device_at ON reading (device_id, at)",
+              "CREATE INDEX ping_device_at ON ping (device_id, at)",
+              "CREATE INDEX write_event_device_at ON write_event (device_id, at)"};
+    default:
+      return {};
+  }
+}
+
+}  // namespace qz::history

@@ -1,0 +1,364 @@
+#include "history_store.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+
+namespace qz::history {
+namespace {
+
+constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+const char* KindName(TSampleKind kind) {
+  switch (kind) {
+    case TSampleKind::Led: return "led";
+    case TSampleKind::Value: return "value";
+    case TSampleKind::UpTime: return "uptime";
+  }
+  return "value";
+}
+
+}  // namespace
+
+bool ShownNumber(const std::string& shown, double& value) {
+  std::string text = shown;
+  std::replace(text.begin(), text.end(), ',', '.');
+  bool ok = false;
+  value = QString::fromStdString(text).trimmed().toDouble(&ok);
+  return ok;
+}
+
+THistoryStore::THistoryStore(TStoreSettings settings) : settings_(std::move(settings)) {
+  static std::atomic<int> next{0};
+  connection_ = QString("qz-history-%1").arg(next++);
+}
+
+THistoryStore::~THistoryStore() { Close(); }
+
+void THistoryStore::Close() {
+  if (!QSqlDatabase::contains(connection_)) return;
+  {
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(connection_);
+  open_ = false;
+}
+
+bool THistoryStore::Exec(const QString& statement) {
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  if (query.exec(statement)) return true;
+  lastError_ = query.lastError().text();
+  return false;
+}
+
+std::string THistoryStore::Open() {
+  Close();
+  const std::string why = Connect();
+  if (!why.empty()) Close();
+  return why;
+}
+
+std::string THistoryStore::Connect() {
+  const bool sqlite = settings_.Dialect == TDialect::SQLite;
+  QSqlDatabase database = QSqlDatabase::addDatabase(sqlite ? "QSQLITE" : "QPSQL", connection_);
+  if (sqlite) {
+    database.setDatabaseName(Text(settings_.File));
+    // A file another program holds locked gets two seconds, not forever.
+    database.setConnectOptions("QSQLITE_BUSY_TIMEOUT=2000");
+  } else {
+    database.setHostName(Text(settings_.Host));
+    database.setPort(settings_.Port);
+    database.setDatabaseName(Text(settings_.Database));
+    database.setUserName(Text(settings_.User));
+    database.setPassword(Text(settings_.Password));
+    database.setConnectOptions("connect_timeout=5");
+  }
+  if (!database.open()) {
+    lastError_ = database.lastError().text();
+    return lastError_.toStdString();
+  }
+  open_ = true;
+  // A file that is not a database, or a damaged one, fails its check.
+  if (sqlite) {
+    QSqlQuery check(database);
+    if (!check.exec("PRAGMA quick_check") || !check.next() || check.value(0).toString() != "ok") {
+      lastError_ = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
+      return lastError_.toStdString();
+    }
+  }
+  // A file that cannot be written (read-only, locked by another program)
+  // fails its first write here, not at the first recording.
+  if (!Migrate() || (sqlite && !Exec("UPDATE schema_version SET version = version"))) return lastError_.toStdString();
+  return {};
+}
+
+std::string THistoryStore::OpenOrStartAgain(int64_t now) {
+  const std::string why = Open();
+  if (why.empty() || settings_.Dialect != TDialect::SQLite || !QFile::exists(Text(settings_.File))) return why;
+  const QString kept = Text(settings_.File) + ".damaged-" +
+                       QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString("yyyyMMdd-HHmmss");
+  QFile::remove(Text(settings_.File) + "-journal");
+  if (!QFile::rename(Text(settings_.File), kept))
+    return "History paused: " + settings_.File + " cannot be used (" + why + ") nor set aside";
+  if (const std::string again = Open(); !again.empty())
+    return "History paused: " + settings_.File + " cannot be used (" + why + "), nor a new one (" + again + ")";
+  return "History: " + settings_.File + " could not be used (" + why + "); kept as " + kept.toStdString() +
+         ", recording into a new file";
+}
+
+int THistoryStore::SchemaVersion() {
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  if (!query.exec("SELECT version FROM schema_version") || !query.next()) return 0;
+  return query.value(0).toInt();
+}
+
+bool THistoryStore::Migrate() {
+  QSqlDatabase database = QSqlDatabase::database(connection_, false);
+  const bool fresh = !database.tables().contains("schema_version");
+  int version = fresh ? 0 : SchemaVersion();
+  if (!fresh && version == 0) {
+    lastError_ = "the file holds no history of this program";
+    return false;
+  }
+  if (version > kSchemaVersion) {
+    lastError_ = QString("the history is of a newer program (schema %1)").arg(version);
+    return false;
+  }
+  while (version < kSchemaVersion) {
+    ++version;
+    if (!database.transaction()) {
+      lastError_ = database.lastError().text();
+      return false;
+    }
+    bool done = true;
+    for (const std::string& statement : MigrationStep(version, settings_.Dialect))
+      done = done && Exec(Text(statement));
+    done = done && Exec(QString("UPDATE schema_version SET version = %1").arg(version));
+    if (!done || !database.commit()) {
+      if (lastError_.isEmpty()) lastError_ = database.lastError().text();
+      database.rollback();
+      return false;
+    }
+  }
+  return true;
+}
+
+long long THistoryStore::DeviceId(const TDeviceKey& device, bool create) {
+  QSqlDatabase database = QSqlDatabase::database(connection_, false);
+  QSqlQuery find(database);
+  find.prepare("SELECT id FROM device WHERE address = ? AND name = ? AND type = ?");
+  find.addBindValue(Text(device.Address));
+  find.addBindValue(Text(device.Name));
+  find.addBindValue(Text(device.Type));
+  if (find.exec() && find.next()) return find.value(0).toLongLong();
+  if (!create) return -1;
+  QSqlQuery insert(database);
+  insert.prepare("INSERT INTO device (address, name, type) VALUES (?, ?, ?)");
+  insert.addBindValue(Text(device.Address));
+  insert.addBindValue(Text(device.Name));
+  insert.addBindValue(Text(device.Type));
+  if (!insert.exec()) {
+    lastError_ = insert.lastError().text();
+    return -1;
+  }
+  return DeviceId(device, false);
+}
+
+std::string THistoryStore::Write(const TBatch& batch) {
+  if (!open_) return "the history is not open";
+  QSqlDatabase database = QSqlDatabase::database(connection_, false);
+  lastError_.clear();
+  if (!database.transaction()) return database.lastError().text().toStdString();
+  bool done = true;
+  QSqlQuery reading(database);
+  reading.prepare("INSERT INTO reading (device_id, at, kind, object, raw, shown) VALUES (?, ?, ?, ?, ?, ?)");
+  for (const TReading& r : batch.Readings) {
+    const long long id = DeviceId(r.Device, true);
+    done = done && id >= 0;
+    for (const TSample& sample : r.Samples) {
+      if (!done) break;
+      reading.addBindValue(id);
+      reading.addBindValue(static_cast<qlonglong>(r.At));
+      reading.addBindValue(static_cast<int>(sample.Kind));
+      reading.addBindValue(Text(sample.Object));
+      reading.addBindValue(sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)));
+      reading.addBindValue(Text(sample.Shown));
+      done = reading.exec();
+    }
+  }
+  QSqlQuery ping(database);
+  ping.prepare("INSERT INTO ping (device_id, at, rtt) VALUES (?, ?, ?)");
+  for (const TPing& p : batch.Pings) {
+    if (!done) break;
+    const long long id = DeviceId(p.Device, true);
+    ping.addBindValue(id);
+    ping.addBindValue(static_cast<qlonglong>(p.At));
+    ping.addBindValue(p.RoundTripMs ? QVariant(*p.RoundTripMs) : QVariant(QMetaType(QMetaType::Int)));
+    done = id >= 0 && ping.exec();
+  }
+  QSqlQuery write(database);
+  write.prepare(
+      "INSERT INTO write_event (device_id, at, kind, object, written, result, read_back) VALUES (?, ?, ?, ?, ?, ?, ?)");
+  for (const TWrite& w : batch.Writes) {
+    if (!done) break;
+    const long long id = DeviceId(w.Device, true);
+    write.addBindValue(id);
+    write.addBindValue(static_cast<qlonglong>(w.At));
+    write.addBindValue(w.Kind == TWriteKind::Set ? "set" : "rename");
+    write.addBindValue(Text(w.Object));
+    write.addBindValue(Text(w.Written));
+    write.addBindValue(Text(w.Result));
+    write.addBindValue(Text(w.ReadBack));
+    done = id >= 0 && write.exec();
+  }
+  if (!done) {
+    if (lastError_.isEmpty())
+      lastError_ = (!reading.lastError().text().isEmpty()  ? reading.lastError()
+                    : !ping.lastError().text().isEmpty()   ? ping.lastError()
+                                                           : write.lastError())
+                       .text();
+    database.rollback();
+    return lastError_.isEmpty() ? "the write failed" : lastError_.toStdString();
+  }
+  if (!database.commit()) {
+    lastError_ = database.lastError().text();
+    database.rollback();
+    return lastError_.toStdString();
+  }
+  return {};
+}
+
+long THistoryStore::Prune(int64_t now) {
+  if (!open_) return 0;
+  const qlonglong before = now - settings_.RetentionDays * kDayMs;
+  long deleted = 0;
+  for (const char* table : {"reading", "ping", "write_event"}) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QString("DELETE FROM %1 WHERE at < ?").arg(table));
+    query.addBindValue(before);
+    if (query.exec()) deleted += query.numRowsAffected();
+  }
+  return deleted;
+}
+
+std::vector<TDeviceKey> THistoryStore::Devices() {
+  std::vector<TDeviceKey> devices;
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  if (!query.exec("SELECT address, name, type FROM device ORDER BY address, name, type")) return devices;
+  while (query.next())
+    devices.push_back({query.value(0).toString().toStdString(), query.value(1).toString().toStdString(),
+                       query.value(2).toString().toStdString()});
+  return devices;
+}
+
+std::vector<std::string> THistoryStore::Objects(const TDeviceKey& device, TSampleKind kind) {
+  std::vector<std::string> objects;
+  const long long id = DeviceId(device, false);
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.prepare("SELECT DISTINCT object FROM reading WHERE device_id = ? AND kind = ? ORDER BY object");
+  query.addBindValue(id);
+  query.addBindValue(static_cast<int>(kind));
+  if (!query.exec()) return objects;
+  while (query.next()) objects.push_back(query.value(0).toString().toStdString());
+  return objects;
+}
+
+std::vector<TPoint> THistoryStore::Series(const TDeviceKey& device, TSampleKind kind, const std::string& object,
+                                          int64_t from, int64_t to) {
+  std::vector<TPoint> points;
+  const long long id = DeviceId(device, false);
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.setForwardOnly(true);
+  query.prepare(
+      "SELECT at, raw, shown FROM reading WHERE device_id = ? AND kind = ? AND object = ? AND at >= ? AND at <= ? "
+      "ORDER BY at");
+  query.addBindValue(id);
+  query.addBindValue(static_cast<int>(kind));
+  query.addBindValue(Text(object));
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  if (!query.exec()) return points;
+  double value = 0;
+  while (query.next()) {
+    if (kind == TSampleKind::Value) {
+      if (!ShownNumber(query.value(2).toString().toStdString(), value)) continue;
+    } else {
+      value = query.value(1).isNull() ? 2 : query.value(1).toDouble();
+    }
+    points.push_back({query.value(0).toLongLong(), value});
+  }
+  return points;
+}
+
+std::vector<TPoint> THistoryStore::Pings(const TDeviceKey& device, int64_t from, int64_t to) {
+  std::vector<TPoint> points;
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.setForwardOnly(true);
+  query.prepare("SELECT at, rtt FROM ping WHERE device_id = ? AND at >= ? AND at <= ? ORDER BY at");
+  query.addBindValue(DeviceId(device, false));
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  if (!query.exec()) return points;
+  while (query.next())
+    points.push_back({query.value(0).toLongLong(), query.value(1).isNull() ? std::numeric_limits<double>::quiet_NaN()
+                                                                           : query.value(1).toDouble()});
+  return points;
+}
+
+std::vector<TWrite> THistoryStore::Writes(const TDeviceKey& device, int64_t from, int64_t to) {
+  std::vector<TWrite> writes;
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.prepare(
+      "SELECT at, kind, object, written, result, read_back FROM write_event WHERE device_id = ? AND at >= ? AND "
+      "at <= ? ORDER BY at");
+  query.addBindValue(DeviceId(device, false));
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  if (!query.exec()) return writes;
+  while (query.next())
+    writes.push_back({device, query.value(0).toLongLong(),
+                      query.value(1).toString() == "rename" ? TWriteKind::Rename : TWriteKind::Set,
+                      query.value(2).toString().toStdString(), query.value(3).toString().toStdString(),
+                      query.value(4).toString().toStdString(), query.value(5).toString().toStdString()});
+  return writes;
+}
+
+std::vector<TRow> THistoryStore::Rows(const TDeviceKey& device, int64_t from, int64_t to) {
+  std::vector<TRow> rows;
+  const long long id = DeviceId(device, false);
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.prepare("SELECT at, kind, object, raw, shown FROM reading WHERE device_id = ? AND at >= ? AND at <= ?");
+  query.addBindValue(id);
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  if (query.exec()) {
+    while (query.next()) {
+      std::string value = query.value(4).toString().toStdString();
+      double number = 0;
+      if (ShownNumber(value, number)) std::replace(value.begin(), value.end(), ',', '.');
+      rows.push_back({query.value(0).toLongLong(), KindName(static_cast<TSampleKind>(query.value(1).toInt())),
+                      query.value(2).toString().toStdString(),
+                      query.value(3).isNull() ? "" : query.value(3).toString().toStdString(), value});
+    }
+  }
+  for (const TPoint& ping : Pings(device, from, to))
+    rows.push_back({ping.At, "ping", "", "", std::isnan(ping.Value) ? "timeout" : std::to_string(static_cast<long long>(ping.Value))});
+  for (const TWrite& write : Writes(device, from, to))
+    rows.push_back({write.At, write.Kind == TWriteKind::Set ? "set" : "rename", write.Object, write.Written,
+                    write.Result == "ok" ? write.ReadBack : write.Result});
+  std::stable_sort(rows.begin(), rows.end(), [](const TRow& a, const TRow& b) { return a.At < b.At; });
+  return rows;
+}
+
+}  // namespace qz::history

@@ -1,0 +1,89 @@
+#pragma once
+// The history database through Qt SQL: an SQLite file in the working folder,
+// or a PostgreSQL server several workstations share. One store is used by
+// one thread only (a Qt SQL connection belongs to the thread that made it).
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "history_schema.h"
+#include "history_types.h"
+
+namespace qz::history {
+
+struct TStoreSettings {
+  TDialect Dialect = TDialect::SQLite;
+  std::string File = "QZhistory.db";  // SQLite
+  std::string Host = "127.0.0.1";     // PostgreSQL
+  int Port = 5432;
+  std::string Database;
+  std::string User;
+  std::string Password;
+  int RetentionDays = 90;
+};
+
+// What a row of the history is, as the export writes it.
+struct TRow {
+  int64_t At = 0;
+  std::string Kind;  // led, value, uptime, ping, set, rename
+  std::string Object;
+  std::string Raw;
+  std::string Value;  // a number with "." as decimal point, or a text
+};
+
+class THistoryStore {
+ public:
+  explicit THistoryStore(TStoreSettings settings);
+  ~THistoryStore();
+  THistoryStore(const THistoryStore&) = delete;
+  THistoryStore& operator=(const THistoryStore&) = delete;
+
+  // Opens the database and brings its schema up to date; empty, or why it
+  // cannot be used.
+  std::string Open();
+  // Opens; an SQLite file that cannot be used (damaged, not a database,
+  // read-only, locked) is kept beside as <file>.damaged-<time> for
+  // inspection and a new one started. Empty, or the notice for the operator.
+  std::string OpenOrStartAgain(int64_t now);
+  bool IsOpen() const { return open_; }
+  void Close();
+  int SchemaVersion();
+
+  // One transaction; empty, or why it failed (nothing of it is kept then).
+  std::string Write(const TBatch& batch);
+  // Deletes what is older than the retention; the rows deleted.
+  long Prune(int64_t now);
+
+  std::vector<TDeviceKey> Devices();
+  // The measured values and LEDs a device has readings of, by caption.
+  std::vector<std::string> Objects(const TDeviceKey& device, TSampleKind kind);
+  // A measured value's readings (the value shown, as a number) or an LED's
+  // states, in time order; readings without a number are left out.
+  std::vector<TPoint> Series(const TDeviceKey& device, TSampleKind kind, const std::string& object, int64_t from,
+                             int64_t to);
+  // Round trips; a time-out is a point with a NaN value.
+  std::vector<TPoint> Pings(const TDeviceKey& device, int64_t from, int64_t to);
+  std::vector<TWrite> Writes(const TDeviceKey& device, int64_t from, int64_t to);
+  // Everything of a device in the range, in time order, for the export.
+  std::vector<TRow> Rows(const TDeviceKey& device, int64_t from, int64_t to);
+
+  const TStoreSettings& Settings() const { return settings_; }
+  QString LastError() const { return lastError_; }
+
+ private:
+  std::string Connect();
+  bool Exec(const QString& statement);
+  bool Migrate();
+  long long DeviceId(const TDeviceKey& device, bool create);
+
+  TStoreSettings settings_;
+  QString connection_;
+  bool open_ = false;
+  QString lastError_;
+};
+
+// The value text the panel showed as a number ("21,5" and "21.5" alike);
+// false when it holds none ("???").
+bool ShownNumber(const std::string& shown, double& value);
+
+}  // namespace qz::history

@@ -1,0 +1,67 @@
+#pragma once
+// What the history keeps of a device: its readings (LED states, measured
+// values, the up-time), pings, and writes and renames, each at a time in
+// milliseconds since 1970 (UTC).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qz::history {
+
+struct TDeviceKey {
+  std::string Address;
+  std::string Name;  // sysName
+  std::string Type;
+  bool operator==(const TDeviceKey&) const = default;
+};
+
+enum class TSampleKind : int32_t { Led = 1, Value = 2, UpTime = 3 };
+
+struct TSample {
+  TSampleKind Kind = TSampleKind::Value;
+  std::string Object;  // the caption of the LED or value; "sysUpTime"
+  std::optional<int64_t> Raw;  // what the device answered (an LED's state 0, 1, or 2 for unknown); none without an answer
+  std::string Shown;  // as the panel showed it
+};
+
+// One fill or refresh of the panel.
+struct TReading {
+  TDeviceKey Device;
+  int64_t At = 0;
+  std::vector<TSample> Samples;
+};
+
+struct TPing {
+  TDeviceKey Device;
+  int64_t At = 0;
+  std::optional<int32_t> RoundTripMs;  // none: timed out
+};
+
+enum class TWriteKind { Set, Rename };
+
+struct TWrite {
+  TDeviceKey Device;
+  int64_t At = 0;
+  TWriteKind Kind = TWriteKind::Set;
+  std::string Object;
+  std::string Written;
+  std::string Result;  // "ok", or why not
+  std::string ReadBack;
+};
+
+// A batch the window hands over at once: written in one transaction.
+struct TBatch {
+  std::vector<TReading> Readings;
+  std::vector<TPing> Pings;
+  std::vector<TWrite> Writes;
+  bool Empty() const { return Readings.empty() && Pings.empty() && Writes.empty(); }
+};
+
+// One point of a plotted series.
+struct TPoint {
+  int64_t At = 0;
+  double Value = 0;
+};
+
+}  // namespace qz::history

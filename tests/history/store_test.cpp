@@ -1,0 +1,240 @@
+// The history store against a real SQLite file and a real PostgreSQL server.
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <linux/capability.h>
+#include <random>
+
+#include "capabilities.h"
+#include "history_recorder.h"
+#include "history_store.h"
+#include "peers.h"
+#include "plot_points.h"
+#include "postgres.h"
+
+using namespace qz::history;
+using qz::test::ReadFileBytes;
+using qz::test::ScratchDir;
+using qz::test::WriteFileBytes;
+
+namespace {
+
+TStoreSettings FileSettings(const std::string& file) {
+  TStoreSettings settings;
+  settings.File = file;
+  return settings;
+}
+
+constexpr int64_t kDay = 24LL * 60 * 60 * 1000;
+// 2026-12-10T00:00:00Z
+constexpr int64_t kMidnight = 1796860800000;
+
+const TDeviceKey kStation{"127.0.0.14", "Main distribution", "QZ300"};
+
+TReading Reading(int64_t at, const std::string& temperature, int64_t raw, int64_t door) {
+  return {kStation,
+          at,
+          {{TSampleKind::Led, "Door", door, door == 0 ? "normal" : "alarm"},
+           {TSampleKind::Value, "Temp., C", raw, temperature},
+           {TSampleKind::UpTime, "sysUpTime", std::nullopt, "3 hours 2 min."}}};
+}
+
+TBatch Day() {
+  TBatch batch;
+  batch.Readings = {Reading(kMidnight, "23,5", 235, 0), Reading(kMidnight + 30'000, "24.0", 240, 1),
+                    Reading(kMidnight + 60'000, "???", 0, 2)};
+  batch.Pings = {{kStation, kMidnight + 1000, 3}, {kStation, kMidnight + 2000, std::nullopt}};
+  batch.Writes = {{kStation, kMidnight + 45'000, TWriteKind::Set, "Source", "2", "ok", "2"},
+                  {kStation, kMidnight + 50'000, TWriteKind::Rename, "sysName", "Main distribution", "ok", ""}};
+  return batch;
+}
+
+// Where a store keeps its history: a file, or the test's PostgreSQL server.
+class StoreTest : public ::testing::TestWithParam<TDialect> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == TDialect::PostgreSQL) {
+      if (const std::string why = qz::test::PostgresUnavailable(); !why.empty()) GTEST_SKIP() << why;
+      if (!server_) server_ = new qz::test::PostgresServer;
+      ASSERT_EQ(server_->Failure(), "");
+      settings_.Dialect = TDialect::PostgreSQL;
+      settings_.Host = server_->Host();
+      settings_.Port = server_->Port();
+      settings_.Database = server_->Database();
+      settings_.User = server_->User();
+      settings_.Password = server_->Password();
+      // Every test starts on an empty history.
+      THistoryStore cleaner(settings_);
+      ASSERT_EQ(cleaner.Open(), "");
+      for (const char* table : {"write_event", "reading", "ping", "device"})
+        QSqlQuery(QSqlDatabase::database(QSqlDatabase::connectionNames().last())).exec(QString("DELETE FROM ") + table);
+    } else {
+      settings_.File = dir_.File("QZhistory.db");
+    }
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  ScratchDir dir_{"history"};
+  TStoreSettings settings_;
+  static inline qz::test::PostgresServer* server_ = nullptr;
+};
+
+}  // namespace
+
+TEST_P(StoreTest, WhatIsWrittenReadsBack) {
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.SchemaVersion(), kSchemaVersion);
+  ASSERT_EQ(store.Write(Day()), "");
+  ASSERT_EQ(store.Devices().size(), 1u);
+  EXPECT_EQ(store.Devices()[0], kStation);
+  const auto temperatures = store.Series(kStation, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay);
+  ASSERT_EQ(temperatures.size(), 2u);  // "???" holds no number
+  EXPECT_DOUBLE_EQ(temperatures[0].Value, 23.5);
+  EXPECT_DOUBLE_EQ(temperatures[1].Value, 24.0);
+  const auto door = store.Series(kStation, TSampleKind::Led, "Door", kMidnight, kMidnight + kDay);
+  ASSERT_EQ(door.size(), 3u);
+  EXPECT_EQ(door[1].Value, 1);
+  EXPECT_EQ(store.Objects(kStation, TSampleKind::Value), std::vector<std::string>{"Temp., C"});
+  const auto pings = store.Pings(kStation, kMidnight, kMidnight + kDay);
+  ASSERT_EQ(pings.size(), 2u);
+  EXPECT_EQ(pings[0].Value, 3);
+  EXPECT_TRUE(std::isnan(pings[1].Value));
+  const auto writes = store.Writes(kStation, kMidnight, kMidnight + kDay);
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].Kind, TWriteKind::Set);
+  EXPECT_EQ(writes[0].ReadBack, "2");
+  EXPECT_EQ(writes[1].Kind, TWriteKind::Rename);
+  // The export of a known range, byte for byte: the last reading is outside.
+  EXPECT_EQ(FormatCsv(store.Rows(kStation, kMidnight, kMidnight + 50'000)),
+            "time,kind,object,raw,value\r\n"
+            "2026-12-10T00:00:00.000Z,led,Door,0,normal\r\n"
+            "2026-12-10T00:00:00.000Z,value,\"Temp., C\",235,23.5\r\n"
+            "2026-12-10T00:00:00.000Z,uptime,sysUpTime,,3 hours 2 min.\r\n"
+            "2026-12-10T00:00:01.000Z,ping,,,3\r\n"
+            "2026-12-10T00:00:02.000Z,ping,,,timeout\r\n"
+            "2026-12-10T00:00:30.000Z,led,Door,1,alarm\r\n"
+            "2026-12-10T00:00:30.000Z,value,\"Temp., C\",240,24.0\r\n"
+            "2026-12-10T00:00:30.000Z,uptime,sysUpTime,,3 hours 2 min.\r\n"
+            "2026-12-10T00:00:45.000Z,set,Source,2,2\r\n"
+            "2026-12-10T00:00:50.000Z,rename,sysName,Main distribution,\r\n");
+}
+
+TEST_P(StoreTest, RetentionPrunesWhatIsOlder) {
+  settings_.RetentionDays = 90;
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  TBatch old;
+  old.Readings = {Reading(kMidnight - 91 * kDay, "1", 10, 0), Reading(kMidnight - 89 * kDay, "2", 20, 0)};
+  old.Pings = {{kStation, kMidnight - 100 * kDay, 1}, {kStation, kMidnight - kDay, 2}};
+  ASSERT_EQ(store.Write(old), "");
+  EXPECT_EQ(store.Prune(kMidnight), 3 + 1);  // the three samples of one reading, and one ping
+  const auto kept = store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].Value, 2);
+  EXPECT_EQ(store.Pings(kStation, 0, kMidnight).size(), 1u);
+}
+
+TEST_P(StoreTest, TheRecorderWritesFromItsOwnThread) {
+  QStringList notices;
+  {
+    THistoryRecorder recorder(settings_, [&](const QString& text) { notices << text; });
+    recorder.Record(Day());
+    for (int i = 0; i < 25; ++i) recorder.RecordPing({kStation, kMidnight + 100'000 + i * 1000, i});
+    recorder.Flush();
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(notices.isEmpty()) << notices.join("|").toStdString();
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.Pings(kStation, 0, kMidnight + kDay).size(), 2u + 25u);
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Led, "Door", 0, kMidnight + kDay).size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(, StoreTest, ::testing::Values(TDialect::SQLite, TDialect::PostgreSQL),
+                         [](const ::testing::TestParamInfo<TDialect>& dialect) {
+                           return dialect.param == TDialect::SQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+TEST(HistoryFile, TheFirstSchemaIsMigrated) {
+  ScratchDir dir("history");
+  const std::string file = dir.File("QZhistory.db");
+  {
+    // A history written by the first version of the program.
+    QSqlDatabase first = QSqlDatabase::addDatabase("QSQLITE", "first");
+    first.setDatabaseName(QString::fromStdString(file));
+    ASSERT_TRUE(first.open());
+    QSqlQuery query(first);
+    for (const std::string& statement : MigrationStep(1, TDialect::SQLite))
+      ASSERT_TRUE(query.exec(QString::fromStdString(statement))) << statement;
+    ASSERT_TRUE(query.exec("UPDATE schema_version SET version = 1"));
+    ASSERT_TRUE(query.exec("INSERT INTO device (id, address, name, type) VALUES (7, '127.0.0.14', 'Main distribution', 'QZ300')"));
+    ASSERT_TRUE(query.exec("INSERT INTO write_event VALUES (7, 1796860845000, 'Source', '2', 'ok', '2')"));
+    ASSERT_TRUE(query.exec("INSERT INTO reading VALUES (7, 1796860800000, 2, 'Temp., C', 235, '23.5')"));
+  }
+  QSqlDatabase::removeDatabase("first");
+  THistoryStore store(FileSettings(file));
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.SchemaVersion(), 2);
+  const auto writes = store.Writes(kStation, 0, kMidnight + kDay);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].Kind, TWriteKind::Set);
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 1u);
+  TBatch rename;
+  rename.Writes = {{kStation, kMidnight + 60'000, TWriteKind::Rename, "sysName", "Hall A", "ok", ""}};
+  EXPECT_EQ(store.Write(rename), "");
+  EXPECT_EQ(store.Writes(kStation, 0, kMidnight + kDay).size(), 2u);
+}
+
+// A file that cannot be used is set aside whole and a new one started.
+TEST(HistoryFile, ABadFileIsKeptAndANewOneStarted) {
+  std::mt19937 random(7);
+  std::string noise(20000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::string truncated;
+  {
+    ScratchDir good("history");
+    THistoryStore store(FileSettings(good.File("QZhistory.db")));
+    ASSERT_EQ(store.Open(), "");
+    TBatch many;
+    for (int i = 0; i < 300; ++i) many.Readings.push_back(Reading(kMidnight + i * 30'000, "21.5", 215, 0));
+    ASSERT_EQ(store.Write(many), "");
+    store.Close();
+    const std::string whole = ReadFileBytes(good.File("QZhistory.db"));
+    truncated = whole.substr(0, whole.size() / 3);
+  }
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool readOnly;
+  } cases[] = {{"random bytes", noise, false}, {"truncated", truncated, false}, {"read-only", "", true}};
+  for (const auto& c : cases) {
+    ScratchDir dir("history");
+    const std::string file = dir.File("QZhistory.db");
+    if (c.readOnly) {
+      THistoryStore earlier(FileSettings(file));
+      ASSERT_EQ(earlier.Open(), "") << c.name;
+      earlier.Close();
+      std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    } else {
+      WriteFileBytes(file, c.bytes);
+    }
+    const std::string before = ReadFileBytes(file);
+    // Root writes any file; without CAP_DAC_OVERRIDE it meets the mode as a user does.
+    qz::test::WithoutCapability asUser(CAP_DAC_OVERRIDE);
+    ASSERT_EQ(asUser.Failure(), "");
+    THistoryStore store(FileSettings(file));
+    const std::string notice = store.OpenOrStartAgain(kMidnight);
+    EXPECT_NE(notice.find("could not be used"), std::string::npos) << c.name << ": " << notice;
+    EXPECT_NE(notice.find("QZhistory.db.damaged-20261210-000000"), std::string::npos) << c.name << ": " << notice;
+    EXPECT_TRUE(ReadFileBytes(file + ".damaged-20261210-000000") == before) << c.name << ": not kept whole";
+    ASSERT_TRUE(store.IsOpen()) << c.name;
+    EXPECT_EQ(store.Write(Day()), "") << c.name;
+    EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 2u) << c.name;
+  }
+}
