@@ -16,11 +16,20 @@ std::vector<std::string> MigrationStep(int version, TDialect dialect) {
               "CREATE TABLE ping (device_id BIGINT NOT NULL REFERENCES device (id), at BIGINT NOT NULL, rtt INTEGER)",
               "CREATE TABLE write_event (device_id BIGINT NOT NULL REFERENCES device (id), at BIGINT NOT NULL, "
               "object TEXT NOT NULL, written TEXT NOT NULL, result TEXT NOT NULL, read_back TEXT NOT NULL)"};
-    case 2:  // renames beside the writes; one device over a time range found by index
+    case 2: {
+      // Renames beside the writes; a measured value as a number, so that a
+      // plot's buckets are made by the database; one device over a time
+      // range found by index.
+      const std::string numeric = sqlite ? "shown GLOB '[0-9-]*' AND shown NOT GLOB '*[^0-9.,-]*'"
+                                         : "shown ~ '^-?[0-9]+([.,][0-9]+)?$'";
       return {"ALTER TABLE write_event ADD COLUMN kind TEXT NOT NULL DEFAULT 'set'",
-              "CREATE INDEX reading_device_at ON reading (device_id, at)",
+              std::string("ALTER TABLE reading ADD COLUMN value ") + (sqlite ? "REAL" : "DOUBLE PRECISION"),
+              std::string("UPDATE reading SET value = CAST(REPLACE(shown, ',', '.') AS ") +
+                  (sqlite ? "REAL" : "DOUBLE PRECISION") + ") WHERE kind = 2 AND " + numeric,
+              "CREATE INDEX reading_device_object_at ON reading (device_id, object, at)",
               "CREATE INDEX ping_device_at ON ping (device_id, at)",
               "CREATE INDEX write_event_device_at ON write_event (device_id, at)"};
+    }
     default:
       return {};
   }

@@ -182,7 +182,7 @@ std::string THistoryStore::Write(const TBatch& batch) {
   if (!database.transaction()) return database.lastError().text().toStdString();
   bool done = true;
   QSqlQuery reading(database);
-  reading.prepare("INSERT INTO reading (device_id, at, kind, object, raw, shown) VALUES (?, ?, ?, ?, ?, ?)");
+  reading.prepare("INSERT INTO reading (device_id, at, kind, object, raw, shown, value) VALUES (?, ?, ?, ?, ?, ?, ?)");
   for (const TReading& r : batch.Readings) {
     const long long id = DeviceId(r.Device, true);
     done = done && id >= 0;
@@ -194,6 +194,10 @@ std::string THistoryStore::Write(const TBatch& batch) {
       reading.addBindValue(Text(sample.Object));
       reading.addBindValue(sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)));
       reading.addBindValue(Text(sample.Shown));
+      double number = 0;
+      reading.addBindValue(sample.Kind == TSampleKind::Value && ShownNumber(sample.Shown, number)
+                               ? QVariant(number)
+                               : QVariant(QMetaType(QMetaType::Double)));
       done = reading.exec();
     }
   }
@@ -299,6 +303,56 @@ std::vector<TPoint> THistoryStore::Series(const TDeviceKey& device, TSampleKind 
     points.push_back({query.value(0).toLongLong(), value});
   }
   return points;
+}
+
+namespace {
+
+std::vector<TBucket> ReadBuckets(QSqlQuery& query) {
+  std::vector<TBucket> buckets;
+  if (!query.exec()) return buckets;
+  while (query.next())
+    buckets.push_back({query.value(1).toLongLong(), query.value(2).toLongLong(), query.value(3).toDouble(),
+                       query.value(4).toDouble(), query.value(5).toLongLong(), query.value(6).toLongLong()});
+  return buckets;
+}
+
+// The column of a row's time: (at - from) * columns / (to - from + 1), in
+// integers, the same in both databases.
+QString ColumnOf(int64_t from, int64_t to, int columns) {
+  return QString("((at - %1) * %2 / %3)").arg(from).arg(columns).arg(std::max<int64_t>(to - from + 1, 1));
+}
+
+}  // namespace
+
+std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKind kind, const std::string& object,
+                                            int64_t from, int64_t to, int columns) {
+  // An LED's worst state: alarm (1) before unknown (2) before normal (0).
+  const QString measure = kind == TSampleKind::Led ? "CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END" : "value";
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.setForwardOnly(true);
+  query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(%2), MAX(%2), COUNT(*), 0 FROM reading "
+                        "WHERE device_id = ? AND object = ? AND kind = ? AND at >= ? AND at <= ? AND %2 IS NOT NULL "
+                        "GROUP BY c ORDER BY c")
+                    .arg(ColumnOf(from, to, columns), measure));
+  query.addBindValue(DeviceId(device, false));
+  query.addBindValue(Text(object));
+  query.addBindValue(static_cast<int>(kind));
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  return ReadBuckets(query);
+}
+
+std::vector<TBucket> THistoryStore::PingBuckets(const TDeviceKey& device, int64_t from, int64_t to, int columns) {
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  query.setForwardOnly(true);
+  query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(rtt), MAX(rtt), COUNT(*), "
+                        "SUM(CASE WHEN rtt IS NULL THEN 1 ELSE 0 END) FROM ping "
+                        "WHERE device_id = ? AND at >= ? AND at <= ? GROUP BY c ORDER BY c")
+                    .arg(ColumnOf(from, to, columns)));
+  query.addBindValue(DeviceId(device, false));
+  query.addBindValue(static_cast<qlonglong>(from));
+  query.addBindValue(static_cast<qlonglong>(to));
+  return ReadBuckets(query);
 }
 
 std::vector<TPoint> THistoryStore::Pings(const TDeviceKey& device, int64_t from, int64_t to) {

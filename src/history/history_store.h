@@ -61,6 +61,13 @@ class THistoryStore {
   // states, in time order; readings without a number are left out.
   std::vector<TPoint> Series(const TDeviceKey& device, TSampleKind kind, const std::string& object, int64_t from,
                              int64_t to);
+  // The readings of a measured value (by value), an LED (by its worst
+  // state: 2 alarm, 1 unknown, 0 normal) or the pings (by round trip; object
+  // empty) in `columns` equal slices of the range, made by the database, so
+  // that a plot of a million readings gets a few thousand numbers.
+  std::vector<TBucket> Buckets(const TDeviceKey& device, TSampleKind kind, const std::string& object, int64_t from,
+                               int64_t to, int columns);
+  std::vector<TBucket> PingBuckets(const TDeviceKey& device, int64_t from, int64_t to, int columns);
   // Round trips; a time-out is a point with a NaN value.
   std::vector<TPoint> Pings(const TDeviceKey& device, int64_t from, int64_t to);
   std::vector<TWrite> Writes(const TDeviceKey& device, int64_t from, int64_t to);

@@ -64,4 +64,16 @@ struct TPoint {
   double Value = 0;
 };
 
+// What fell into one column of a plot: the first and last time, the
+// smallest and largest value (for an LED: its worst state), how many
+// readings, and for pings how many timed out.
+struct TBucket {
+  int64_t First = 0;
+  int64_t Last = 0;
+  double Min = 0;
+  double Max = 0;
+  int64_t Count = 0;
+  int64_t Timeouts = 0;
+};
+
 }  // namespace qz::history

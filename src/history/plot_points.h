@@ -1,8 +1,6 @@
 #pragma once
-// What a plot gets of a long series: per column of pixels at most the first,
-// the smallest, the largest and the last point of the readings that fall in
-// it, so that every peak and dip stays visible while a million readings
-// become a few thousand points.
+// What a plot and an export make of the history: points from the
+// database's buckets, the runs of an LED's states, and the rows as CSV.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,9 +10,17 @@
 
 namespace qz::history {
 
-// points in time order; columns > 0. Points with a NaN value (a ping that
-// timed out) are kept as they are, one per column at most.
-std::vector<TPoint> ReducedForPlot(const std::vector<TPoint>& points, int64_t from, int64_t to, int columns);
+// The line through each bucket's smallest and largest value, so that every
+// peak and dip stays visible: (first time, min), then (last time, max).
+std::vector<TPoint> EnvelopePoints(const std::vector<TBucket>& buckets);
+
+struct TLedRun {
+  int64_t From = 0;
+  int64_t To = 0;
+  int State = 0;  // 0 normal, 1 unknown, 2 alarm (the buckets' worst state)
+};
+// Neighbouring buckets of one state as one run, each lasting until the next begins.
+std::vector<TLedRun> LedRuns(const std::vector<TBucket>& buckets, int64_t to);
 
 // The rows as CSV: a header, then one row per reading, times in ISO 8601
 // (UTC, milliseconds), numbers with "." whatever the locale, texts quoted

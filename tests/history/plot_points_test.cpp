@@ -1,37 +1,33 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-
 #include "plot_points.h"
 
 using namespace qz::history;
 
-TEST(PlotPoints, AMillionReadingsKeepEveryPeakAndDip) {
-  std::vector<TPoint> points;
-  for (int64_t i = 0; i < 1'000'000; ++i) points.push_back({i, std::sin(i / 5000.0) * 10});
-  points[123'456].Value = 99;    // a spike
-  points[654'321].Value = -77;   // a dip
-  points[900'000].Value = std::numeric_limits<double>::quiet_NaN();  // a time-out
-  const auto reduced = ReducedForPlot(points, 0, 999'999, 1000);
-  EXPECT_LE(reduced.size(), 5000u);
-  EXPECT_TRUE(std::is_sorted(reduced.begin(), reduced.end(), [](const TPoint& a, const TPoint& b) { return a.At < b.At; }));
-  const auto has = [&](int64_t at) {
-    return std::any_of(reduced.begin(), reduced.end(), [&](const TPoint& p) { return p.At == at; });
-  };
-  EXPECT_TRUE(has(123'456));
-  EXPECT_TRUE(has(654'321));
-  EXPECT_TRUE(has(900'000));
-  EXPECT_TRUE(has(0));
-  EXPECT_TRUE(has(999'999));
+TEST(PlotPoints, TheEnvelopeKeepsEachBucketsExtremes) {
+  const std::vector<TBucket> buckets{{0, 9, -3, 7, 10, 0}, {10, 10, 4, 4, 1, 0}};
+  const auto points = EnvelopePoints(buckets);
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0].At, 0);
+  EXPECT_EQ(points[0].Value, -3);
+  EXPECT_EQ(points[1].At, 9);
+  EXPECT_EQ(points[1].Value, 7);
+  EXPECT_EQ(points[2].Value, 4);
 }
 
-TEST(PlotPoints, FewPointsStayAsTheyAre) {
-  const std::vector<TPoint> points{{1, 1}, {2, 5}, {3, 2}};
-  const auto reduced = ReducedForPlot(points, 0, 10, 100);
-  ASSERT_EQ(reduced.size(), 3u);
-  EXPECT_EQ(reduced[1].Value, 5);
+TEST(PlotPoints, LedRunsMergeNeighboursOfOneState) {
+  // normal, normal, alarm, unknown, unknown
+  const std::vector<TBucket> buckets{{0, 9, 0, 0, 2, 0},  {10, 19, 0, 0, 2, 0}, {20, 29, 0, 2, 2, 0},
+                                     {30, 39, 1, 1, 2, 0}, {40, 49, 1, 1, 2, 0}};
+  const auto runs = LedRuns(buckets, 60);
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].From, 0);
+  EXPECT_EQ(runs[0].To, 20);
+  EXPECT_EQ(runs[0].State, 0);
+  EXPECT_EQ(runs[1].State, 2);
+  EXPECT_EQ(runs[1].To, 30);
+  EXPECT_EQ(runs[2].State, 1);
+  EXPECT_EQ(runs[2].To, 60);
 }
 
 TEST(Csv, IsoTimesDotDecimalsAndQuotedTexts) {

@@ -156,6 +156,39 @@ TEST_P(StoreTest, TheRecorderWritesFromItsOwnThread) {
   EXPECT_EQ(store.Series(kStation, TSampleKind::Led, "Door", 0, kMidnight + kDay).size(), 3u);
 }
 
+TEST_P(StoreTest, ThePlotsBucketsAreMadeByTheDatabase) {
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  // A day of 30-second readings, the temperature rising by 0.1 each, with
+  // one spike; the door in alarm for the second hour; a ping lost at noon.
+  TBatch day;
+  for (int64_t i = 0; i < 2880; ++i) {
+    const int64_t at = kMidnight + i * 30'000;
+    const int64_t raw = i == 1000 ? 9999 : 200 + i;
+    day.Readings.push_back(Reading(at, std::to_string(raw / 10) + "." + std::to_string(raw % 10), raw,
+                                   at >= kMidnight + 3'600'000 && at < kMidnight + 7'200'000 ? 1 : 0));
+    day.Pings.push_back({kStation, at, i == 1440 ? std::nullopt : std::optional<int32_t>(static_cast<int32_t>(i % 7))});
+  }
+  ASSERT_EQ(store.Write(day), "");
+  const auto values = store.Buckets(kStation, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay - 1, 24);
+  ASSERT_EQ(values.size(), 24u);  // an hour each
+  EXPECT_EQ(values[0].Count, 120);
+  EXPECT_DOUBLE_EQ(values[0].Min, 20.0);
+  EXPECT_DOUBLE_EQ(values[0].Max, 31.9);
+  EXPECT_DOUBLE_EQ(values[8].Max, 999.9);  // reading 1000 is in the ninth hour
+  const auto door = LedRuns(store.Buckets(kStation, TSampleKind::Led, "Door", kMidnight, kMidnight + kDay - 1, 24),
+                            kMidnight + kDay);
+  ASSERT_EQ(door.size(), 3u);
+  EXPECT_EQ(door[1].State, 2);
+  EXPECT_EQ(door[1].From, kMidnight + 3'600'000);
+  EXPECT_EQ(door[1].To, kMidnight + 7'200'000);
+  const auto pings = store.PingBuckets(kStation, kMidnight, kMidnight + kDay - 1, 24);
+  ASSERT_EQ(pings.size(), 24u);
+  EXPECT_EQ(pings[12].Timeouts, 1);
+  EXPECT_EQ(pings[11].Timeouts, 0);
+  EXPECT_EQ(pings[0].Max, 6);
+}
+
 INSTANTIATE_TEST_SUITE_P(, StoreTest, ::testing::Values(TDialect::SQLite, TDialect::PostgreSQL),
                          [](const ::testing::TestParamInfo<TDialect>& dialect) {
                            return dialect.param == TDialect::SQLite ? "SQLite" : "PostgreSQL";
@@ -181,6 +214,10 @@ TEST(HistoryFile, TheFirstSchemaIsMigrated) {
   THistoryStore store(FileSettings(file));
   ASSERT_EQ(store.Open(), "");
   EXPECT_EQ(store.SchemaVersion(), 2);
+  // The first version's values became numbers for the plot's buckets.
+  const auto buckets = store.Buckets(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay, 1);
+  ASSERT_EQ(buckets.size(), 1u);
+  EXPECT_DOUBLE_EQ(buckets[0].Max, 23.5);
   const auto writes = store.Writes(kStation, 0, kMidnight + kDay);
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].Kind, TWriteKind::Set);
