@@ -6,7 +6,8 @@ packages=(build-essential cmake qt6-base-dev libgtest-dev libbenchmark-dev clang
           python3 snmpd snmp libsnmp-dev onesixtyone busybox-static inetutils-telnetd iproute2
           xvfb xauth fonts-dejavu-core
           g++-mingw-w64-x86-64-posix wine wine64 googletest
-          lintian desktop-file-utils appstream)
+          lintian desktop-file-utils appstream
+          qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql postgresql)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,8 +6,11 @@
 
 #include <cstdlib>
 
+#include <QMessageBox>
+
 #include "history_recorder.h"
 #include "history_settings.h"
+#include "history_window.h"
 #include "main_window.h"
 
 namespace qz::app {
@@ -19,6 +22,7 @@ void TfrmMain::CreateHistory() {
       history::ReadOwnersPasswordFile);
   if (!choice.Problem.empty()) ShowNotice(QString::fromStdString(choice.Problem));
   if (!choice.Store) return;
+  historySettings_ = choice.Store;
   history_ = std::make_unique<history::THistoryRecorder>(*choice.Store,
                                                           [this](const QString& notice) { ShowNotice(notice); });
 }
@@ -59,6 +63,24 @@ void TfrmMain::RecordWrite(history::TWriteKind kind, const QString& object, cons
 
 void TfrmMain::RecordPing(std::optional<int32_t> roundTripMs) {
   if (history_) history_->RecordPing({SelectedDeviceKey(), history::NowMs(), roundTripMs});
+}
+
+// The history window is one for the program; it opens on the selected device.
+void TfrmMain::ShowHistory() {
+  if (!historySettings_) {
+    QMessageBox::information(this, "QZ Explorer",
+                             "The device history is off (History/Database in QZexplorer.conf).");
+    return;
+  }
+  if (history_) history_->Flush();
+  if (!historyWindow_) {
+    historyWindow_ = new THistoryWindow(*historySettings_, this);
+    historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(historyWindow_, &QObject::destroyed, this, [this] { historyWindow_ = nullptr; });
+  }
+  static_cast<THistoryWindow*>(historyWindow_)->ShowDevice(SelectedDeviceKey());
+  historyWindow_->show();
+  historyWindow_->raise();
 }
 
 }  // namespace qz::app

@@ -255,6 +255,10 @@ void TfrmMain::CreateMenu() {
   mnuFile->addSeparator();
   auto* itmExit = mnuFile->addAction("&Exit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
   itmExit->setObjectName("itmExit");
+  auto* mnuView = menuBar()->addMenu("View");
+  mnuView->setObjectName("mnuView");
+  mnuView->addAction("&History", this, [this] { Guarded(sender(), [&] { ShowHistory(); }); })
+      ->setObjectName("itmHistory");
   auto* mnuHelp = menuBar()->addMenu("Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelp->addAction("&Russian", this, [this] { itmHelpClick(THelpLanguage::Russian); })

@@ -4,6 +4,7 @@
 // source files; the rules they apply live in small functions beside them.
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "device_list_file.h"
 #include "global_data.h"
+#include "history_store.h"
 #include "history_types.h"
 #include "network_scan.h"
 #include "sys_descr.h"
@@ -167,6 +169,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<history::THistoryRecorder> history_;
   history::TReading reading_;
   bool readingOpen_ = false;
+  std::optional<history::TStoreSettings> historySettings_;
   QWidget* historyWindow_ = nullptr;
 
   // Construction and start-up

@@ -3,7 +3,9 @@
 // window itself never uses it. Tests find the controls by their object names
 // (findChild); this reads the program-wide state and does what only a test
 // may do: set the work state or the timer's tick count, give the timer a
-// tick, run a fill or a refresh at once, shorten the Telnet connect time-out.
+// tick, run a fill or a refresh at once, shorten the Telnet connect time-out,
+// wait for the history's writes.
+#include "history_recorder.h"
 #include "main_window.h"
 #include "telnet_client.h"
 
@@ -22,6 +24,10 @@ class TfrmMainTestSeam {
   void Refresh() { window_.RefreshData(); }
   void SetTelnetConnectTimeout(int milliseconds) { window_.Telnet->DefaultConnectTimeoutMs = milliseconds; }
   bool TelnetConnected() { return window_.Telnet->Connected(); }
+  // Waits until the history holds everything recorded so far.
+  void FlushHistory() {
+    if (window_.history_) window_.history_->Flush();
+  }
 
  private:
   TfrmMain& window_;

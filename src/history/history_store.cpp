@@ -266,6 +266,22 @@ std::vector<TDeviceKey> THistoryStore::Devices() {
   return devices;
 }
 
+std::pair<int64_t, int64_t> THistoryStore::Extent(const TDeviceKey& device) {
+  const long long id = DeviceId(device, false);
+  int64_t first = 0, last = 0;
+  for (const char* table : {"reading", "ping", "write_event"}) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QString("SELECT MIN(at), MAX(at) FROM %1 WHERE device_id = ?").arg(table));
+    query.addBindValue(id);
+    if (!query.exec() || !query.next() || query.value(0).isNull()) continue;
+    const int64_t low = query.value(0).toLongLong();
+    const int64_t high = query.value(1).toLongLong();
+    first = first == 0 ? low : std::min(first, low);
+    last = std::max(last, high);
+  }
+  return {first, last};
+}
+
 std::vector<std::string> THistoryStore::Objects(const TDeviceKey& device, TSampleKind kind) {
   std::vector<std::string> objects;
   const long long id = DeviceId(device, false);

@@ -4,6 +4,7 @@
 // one thread only (a Qt SQL connection belongs to the thread that made it).
 #include <QString>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "history_schema.h"
@@ -55,6 +56,8 @@ class THistoryStore {
   long Prune(int64_t now);
 
   std::vector<TDeviceKey> Devices();
+  // The first and last time the history has of a device; {0, 0} without any.
+  std::pair<int64_t, int64_t> Extent(const TDeviceKey& device);
   // The measured values and LEDs a device has readings of, by caption.
   std::vector<std::string> Objects(const TDeviceKey& device, TSampleKind kind);
   // A measured value's readings (the value shown, as a number) or an LED's

@@ -277,6 +277,8 @@ TEST_F(WindowTest, ARenameInAReadOnlyFolderSaysWhyAndKeepsTheFile) {
   if (!folder.Mounted()) GTEST_SKIP() << "cannot mount a file system here";
   std::filesystem::current_path(dir_.Path());  // into the mounted one
   const std::string list = kHeader + "127.0.0.97\tNinety-seven\tlab\tQZ120\tSNMP station vers. 1.06 \r\n";
+  // A file system with a file open for writing cannot become read-only: no history here.
+  WriteFileBytes(WorkingFile("QZexplorer.conf"), "[History]\r\nDatabase = off\r\n");
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), list, true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
   ASSERT_TRUE(folder.MakeReadOnly());

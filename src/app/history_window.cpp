@@ -1,0 +1,429 @@
+#include "history_window.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QToolTip>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "history_recorder.h"
+#include "plot_points.h"
+#include "text_file.h"
+
+namespace qz::app {
+namespace {
+
+constexpr int64_t kHourMs = 60LL * 60 * 1000;
+
+QString TimeText(int64_t at) {
+  return QDateTime::fromMSecsSinceEpoch(at).toString("yyyy-MM-dd HH:mm:ss");
+}
+
+// Zooms with the wheel, a dragged range and the keys; pans with the arrows.
+class TPlotView : public QChartView {
+ public:
+  using QChartView::QChartView;
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    chart()->zoom(event->angleDelta().y() > 0 ? 1.25 : 0.8);
+    event->accept();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Plus: chart()->zoomIn(); break;
+      case Qt::Key_Minus: chart()->zoomOut(); break;
+      case Qt::Key_Left: chart()->scroll(-chart()->plotArea().width() / 10, 0); break;
+      case Qt::Key_Right: chart()->scroll(chart()->plotArea().width() / 10, 0); break;
+      case Qt::Key_Home: chart()->zoomReset(); break;
+      default: QChartView::keyPressEvent(event); return;
+    }
+    event->accept();
+  }
+};
+
+const QColor kStateColours[] = {QColor(0, 200, 0), QColor(150, 150, 150), QColor(230, 0, 0)};
+const char* const kStateNames[] = {"normal", "unknown", "alarm"};
+
+}  // namespace
+
+struct THistoryWindow::TLoaded {
+  int Generation = 0;
+  history::TDeviceKey Device;
+  int64_t From = 0;
+  int64_t To = 0;
+  std::string Failure;
+  std::vector<std::pair<std::string, std::vector<history::TBucket>>> Values;
+  std::vector<std::pair<std::string, std::vector<history::TLedRun>>> Leds;
+  std::vector<history::TBucket> Pings;
+  std::vector<history::TWrite> Writes;
+};
+
+THistoryWindow::THistoryWindow(history::TStoreSettings settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(std::move(settings)) {
+  setObjectName("frmHistory");
+  setWindowTitle("QZ Explorer - History");
+  resize(1000, 640);
+  cbDevice_ = new QComboBox(this);
+  cbDevice_->setObjectName("cbHistoryDevice");
+  cbDevice_->setMinimumWidth(320);
+  cbRange_ = new QComboBox(this);
+  cbRange_->setObjectName("cbHistoryRange");
+  cbRange_->addItems({"Last hour", "Last 24 hours", "Last 7 days", "All", "From - to"});
+  cbRange_->setCurrentIndex(1);
+  edFrom_ = new QDateTimeEdit(this);
+  edTo_ = new QDateTimeEdit(this);
+  for (QDateTimeEdit* edit : {edFrom_, edTo_}) {
+    edit->setDisplayFormat("yyyy-MM-dd HH:mm");
+    edit->setCalendarPopup(true);
+    edit->setEnabled(false);
+  }
+  edFrom_->setObjectName("edHistoryFrom");
+  edTo_->setObjectName("edHistoryTo");
+  auto* csv = new QPushButton("Export CSV...", this);
+  csv->setObjectName("btHistoryCsv");
+  auto* png = new QPushButton("Export PNG...", this);
+  png->setObjectName("btHistoryPng");
+  lsValues_ = new QListWidget(this);
+  lsValues_->setObjectName("lsHistoryValues");
+  lsValues_->setMaximumWidth(200);
+  chartView_ = new TPlotView(new QChart, this);
+  chartView_->setObjectName("chHistory");
+  chartView_->setRubberBand(QChartView::HorizontalRubberBand);
+  chartView_->setRenderHint(QPainter::Antialiasing);
+  chartView_->setFocusPolicy(Qt::StrongFocus);
+  lbInfo_ = new QLabel(this);
+  lbInfo_->setObjectName("lbHistoryInfo");
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel("Device", this));
+  top->addWidget(cbDevice_, 1);
+  top->addWidget(cbRange_);
+  top->addWidget(edFrom_);
+  top->addWidget(new QLabel("-", this));
+  top->addWidget(edTo_);
+  top->addWidget(csv);
+  top->addWidget(png);
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(lsValues_);
+  middle->addWidget(chartView_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(middle, 1);
+  layout->addWidget(lbInfo_);
+
+  connect(cbDevice_, &QComboBox::currentIndexChanged, this, [this] { Reload(); });
+  connect(cbRange_, &QComboBox::currentIndexChanged, this, [this] { RangeChosen(); });
+  for (QDateTimeEdit* edit : {edFrom_, edTo_})
+    connect(edit, &QDateTimeEdit::editingFinished, this, [this] {
+      from_ = edFrom_->dateTime().toMSecsSinceEpoch();
+      to_ = edTo_->dateTime().toMSecsSinceEpoch();
+      Reload();
+    });
+  connect(lsValues_, &QListWidget::itemChanged, this, [this] { Reload(); });
+  connect(csv, &QPushButton::clicked, this, [this] { ExportCsvAsked(); });
+  connect(png, &QPushButton::clicked, this, [this] { ExportPngAsked(); });
+  LoadDevices();
+  RangeChosen();
+}
+
+THistoryWindow::~THistoryWindow() {
+  if (loader_.joinable()) loader_.join();
+}
+
+void THistoryWindow::LoadDevices() {
+  history::THistoryStore store(settings_);
+  if (const std::string failure = store.Open(); !failure.empty()) {
+    lbInfo_->setText(QString::fromStdString("The history cannot be read: " + failure));
+    return;
+  }
+  devices_ = store.Devices();
+  const QSignalBlocker quiet(cbDevice_);
+  cbDevice_->clear();
+  for (const auto& device : devices_)
+    cbDevice_->addItem(QString::fromStdString(device.Address + "  " + device.Name + "  (" + device.Type + ")"));
+}
+
+void THistoryWindow::ShowDevice(const history::TDeviceKey& device) {
+  LoadDevices();
+  const auto found = std::find(devices_.begin(), devices_.end(), device);
+  if (found != devices_.end()) cbDevice_->setCurrentIndex(static_cast<int>(found - devices_.begin()));
+  Reload();
+}
+
+void THistoryWindow::SetRange(int64_t from, int64_t to) {
+  {
+    const QSignalBlocker quiet(cbRange_);
+    cbRange_->setCurrentIndex(4);
+  }
+  edFrom_->setEnabled(true);
+  edTo_->setEnabled(true);
+  edFrom_->setDateTime(QDateTime::fromMSecsSinceEpoch(from));
+  edTo_->setDateTime(QDateTime::fromMSecsSinceEpoch(to));
+  from_ = from;
+  to_ = to;
+  Reload();
+}
+
+void THistoryWindow::RangeChosen() {
+  const int64_t now = history::NowMs();
+  const int chosen = cbRange_->currentIndex();
+  edFrom_->setEnabled(chosen == 4);
+  edTo_->setEnabled(chosen == 4);
+  switch (chosen) {
+    case 0: from_ = now - kHourMs; to_ = now; break;
+    case 1: from_ = now - 24 * kHourMs; to_ = now; break;
+    case 2: from_ = now - 7 * 24 * kHourMs; to_ = now; break;
+    case 3: from_ = to_ = 0; break;  // the device's whole history, found by the load
+    default:
+      from_ = edFrom_->dateTime().toMSecsSinceEpoch();
+      to_ = edTo_->dateTime().toMSecsSinceEpoch();
+  }
+  Reload();
+}
+
+void THistoryWindow::Reload() {
+  const int row = cbDevice_->currentIndex();
+  if (row < 0 || row >= static_cast<int>(devices_.size())) return;
+  if (loader_.joinable()) loader_.join();
+  std::vector<std::string> hidden;
+  for (int i = 0; i < lsValues_->count(); ++i)
+    if (lsValues_->item(i)->checkState() == Qt::Unchecked) hidden.push_back(lsValues_->item(i)->text().toStdString());
+  loading_ = true;
+  const int generation = ++generation_;
+  const int columns = std::max(200, static_cast<int>(chartView_->chart()->plotArea().width()));
+  loader_ = std::thread([this, generation, columns, hidden, device = devices_[static_cast<size_t>(row)],
+                         from = from_, to = to_, settings = settings_] {
+    auto loaded = std::make_shared<TLoaded>();
+    loaded->Generation = generation;
+    loaded->Device = device;
+    history::THistoryStore store(settings);
+    loaded->Failure = store.Open();
+    if (loaded->Failure.empty()) {
+      loaded->From = from;
+      loaded->To = to;
+      if (from == 0 && to == 0) std::tie(loaded->From, loaded->To) = store.Extent(device);
+      for (const std::string& object : store.Objects(device, history::TSampleKind::Value)) {
+        std::vector<history::TBucket> buckets;
+        if (std::find(hidden.begin(), hidden.end(), object) == hidden.end())
+          buckets = store.Buckets(device, history::TSampleKind::Value, object, loaded->From, loaded->To, columns);
+        loaded->Values.emplace_back(object, std::move(buckets));
+      }
+      for (const std::string& object : store.Objects(device, history::TSampleKind::Led))
+        loaded->Leds.emplace_back(
+            object, history::LedRuns(store.Buckets(device, history::TSampleKind::Led, object, loaded->From, loaded->To,
+                                                   columns),
+                                     loaded->To));
+      loaded->Pings = store.PingBuckets(device, loaded->From, loaded->To, columns);
+      loaded->Writes = store.Writes(device, loaded->From, loaded->To);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, loaded] {
+          if (loaded->Generation != generation_) return;
+          loading_ = false;
+          Show(*loaded);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void THistoryWindow::Show(const TLoaded& loaded) {
+  if (!loaded.Failure.empty()) {
+    lbInfo_->setText(QString::fromStdString("The history cannot be read: " + loaded.Failure));
+    return;
+  }
+  {
+    // The list of values, checked as before; new ones checked.
+    const QSignalBlocker quiet(lsValues_);
+    std::vector<std::string> hidden;
+    for (int i = 0; i < lsValues_->count(); ++i)
+      if (lsValues_->item(i)->checkState() == Qt::Unchecked) hidden.push_back(lsValues_->item(i)->text().toStdString());
+    lsValues_->clear();
+    for (const auto& [object, buckets] : loaded.Values) {
+      auto* item = new QListWidgetItem(QString::fromStdString(object), lsValues_);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      item->setCheckState(std::find(hidden.begin(), hidden.end(), object) == hidden.end() ? Qt::Checked : Qt::Unchecked);
+    }
+  }
+  auto* chart = new QChart;
+  chart->setTitle(QString::fromStdString(loaded.Device.Address + "  " + loaded.Device.Name));
+  auto* time = new QDateTimeAxis;
+  time->setFormat(loaded.To - loaded.From <= 24 * kHourMs ? "HH:mm" : "dd.MM HH:mm");
+  time->setRange(QDateTime::fromMSecsSinceEpoch(loaded.From), QDateTime::fromMSecsSinceEpoch(std::max(loaded.To, loaded.From + 1)));
+  chart->addAxis(time, Qt::AlignBottom);
+  auto* values = new QValueAxis;
+  values->setTitleText("Measured values");
+  chart->addAxis(values, Qt::AlignLeft);
+  auto* pingAxis = new QValueAxis;
+  pingAxis->setTitleText("Ping, ms");
+  chart->addAxis(pingAxis, Qt::AlignRight);
+  auto* lanes = new QValueAxis;
+  lanes->setVisible(false);
+  chart->addAxis(lanes, Qt::AlignLeft);
+
+  double low = 0, high = 1;
+  bool any = false;
+  size_t readings = 0;
+  for (const auto& [object, buckets] : loaded.Values) {
+    if (buckets.empty()) continue;
+    auto* series = new QLineSeries;
+    series->setName(QString::fromStdString(object));
+    for (const history::TPoint& point : history::EnvelopePoints(buckets)) series->append(static_cast<qreal>(point.At), point.Value);
+    for (const history::TBucket& bucket : buckets) {
+      readings += static_cast<size_t>(bucket.Count);
+      low = any ? std::min(low, bucket.Min) : bucket.Min;
+      high = any ? std::max(high, bucket.Max) : bucket.Max;
+      any = true;
+    }
+    chart->addSeries(series);
+    series->attachAxis(time);
+    series->attachAxis(values);
+    connect(series, &QLineSeries::hovered, this, [name = series->name()](const QPointF& point, bool state) {
+      if (state)
+        QToolTip::showText(QCursor::pos(), QString("%1: %2 at %3").arg(name).arg(point.y()).arg(
+                                               TimeText(static_cast<int64_t>(point.x()))));
+    });
+  }
+  // The values keep the upper part; the LED bands take the lower third.
+  const double span = std::max(high - low, 1.0);
+  values->setRange(low - span * 0.6, high + span * 0.1);
+  const int laneCount = std::max<int>(1, static_cast<int>(loaded.Leds.size()));
+  lanes->setRange(0, laneCount * 3.0);
+  bool legendShown[3] = {false, false, false};
+  for (size_t lane = 0; lane < loaded.Leds.size(); ++lane) {
+    const auto& [object, runs] = loaded.Leds[lane];
+    const double base = static_cast<double>(loaded.Leds.size() - 1 - lane) + 0.1;
+    for (int state = 0; state < 3; ++state) {
+      auto* upper = new QLineSeries;
+      auto* lower = new QLineSeries;
+      for (const history::TLedRun& run : runs) {
+        if (run.State != state) continue;
+        for (const auto& [x, y] : {std::pair{run.From, base}, {run.From, base + 0.8}, {run.To, base + 0.8}, {run.To, base}}) {
+          upper->append(static_cast<qreal>(x), y);
+          lower->append(static_cast<qreal>(x), base);
+        }
+      }
+      if (upper->count() == 0) {
+        delete upper;
+        delete lower;
+        continue;
+      }
+      auto* band = new QAreaSeries(upper, lower);
+      band->setName(kStateNames[state]);
+      band->setColor(kStateColours[state]);
+      band->setBorderColor(kStateColours[state]);
+      chart->addSeries(band);
+      band->attachAxis(time);
+      band->attachAxis(lanes);
+      for (QLegendMarker* marker : chart->legend()->markers(band)) marker->setVisible(!legendShown[state]);
+      legendShown[state] = true;
+      connect(band, &QAreaSeries::hovered, this, [name = QString::fromStdString(object), state](const QPointF& point, bool on) {
+        if (on)
+          QToolTip::showText(QCursor::pos(), QString("%1: %2 at %3").arg(name, kStateNames[state],
+                                                                         TimeText(static_cast<int64_t>(point.x()))));
+      });
+    }
+  }
+  size_t pings = 0;
+  if (!loaded.Pings.empty()) {
+    auto* trip = new QLineSeries;
+    trip->setName("Ping, ms");
+    auto* lost = new QScatterSeries;
+    lost->setName("Ping time-out");
+    lost->setColor(Qt::red);
+    lost->setMarkerSize(7);
+    double longest = 1;
+    for (const history::TBucket& bucket : loaded.Pings) {
+      pings += static_cast<size_t>(bucket.Count);
+      if (bucket.Count > bucket.Timeouts) {
+        trip->append(static_cast<qreal>(bucket.First), bucket.Min);
+        trip->append(static_cast<qreal>(bucket.Last), bucket.Max);
+        longest = std::max(longest, bucket.Max);
+      }
+      if (bucket.Timeouts > 0) lost->append(static_cast<qreal>(bucket.First), 0);
+    }
+    pingAxis->setRange(0, longest * 1.2);
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{trip, lost}) {
+      chart->addSeries(series);
+      series->attachAxis(time);
+      series->attachAxis(pingAxis);
+    }
+    connect(trip, &QLineSeries::hovered, this, [](const QPointF& point, bool on) {
+      if (on)
+        QToolTip::showText(QCursor::pos(), QString("Ping: %1 ms at %2").arg(point.y()).arg(TimeText(static_cast<int64_t>(point.x()))));
+    });
+  }
+  if (!loaded.Writes.empty()) {
+    auto* marks = new QScatterSeries;
+    marks->setName("Writes and renames");
+    marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    marks->setMarkerSize(9);
+    marks->setColor(QColor(30, 90, 200));
+    auto texts = std::make_shared<std::vector<QString>>();
+    for (const history::TWrite& write : loaded.Writes) {
+      marks->append(static_cast<qreal>(write.At), high + span * 0.05);
+      texts->push_back(QString::fromStdString(write.Object + " := " + write.Written + " (" + write.Result +
+                                              (write.ReadBack.empty() ? "" : ", reads " + write.ReadBack) + ") at ") +
+                       TimeText(write.At));
+    }
+    chart->addSeries(marks);
+    marks->attachAxis(time);
+    marks->attachAxis(values);
+    connect(marks, &QScatterSeries::hovered, this, [marks, texts](const QPointF& point, bool on) {
+      if (!on) return;
+      const auto all = marks->points();
+      for (qsizetype i = 0; i < all.size(); ++i)
+        if (all[i] == point) QToolTip::showText(QCursor::pos(), (*texts)[static_cast<size_t>(i)]);
+    });
+  }
+  QChart* previous = chartView_->chart();
+  chartView_->setChart(chart);
+  delete previous;
+  lbInfo_->setText(QString("%1 readings, %2 pings, %3 writes from %4 to %5")
+                       .arg(readings)
+                       .arg(pings)
+                       .arg(loaded.Writes.size())
+                       .arg(TimeText(loaded.From), TimeText(loaded.To)));
+}
+
+bool THistoryWindow::ExportCsv(const QString& path) {
+  const int row = cbDevice_->currentIndex();
+  if (row < 0 || row >= static_cast<int>(devices_.size())) return false;
+  history::THistoryStore store(settings_);
+  if (!store.Open().empty()) return false;
+  auto [from, to] = std::pair{from_, to_};
+  if (from == 0 && to == 0) std::tie(from, to) = store.Extent(devices_[static_cast<size_t>(row)]);
+  return WriteWholeFile(path.toStdString(), history::FormatCsv(store.Rows(devices_[static_cast<size_t>(row)], from, to)))
+      .empty();
+}
+
+bool THistoryWindow::ExportPng(const QString& path) { return chartView_->grab().save(path, "PNG"); }
+
+void THistoryWindow::ExportCsvAsked() {
+  const QString path = QFileDialog::getSaveFileName(this, "Export CSV", "history.csv", "CSV files (*.csv)");
+  if (!path.isEmpty() && !ExportCsv(path)) lbInfo_->setText("The CSV file could not be written: " + path);
+}
+
+void THistoryWindow::ExportPngAsked() {
+  const QString path = QFileDialog::getSaveFileName(this, "Export PNG", "history.png", "PNG pictures (*.png)");
+  if (!path.isEmpty() && !ExportPng(path)) lbInfo_->setText("The picture could not be written: " + path);
+}
+
+}  // namespace qz::app

@@ -1,0 +1,64 @@
+#pragma once
+// The history of one device over a time range: its measured values plotted
+// over time, its LEDs as coloured bands below them, the ping round trip on
+// an axis of its own, writes and renames as markers. The readings are
+// loaded and bucketed off the window's thread; the plot zooms and pans with
+// the mouse (drag a range, wheel) and the keys (+, -, arrows, Home).
+#include <QWidget>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "history_store.h"
+#include "history_types.h"
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace qz::app {
+
+class THistoryWindow : public QWidget {
+ public:
+  THistoryWindow(history::TStoreSettings settings, QWidget* parent = nullptr);
+  ~THistoryWindow() override;
+
+  // Shows the device, when the history has it.
+  void ShowDevice(const history::TDeviceKey& device);
+  // The range shown, in milliseconds since 1970 (UTC).
+  void SetRange(int64_t from, int64_t to);
+  bool ExportCsv(const QString& path);
+  bool ExportPng(const QString& path);
+  // Whether a load is running (tests and benchmarks wait on it).
+  bool Loading() const { return loading_; }
+
+ private:
+  struct TLoaded;
+  void LoadDevices();
+  void RangeChosen();
+  void Reload();
+  void Show(const TLoaded& loaded);
+  void ExportCsvAsked();
+  void ExportPngAsked();
+
+  history::TStoreSettings settings_;
+  std::vector<history::TDeviceKey> devices_;
+  int64_t from_ = 0;
+  int64_t to_ = 0;
+  bool loading_ = false;
+  int generation_ = 0;
+  std::thread loader_;
+  QComboBox* cbDevice_ = nullptr;
+  QComboBox* cbRange_ = nullptr;
+  QDateTimeEdit* edFrom_ = nullptr;
+  QDateTimeEdit* edTo_ = nullptr;
+  QListWidget* lsValues_ = nullptr;
+  QChartView* chartView_ = nullptr;
+  QLabel* lbInfo_ = nullptr;
+};
+
+}  // namespace qz::app

@@ -1,0 +1,164 @@
+// The device history as the window records it, against the lab, and the
+// history window on what was recorded.
+#include <QAction>
+#include <QChartView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include "history_store.h"
+#include "history_window.h"
+#include "plot_points.h"
+#include "window_fixture.h"
+
+using namespace qz::test;
+using namespace qz::history;
+
+namespace {
+
+constexpr char kHistoryLab[] = R"(
+[127.0.0.151]
+type = QZ120
+firmware = SNMP station vers. 1.06
+name = Recorded unit
+location = Lab bench
+set 1.3.6.1.4.1.98361.2.2.1.0 = 0
+set 1.3.6.1.4.1.98361.2.2.2.0 = 1
+set 1.3.6.1.4.1.98361.2.3.1.0 = 235
+set 1.3.6.1.4.1.98361.2.3.2.0 = 1300
+set 1.3.6.1.4.1.98361.2.4.1.0 = 2
+)";
+
+const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
+const TDeviceKey kUnit{"127.0.0.151", "Recorded unit", "QZ120"};
+constexpr const char* kTemperatureOid = "1.3.6.1.4.1.98361.2.3.1.0";
+
+class HistoryTest : public WithSuiteLab<kHistoryLab, WindowTest> {
+ protected:
+  void Open(bool pings = false) {
+    Start(SettingsFile("127.0.0.150", "127.0.0.152", "false", "100", "2", pings ? "true" : "false"),
+          kHeader + "127.0.0.151\tRecorded unit\tLab bench\tQZ120\tSNMP station vers. 1.06 \r\n", true);
+    ASSERT_TRUE(WaitForWork("state Fill data"));
+    Control<QTimer>("Timer")->stop();
+  }
+  TStoreSettings Settings() const {
+    TStoreSettings settings;
+    settings.File = WorkingFile("QZhistory.db");
+    return settings;
+  }
+  QString Shown(const char* caption) const {
+    for (const auto& meas : Seam().State().DynMeas)
+      if (meas.NameLabel && meas.NameLabel->text() == caption) return meas.ValueEdit->text();
+    return {};
+  }
+};
+
+}  // namespace
+
+TEST_F(HistoryTest, AFillAndThreeRefreshesAreFourReadingsAsShown) {
+  const LabValueGuard restore("127.0.0.151", kTemperatureOid, 'i', "235");
+  Open();
+  std::vector<double> shown{Shown("Temperature, C").toDouble()};
+  for (const char* raw : {"241", "-17", "1000"}) {
+    ASSERT_TRUE(SnmpSetValue("127.0.0.151", kTemperatureOid, 'i', raw));
+    Seam().Refresh();
+    shown.push_back(Shown("Temperature, C").toDouble());
+  }
+  EXPECT_EQ(shown, (std::vector<double>{23.5, 24.1, -1.7, 100.0}));
+  Seam().FlushHistory();
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  ASSERT_EQ(store.Devices(), std::vector<TDeviceKey>{kUnit});
+  const auto temperatures = store.Series(kUnit, TSampleKind::Value, "Temperature, C", 0, NowMs());
+  ASSERT_EQ(temperatures.size(), 4u);
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_DOUBLE_EQ(temperatures[i].Value, shown[i]) << i;
+  const auto fan = store.Series(kUnit, TSampleKind::Led, "Fan", 0, NowMs());
+  ASSERT_EQ(fan.size(), 4u);
+  EXPECT_EQ(fan[0].Value, 1);  // alarm
+  const auto rows = store.Rows(kUnit, 0, NowMs());
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const TRow& row) { return row.Kind == "uptime"; }), 4);
+}
+
+TEST_F(HistoryTest, AWriteAndItsReadBackAndARenameAreRecorded) {
+  const LabValueGuard mode("127.0.0.151", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
+  const LabValueGuard name("127.0.0.151", "1.3.6.1.2.1.1.5.0", 's', "Recorded unit");
+  Open();
+  auto* combo = Seam().State().DynParams.at(0).Combo;
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Up);
+  ASSERT_EQ(combo->currentText(), "On");
+  TypeText(Control<QLineEdit>("edSysName"), "Renamed unit");
+  QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
+  Seam().FlushHistory();
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  const auto writes = store.Writes(kUnit, 0, NowMs());
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].Kind, TWriteKind::Set);
+  EXPECT_EQ(writes[0].Object, "Mode");
+  EXPECT_EQ(writes[0].Written, "On");
+  EXPECT_EQ(writes[0].Result, "ok");
+  EXPECT_EQ(writes[0].ReadBack, "On");
+  EXPECT_EQ(writes[1].Kind, TWriteKind::Rename);
+  EXPECT_EQ(writes[1].Object, "sysName");
+  EXPECT_EQ(writes[1].Written, "Renamed unit");
+}
+
+TEST_F(HistoryTest, PingsAreRecorded) {
+  Open(true);
+  Seam().SetTicks(0);
+  for (int i = 0; i < 3; ++i) Seam().TimerTick();
+  Seam().FlushHistory();
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  const auto pings = store.Pings(kUnit, 0, NowMs());
+  ASSERT_EQ(pings.size(), 3u);
+  for (const TPoint& ping : pings) EXPECT_FALSE(std::isnan(ping.Value));
+}
+
+TEST_F(HistoryTest, ADamagedFileIsSetAsideAndRecordingGoesOn) {
+  WriteFileBytes(WorkingFile("QZhistory.db"), std::string(4096, '\x5a'));
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLabel>("lbNotice")->text().startsWith("History: QZhistory.db could not be used"); }));
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().contains("kept as QZhistory.db.damaged-"))
+      << Control<QLabel>("lbNotice")->text().toStdString();
+  Seam().Refresh();
+  Seam().FlushHistory();
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.Series(kUnit, TSampleKind::Value, "Temperature, C", 0, NowMs()).size(), 2u);
+  int kept = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+    if (entry.path().filename().string().rfind("QZhistory.db.damaged-", 0) == 0) {
+      ++kept;
+      EXPECT_EQ(ReadFileBytes(entry.path().string()), std::string(4096, '\x5a'));
+    }
+  EXPECT_EQ(kept, 1);
+}
+
+TEST_F(HistoryTest, TheHistoryWindowPlotsAndExportsTheRange) {
+  Open();
+  Seam().Refresh();
+  Seam().Refresh();
+  window_->findChild<QAction*>("itmHistory")->trigger();
+  auto* history = window_->findChild<qz::app::THistoryWindow*>("frmHistory");
+  ASSERT_NE(history, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !history->Loading() && history->findChild<QLabel*>("lbHistoryInfo")->text().startsWith("6 readings"); }))
+      << history->findChild<QLabel*>("lbHistoryInfo")->text().toStdString();
+  auto* chart = history->findChild<QChartView*>("chHistory")->chart();
+  QStringList names;
+  for (const auto* series : chart->series()) names << series->name();
+  EXPECT_TRUE(names.contains("Temperature, C")) << names.join("|").toStdString();
+  EXPECT_TRUE(names.contains("alarm"));  // the fan's band
+  const std::string csv = WorkingFile("export.csv");
+  ASSERT_TRUE(history->ExportCsv(QString::fromStdString(csv)));
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  const auto [from, to] = store.Extent(kUnit);
+  EXPECT_EQ(ReadFileBytes(csv), FormatCsv(store.Rows(kUnit, from, to)));
+  EXPECT_EQ(ReadFileBytes(csv).substr(0, 28), "time,kind,object,raw,value\r\n");
+  ASSERT_TRUE(history->ExportPng(QString::fromStdString(WorkingFile("plot.png"))));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("plot.png")).substr(1, 3), "PNG");
+}
