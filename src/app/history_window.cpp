@@ -266,7 +266,6 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   chart->setTitle(QString::fromStdString(loaded.Device.Address + "  " + loaded.Device.Name));
   auto* time = new QDateTimeAxis;
   time->setFormat(loaded.To - loaded.From <= 24 * kHourMs ? "HH:mm" : "dd.MM HH:mm");
-  time->setRange(QDateTime::fromMSecsSinceEpoch(loaded.From), QDateTime::fromMSecsSinceEpoch(std::max(loaded.To, loaded.From + 1)));
   chart->addAxis(time, Qt::AlignBottom);
   auto* values = new QValueAxis;
   values->setTitleText("Measured values");
@@ -301,21 +300,17 @@ void THistoryWindow::Show(const TLoaded& loaded) {
                                                TimeText(static_cast<int64_t>(point.x()))));
     });
   }
-  // The values keep the upper part; the LED bands take the lower third.
   const double span = std::max(high - low, 1.0);
-  values->setRange(low - span * 0.6, high + span * 0.1);
-  const int laneCount = std::max<int>(1, static_cast<int>(loaded.Leds.size()));
-  lanes->setRange(0, laneCount * 3.0);
   bool legendShown[3] = {false, false, false};
   for (size_t lane = 0; lane < loaded.Leds.size(); ++lane) {
     const auto& [object, runs] = loaded.Leds[lane];
-    const double base = static_cast<double>(loaded.Leds.size() - 1 - lane) + 0.1;
+    const double base = static_cast<double>(loaded.Leds.size() - 1 - lane) + 0.15;
     for (int state = 0; state < 3; ++state) {
       auto* upper = new QLineSeries;
       auto* lower = new QLineSeries;
       for (const history::TLedRun& run : runs) {
         if (run.State != state) continue;
-        for (const auto& [x, y] : {std::pair{run.From, base}, {run.From, base + 0.8}, {run.To, base + 0.8}, {run.To, base}}) {
+        for (const auto& [x, y] : {std::pair{run.From, base}, {run.From, base + 0.7}, {run.To, base + 0.7}, {run.To, base}}) {
           upper->append(static_cast<qreal>(x), y);
           lower->append(static_cast<qreal>(x), base);
         }
@@ -342,6 +337,7 @@ void THistoryWindow::Show(const TLoaded& loaded) {
     }
   }
   size_t pings = 0;
+  double longest = 1;
   if (!loaded.Pings.empty()) {
     auto* trip = new QLineSeries;
     trip->setName("Ping, ms");
@@ -349,17 +345,15 @@ void THistoryWindow::Show(const TLoaded& loaded) {
     lost->setName("Ping time-out");
     lost->setColor(Qt::red);
     lost->setMarkerSize(7);
-    double longest = 1;
+    // The worst round trip of each column: what an operator looks for.
     for (const history::TBucket& bucket : loaded.Pings) {
       pings += static_cast<size_t>(bucket.Count);
       if (bucket.Count > bucket.Timeouts) {
-        trip->append(static_cast<qreal>(bucket.First), bucket.Min);
-        trip->append(static_cast<qreal>(bucket.Last), bucket.Max);
+        trip->append(static_cast<qreal>(bucket.First), bucket.Max);
         longest = std::max(longest, bucket.Max);
       }
       if (bucket.Timeouts > 0) lost->append(static_cast<qreal>(bucket.First), 0);
     }
-    pingAxis->setRange(0, longest * 1.2);
     for (QXYSeries* series : std::initializer_list<QXYSeries*>{trip, lost}) {
       chart->addSeries(series);
       series->attachAxis(time);
@@ -393,6 +387,13 @@ void THistoryWindow::Show(const TLoaded& loaded) {
         if (all[i] == point) QToolTip::showText(QCursor::pos(), (*texts)[static_cast<size_t>(i)]);
     });
   }
+  // Ranges last: attaching a series stretches its axes to its data. The
+  // values keep the upper part of the plot, the LED bands the lowest 30 %.
+  values->setRange(low - span * 0.55, high + span * 0.1);
+  lanes->setRange(0, std::max<double>(1, static_cast<double>(loaded.Leds.size())) / 0.3);
+  pingAxis->setRange(0, longest * 1.5);
+  time->setRange(QDateTime::fromMSecsSinceEpoch(loaded.From),
+                 QDateTime::fromMSecsSinceEpoch(std::max(loaded.To, loaded.From + 1)));
   QChart* previous = chartView_->chart();
   chartView_->setChart(chart);
   delete previous;

@@ -3,6 +3,7 @@
 // each picture is written there; without it, each is compared with the
 // manual's own, so that a window whose size or pages changed shows as a
 // manual to make again.
+#include <QAction>
 #include <QComboBox>
 #include <QImage>
 #include <QPixmap>
@@ -11,6 +12,9 @@
 #include <QTest>
 
 #include "console_screen.h"
+#include "history_generator.h"
+#include "history_store.h"
+#include "history_window.h"
 #include "ip_edit.h"
 #include "servers.h"
 #include "window_fixture.h"
@@ -18,6 +22,10 @@
 using namespace qz::test;
 
 namespace {
+
+const qz::history::TDeviceKey kStation{"127.0.0.14", "Main distribution", "QZ300"};
+// 2026-12-09T00:00:00Z
+constexpr int64_t kDayBefore = 1796774400000;
 
 std::string LabText() { return ReadFileBytes(std::string(QZ_SOURCE_DIR) + "/tools/lab/demo.lab"); }
 
@@ -27,6 +35,12 @@ class ManualScreenshots : public WindowTest {
     if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
     lab_ = std::make_unique<DeviceLab>(LabText());
     ASSERT_TRUE(lab_->Started());
+    // A day of the QZ300's history, as a day of recording leaves it.
+    qz::history::TStoreSettings history;
+    history.File = WorkingFile("QZhistory.db");
+    qz::history::THistoryStore store(history);
+    ASSERT_EQ(store.Open(), "");
+    ASSERT_EQ(store.Write(DeviceDay(kStation, kDayBefore)), "");
     // The demo's settings: its scan range covers the lab, pings on.
     Start(SettingsFile("127.0.0.10", "127.0.0.20", "false", "100", "2", "true"), std::nullopt, true);
   }
@@ -41,10 +55,10 @@ class ManualScreenshots : public WindowTest {
     ASSERT_GE(row, 0) << address.toStdString();
     Select(row);
   }
-  // Writes the picture, or compares it with the manual's.
-  void Picture(const char* name) {
+  // Writes the picture of the window (or another), or compares it with the manual's.
+  void Picture(const char* name, QWidget* shown = nullptr) {
     QTest::qWait(300);  // the LEDs' and values' last paint
-    const QImage shot = window_->grab().toImage();
+    const QImage shot = (shown ? shown : window_.get())->grab().toImage();
     const QString file = QString(name) + ".png";
     if (const char* folder = std::getenv("QZ_MANUAL_IMAGES")) {
       ASSERT_TRUE(shot.save(QString(folder) + "/" + file)) << name;
@@ -77,6 +91,17 @@ TEST_F(ManualScreenshots, ManageAStationWithoutParameters) {
   SelectAddress("127.0.0.18");
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   Picture("manage-no-parameters");
+}
+
+TEST_F(ManualScreenshots, HistoryOfADay) {
+  Scan();
+  SelectAddress("127.0.0.14");
+  window_->findChild<QAction*>("itmHistory")->trigger();
+  auto* history = window_->findChild<qz::app::THistoryWindow*>("frmHistory");
+  ASSERT_NE(history, nullptr);
+  history->SetRange(kDayBefore, kDayBefore + 24LL * 3600 * 1000 - 1);
+  ASSERT_TRUE(WaitUntil([&] { return !history->Loading(); }, 10000));
+  Picture("history", history);
 }
 
 TEST_F(ManualScreenshots, TelnetConsole) {
