@@ -30,6 +30,27 @@ std::vector<std::string> MigrationStep(int version, TDialect dialect) {
               "CREATE INDEX ping_device_at ON ping (device_id, at)",
               "CREATE INDEX write_event_device_at ON write_event (device_id, at)"};
     }
+    case 3: {
+      // Per hour and object the first and last time, the smallest and
+      // largest value (an LED's severity: 2 alarm, 1 unknown, 0 normal) and
+      // the count, kept as the readings come: a plot of a year reads these.
+      const std::string real = sqlite ? "REAL" : "DOUBLE PRECISION";
+      const std::string hour = "(at / " + std::to_string(kRollupMs) + ") * " + std::to_string(kRollupMs);
+      return {"CREATE TABLE reading_hour (device_id BIGINT NOT NULL, kind INTEGER NOT NULL, object TEXT NOT NULL, "
+              "hour BIGINT NOT NULL, first_at BIGINT NOT NULL, last_at BIGINT NOT NULL, low " + real +
+                  " NOT NULL, high " + real + " NOT NULL, readings BIGINT NOT NULL, "
+                  "PRIMARY KEY (device_id, kind, object, hour))",
+              "INSERT INTO reading_hour SELECT device_id, kind, object, " + hour +
+                  ", MIN(at), MAX(at), MIN(m), MAX(m), COUNT(*) FROM (SELECT device_id, kind, object, at, CASE WHEN "
+                  "kind = 1 THEN (CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END) ELSE value END AS m FROM "
+                  "reading) r WHERE m IS NOT NULL GROUP BY device_id, kind, object, " + hour,
+              "CREATE TABLE ping_hour (device_id BIGINT NOT NULL, hour BIGINT NOT NULL, first_at BIGINT NOT NULL, "
+              "last_at BIGINT NOT NULL, low INTEGER, high INTEGER, pings BIGINT NOT NULL, timeouts BIGINT NOT NULL, "
+              "PRIMARY KEY (device_id, hour))",
+              "INSERT INTO ping_hour SELECT device_id, " + hour +
+                  ", MIN(at), MAX(at), MIN(rtt), MAX(rtt), COUNT(*), SUM(CASE WHEN rtt IS NULL THEN 1 ELSE 0 END) "
+                  "FROM ping GROUP BY device_id, " + hour};
+    }
     default:
       return {};
   }

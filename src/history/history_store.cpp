@@ -62,14 +62,16 @@ bool THistoryStore::Exec(const QString& statement) {
   return false;
 }
 
-std::string THistoryStore::Open() {
+std::string THistoryStore::Open() { return OpenChecked(false); }
+
+std::string THistoryStore::OpenChecked(bool forRecording) {
   Close();
-  const std::string why = Connect();
+  const std::string why = Connect(forRecording);
   if (!why.empty()) Close();
   return why;
 }
 
-std::string THistoryStore::Connect() {
+std::string THistoryStore::Connect(bool forRecording) {
   const bool sqlite = settings_.Dialect == TDialect::SQLite;
   QSqlDatabase database = QSqlDatabase::addDatabase(sqlite ? "QSQLITE" : "QPSQL", connection_);
   if (sqlite) {
@@ -89,8 +91,9 @@ std::string THistoryStore::Connect() {
     return lastError_.toStdString();
   }
   open_ = true;
-  // A file that is not a database, or a damaged one, fails its check.
-  if (sqlite) {
+  // A file that is not a database, or a damaged one, fails its check (which
+  // reads the whole file: only the recorder makes it, once).
+  if (sqlite && forRecording) {
     QSqlQuery check(database);
     if (!check.exec("PRAGMA quick_check") || !check.next() || check.value(0).toString() != "ok") {
       lastError_ = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
@@ -99,19 +102,20 @@ std::string THistoryStore::Connect() {
   }
   // A file that cannot be written (read-only, locked by another program)
   // fails its first write here, not at the first recording.
-  if (!Migrate() || (sqlite && !Exec("UPDATE schema_version SET version = version"))) return lastError_.toStdString();
+  if (!Migrate() || (sqlite && forRecording && !Exec("UPDATE schema_version SET version = version")))
+    return lastError_.toStdString();
   return {};
 }
 
 std::string THistoryStore::OpenOrStartAgain(int64_t now) {
-  const std::string why = Open();
+  const std::string why = OpenChecked(true);
   if (why.empty() || settings_.Dialect != TDialect::SQLite || !QFile::exists(Text(settings_.File))) return why;
   const QString kept = Text(settings_.File) + ".damaged-" +
                        QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString("yyyyMMdd-HHmmss");
   QFile::remove(Text(settings_.File) + "-journal");
   if (!QFile::rename(Text(settings_.File), kept))
     return "History paused: " + settings_.File + " cannot be used (" + why + ") nor set aside";
-  if (const std::string again = Open(); !again.empty())
+  if (const std::string again = OpenChecked(true); !again.empty())
     return "History paused: " + settings_.File + " cannot be used (" + why + "), nor a new one (" + again + ")";
   return "History: " + settings_.File + " could not be used (" + why + "); kept as " + kept.toStdString() +
          ", recording into a new file";
@@ -201,6 +205,44 @@ std::string THistoryStore::Write(const TBatch& batch) {
       done = reading.exec();
     }
   }
+  const bool sqlite = settings_.Dialect == TDialect::SQLite;
+  const QString least = sqlite ? "MIN" : "LEAST";
+  const QString greatest = sqlite ? "MAX" : "GREATEST";
+  QSqlQuery readingHour(database);
+  readingHour.prepare(
+      QString("INSERT INTO reading_hour AS h VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1) "
+              "ON CONFLICT (device_id, kind, object, hour) DO UPDATE SET first_at = %1(h.first_at, excluded.first_at), "
+              "last_at = %2(h.last_at, excluded.last_at), low = %1(h.low, excluded.low), "
+              "high = %2(h.high, excluded.high), readings = h.readings + 1")
+          .arg(least, greatest));
+  for (const TReading& r : batch.Readings) {
+    const long long id = done ? DeviceId(r.Device, false) : -1;
+    for (const TSample& sample : r.Samples) {
+      if (!done) break;
+      double measure = 0;
+      if (sample.Kind == TSampleKind::Led)
+        measure = !sample.Raw ? 1 : *sample.Raw == 1 ? 2 : *sample.Raw == 0 ? 0 : 1;
+      else if (sample.Kind != TSampleKind::Value || !ShownNumber(sample.Shown, measure))
+        continue;
+      for (const QVariant& bound : {QVariant(id), QVariant(static_cast<int>(sample.Kind)), QVariant(Text(sample.Object)),
+                                    QVariant(static_cast<qlonglong>(r.At / kRollupMs * kRollupMs)),
+                                    QVariant(static_cast<qlonglong>(r.At)), QVariant(static_cast<qlonglong>(r.At)),
+                                    QVariant(measure), QVariant(measure)})
+        readingHour.addBindValue(bound);
+      done = readingHour.exec();
+      if (!done) lastError_ = readingHour.lastError().text();
+    }
+  }
+  // A NULL round trip (a time-out) must not make the hour's low or high NULL.
+  QSqlQuery pingHour(database);
+  pingHour.prepare(
+      QString("INSERT INTO ping_hour AS h VALUES (?, ?, ?, ?, ?, ?, 1, ?) "
+              "ON CONFLICT (device_id, hour) DO UPDATE SET first_at = %1(h.first_at, excluded.first_at), "
+              "last_at = %2(h.last_at, excluded.last_at), "
+              "low = %1(COALESCE(h.low, excluded.low), COALESCE(excluded.low, h.low)), "
+              "high = %2(COALESCE(h.high, excluded.high), COALESCE(excluded.high, h.high)), pings = h.pings + 1, "
+              "timeouts = h.timeouts + excluded.timeouts")
+          .arg(least, greatest));
   QSqlQuery ping(database);
   ping.prepare("INSERT INTO ping (device_id, at, rtt) VALUES (?, ?, ?)");
   for (const TPing& p : batch.Pings) {
@@ -208,8 +250,15 @@ std::string THistoryStore::Write(const TBatch& batch) {
     const long long id = DeviceId(p.Device, true);
     ping.addBindValue(id);
     ping.addBindValue(static_cast<qlonglong>(p.At));
-    ping.addBindValue(p.RoundTripMs ? QVariant(*p.RoundTripMs) : QVariant(QMetaType(QMetaType::Int)));
+    const QVariant trip = p.RoundTripMs ? QVariant(*p.RoundTripMs) : QVariant(QMetaType(QMetaType::Int));
+    ping.addBindValue(trip);
     done = id >= 0 && ping.exec();
+    for (const QVariant& bound : {QVariant(id), QVariant(static_cast<qlonglong>(p.At / kRollupMs * kRollupMs)),
+                                  QVariant(static_cast<qlonglong>(p.At)), QVariant(static_cast<qlonglong>(p.At)), trip,
+                                  trip, QVariant(p.RoundTripMs ? 0 : 1)})
+      pingHour.addBindValue(bound);
+    done = done && pingHour.exec();
+    if (!done && lastError_.isEmpty()) lastError_ = pingHour.lastError().text();
   }
   QSqlQuery write(database);
   write.prepare(
@@ -253,6 +302,13 @@ long THistoryStore::Prune(int64_t now) {
     query.addBindValue(before);
     if (query.exec()) deleted += query.numRowsAffected();
   }
+  // The hours wholly past the retention go with their readings.
+  for (const char* table : {"reading_hour", "ping_hour"}) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QString("DELETE FROM %1 WHERE last_at < ?").arg(table));
+    query.addBindValue(before);
+    query.exec();
+  }
   return deleted;
 }
 
@@ -269,9 +325,11 @@ std::vector<TDeviceKey> THistoryStore::Devices() {
 std::pair<int64_t, int64_t> THistoryStore::Extent(const TDeviceKey& device) {
   const long long id = DeviceId(device, false);
   int64_t first = 0, last = 0;
-  for (const char* table : {"reading", "ping", "write_event"}) {
+  const char* const spans[] = {"MIN(first_at), MAX(last_at) FROM reading_hour", "MIN(first_at), MAX(last_at) FROM ping_hour",
+                                "MIN(at), MAX(at) FROM write_event"};
+  for (const char* span : spans) {
     QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.prepare(QString("SELECT MIN(at), MAX(at) FROM %1 WHERE device_id = ?").arg(table));
+    query.prepare(QString("SELECT %1 WHERE device_id = ?").arg(span));
     query.addBindValue(id);
     if (!query.exec() || !query.next() || query.value(0).isNull()) continue;
     const int64_t low = query.value(0).toLongLong();
@@ -286,7 +344,8 @@ std::vector<std::string> THistoryStore::Objects(const TDeviceKey& device, TSampl
   std::vector<std::string> objects;
   const long long id = DeviceId(device, false);
   QSqlQuery query(QSqlDatabase::database(connection_, false));
-  query.prepare("SELECT DISTINCT object FROM reading WHERE device_id = ? AND kind = ? ORDER BY object");
+  query.prepare(QString("SELECT DISTINCT object FROM %1 WHERE device_id = ? AND kind = ? ORDER BY object")
+                    .arg(kind == TSampleKind::UpTime ? "reading" : "reading_hour"));
   query.addBindValue(id);
   query.addBindValue(static_cast<int>(kind));
   if (!query.exec()) return objects;
@@ -332,16 +391,34 @@ std::vector<TBucket> ReadBuckets(QSqlQuery& query) {
   return buckets;
 }
 
-// The column of a row's time: (at - from) * columns / (to - from + 1), in
-// integers, the same in both databases.
-QString ColumnOf(int64_t from, int64_t to, int columns) {
-  return QString("((at - %1) * %2 / %3)").arg(from).arg(columns).arg(std::max<int64_t>(to - from + 1, 1));
+// The column of a row's time: (time - from) * columns / (to - from + 1),
+// in integers, the same in both databases.
+QString ColumnOf(const char* time, int64_t from, int64_t to, int columns) {
+  return QString("((%1 - %2) * %3 / %4)").arg(time).arg(from).arg(columns).arg(std::max<int64_t>(to - from + 1, 1));
 }
+
+// Whether a plot's columns are an hour or more, so that the hourly rollups
+// give them exactly enough.
+bool ColumnsAreHours(int64_t from, int64_t to, int columns) { return (to - from + 1) / std::max(columns, 1) >= kRollupMs; }
 
 }  // namespace
 
 std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKind kind, const std::string& object,
                                             int64_t from, int64_t to, int columns) {
+  if (ColumnsAreHours(from, to, columns)) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    query.prepare(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(readings), 0 "
+                          "FROM reading_hour WHERE device_id = ? AND kind = ? AND object = ? AND hour >= ? AND hour <= ? "
+                          "GROUP BY c ORDER BY c")
+                      .arg(ColumnOf("hour", from, to, columns)));
+    query.addBindValue(DeviceId(device, false));
+    query.addBindValue(static_cast<int>(kind));
+    query.addBindValue(Text(object));
+    query.addBindValue(static_cast<qlonglong>(from / kRollupMs * kRollupMs));
+    query.addBindValue(static_cast<qlonglong>(to));
+    return ReadBuckets(query);
+  }
   // An LED's worst state: alarm (1) before unknown (2) before normal (0).
   const QString measure = kind == TSampleKind::Led ? "CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END" : "value";
   QSqlQuery query(QSqlDatabase::database(connection_, false));
@@ -349,7 +426,7 @@ std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKin
   query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(%2), MAX(%2), COUNT(*), 0 FROM reading "
                         "WHERE device_id = ? AND object = ? AND kind = ? AND at >= ? AND at <= ? AND %2 IS NOT NULL "
                         "GROUP BY c ORDER BY c")
-                    .arg(ColumnOf(from, to, columns), measure));
+                    .arg(ColumnOf("at", from, to, columns), measure));
   query.addBindValue(DeviceId(device, false));
   query.addBindValue(Text(object));
   query.addBindValue(static_cast<int>(kind));
@@ -359,12 +436,24 @@ std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKin
 }
 
 std::vector<TBucket> THistoryStore::PingBuckets(const TDeviceKey& device, int64_t from, int64_t to, int columns) {
+  if (ColumnsAreHours(from, to, columns)) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    query.prepare(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(pings), "
+                          "SUM(timeouts) FROM ping_hour WHERE device_id = ? AND hour >= ? AND hour <= ? "
+                          "GROUP BY c ORDER BY c")
+                      .arg(ColumnOf("hour", from, to, columns)));
+    query.addBindValue(DeviceId(device, false));
+    query.addBindValue(static_cast<qlonglong>(from / kRollupMs * kRollupMs));
+    query.addBindValue(static_cast<qlonglong>(to));
+    return ReadBuckets(query);
+  }
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   query.setForwardOnly(true);
   query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(rtt), MAX(rtt), COUNT(*), "
                         "SUM(CASE WHEN rtt IS NULL THEN 1 ELSE 0 END) FROM ping "
                         "WHERE device_id = ? AND at >= ? AND at <= ? GROUP BY c ORDER BY c")
-                    .arg(ColumnOf(from, to, columns)));
+                    .arg(ColumnOf("at", from, to, columns)));
   query.addBindValue(DeviceId(device, false));
   query.addBindValue(static_cast<qlonglong>(from));
   query.addBindValue(static_cast<qlonglong>(to));

@@ -39,10 +39,11 @@ class THistoryStore {
   THistoryStore(const THistoryStore&) = delete;
   THistoryStore& operator=(const THistoryStore&) = delete;
 
-  // Opens the database and brings its schema up to date; empty, or why it
-  // cannot be used.
+  // Opens the database and brings its schema up to date, for reading (and
+  // writing where a file is sound); empty, or why it cannot be used.
   std::string Open();
-  // Opens; an SQLite file that cannot be used (damaged, not a database,
+  // Opens for recording, having checked the whole file and that it can be
+  // written; an SQLite file that cannot be used (damaged, not a database,
   // read-only, locked) is kept beside as <file>.damaged-<time> for
   // inspection and a new one started. Empty, or the notice for the operator.
   std::string OpenOrStartAgain(int64_t now);
@@ -81,7 +82,8 @@ class THistoryStore {
   QString LastError() const { return lastError_; }
 
  private:
-  std::string Connect();
+  std::string OpenChecked(bool forRecording);
+  std::string Connect(bool forRecording);
   bool Exec(const QString& statement);
   bool Migrate();
   long long DeviceId(const TDeviceKey& device, bool create);

@@ -176,6 +176,12 @@ TEST_P(StoreTest, ThePlotsBucketsAreMadeByTheDatabase) {
   EXPECT_DOUBLE_EQ(values[0].Min, 20.0);
   EXPECT_DOUBLE_EQ(values[0].Max, 31.9);
   EXPECT_DOUBLE_EQ(values[8].Max, 999.9);  // reading 1000 is in the ninth hour
+  // Half-hour columns are narrower than the hourly rollups: made of the readings.
+  const auto halfHours = store.Buckets(kStation, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay - 1, 48);
+  ASSERT_EQ(halfHours.size(), 48u);
+  EXPECT_EQ(halfHours[0].Count, 60);
+  EXPECT_DOUBLE_EQ(halfHours[1].Max, 31.9);
+  EXPECT_DOUBLE_EQ(halfHours[16].Max, 999.9);
   const auto door = LedRuns(store.Buckets(kStation, TSampleKind::Led, "Door", kMidnight, kMidnight + kDay - 1, 24),
                             kMidnight + kDay);
   ASSERT_EQ(door.size(), 3u);
@@ -213,7 +219,7 @@ TEST(HistoryFile, TheFirstSchemaIsMigrated) {
   QSqlDatabase::removeDatabase("first");
   THistoryStore store(FileSettings(file));
   ASSERT_EQ(store.Open(), "");
-  EXPECT_EQ(store.SchemaVersion(), 2);
+  EXPECT_EQ(store.SchemaVersion(), kSchemaVersion);
   // The first version's values became numbers for the plot's buckets.
   const auto buckets = store.Buckets(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay, 1);
   ASSERT_EQ(buckets.size(), 1u);
