@@ -403,61 +403,46 @@ bool ColumnsAreHours(int64_t from, int64_t to, int columns) { return (to - from 
 
 }  // namespace
 
-std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKind kind, const std::string& object,
-                                            int64_t from, int64_t to, int columns) {
-  if (ColumnsAreHours(from, to, columns)) {
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.setForwardOnly(true);
-    query.prepare(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(readings), 0 "
-                          "FROM reading_hour WHERE device_id = ? AND kind = ? AND object = ? AND hour >= ? AND hour <= ? "
-                          "GROUP BY c ORDER BY c")
-                      .arg(ColumnOf("hour", from, to, columns)));
-    query.addBindValue(DeviceId(device, false));
-    query.addBindValue(static_cast<int>(kind));
-    query.addBindValue(Text(object));
-    query.addBindValue(static_cast<qlonglong>(from / kRollupMs * kRollupMs));
-    query.addBindValue(static_cast<qlonglong>(to));
-    return ReadBuckets(query);
-  }
-  // An LED's worst state: alarm (1) before unknown (2) before normal (0).
-  const QString measure = kind == TSampleKind::Led ? "CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END" : "value";
+std::vector<TBucket> THistoryStore::QueryBuckets(const QString& statement, const QVariantList& values) {
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   query.setForwardOnly(true);
-  query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(%2), MAX(%2), COUNT(*), 0 FROM reading "
-                        "WHERE device_id = ? AND object = ? AND kind = ? AND at >= ? AND at <= ? AND %2 IS NOT NULL "
-                        "GROUP BY c ORDER BY c")
-                    .arg(ColumnOf("at", from, to, columns), measure));
-  query.addBindValue(DeviceId(device, false));
-  query.addBindValue(Text(object));
-  query.addBindValue(static_cast<int>(kind));
-  query.addBindValue(static_cast<qlonglong>(from));
-  query.addBindValue(static_cast<qlonglong>(to));
+  query.prepare(statement);
+  for (const QVariant& value : values) query.addBindValue(value);
   return ReadBuckets(query);
 }
 
+std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKind kind, const std::string& object,
+                                            int64_t from, int64_t to, int columns) {
+  const QVariantList where{DeviceId(device, false), static_cast<int>(kind), Text(object),
+                           static_cast<qlonglong>(from / kRollupMs * kRollupMs), static_cast<qlonglong>(to)};
+  if (ColumnsAreHours(from, to, columns))
+    return QueryBuckets(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(readings), 0 "
+                                "FROM reading_hour WHERE device_id = ? AND kind = ? AND object = ? AND hour >= ? AND "
+                                "hour <= ? GROUP BY c ORDER BY c")
+                            .arg(ColumnOf("hour", from, to, columns)),
+                        where);
+  // An LED's worst state: alarm (1) before unknown (2) before normal (0).
+  const QString measure = kind == TSampleKind::Led ? "CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END" : "value";
+  return QueryBuckets(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(%2), MAX(%2), COUNT(*), 0 FROM reading "
+                              "WHERE device_id = ? AND kind = ? AND object = ? AND at >= ? AND at <= ? AND %2 IS NOT "
+                              "NULL GROUP BY c ORDER BY c")
+                          .arg(ColumnOf("at", from, to, columns), measure),
+                      {where[0], where[1], where[2], static_cast<qlonglong>(from), where[4]});
+}
+
 std::vector<TBucket> THistoryStore::PingBuckets(const TDeviceKey& device, int64_t from, int64_t to, int columns) {
-  if (ColumnsAreHours(from, to, columns)) {
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.setForwardOnly(true);
-    query.prepare(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(pings), "
-                          "SUM(timeouts) FROM ping_hour WHERE device_id = ? AND hour >= ? AND hour <= ? "
-                          "GROUP BY c ORDER BY c")
-                      .arg(ColumnOf("hour", from, to, columns)));
-    query.addBindValue(DeviceId(device, false));
-    query.addBindValue(static_cast<qlonglong>(from / kRollupMs * kRollupMs));
-    query.addBindValue(static_cast<qlonglong>(to));
-    return ReadBuckets(query);
-  }
-  QSqlQuery query(QSqlDatabase::database(connection_, false));
-  query.setForwardOnly(true);
-  query.prepare(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(rtt), MAX(rtt), COUNT(*), "
-                        "SUM(CASE WHEN rtt IS NULL THEN 1 ELSE 0 END) FROM ping "
-                        "WHERE device_id = ? AND at >= ? AND at <= ? GROUP BY c ORDER BY c")
-                    .arg(ColumnOf("at", from, to, columns)));
-  query.addBindValue(DeviceId(device, false));
-  query.addBindValue(static_cast<qlonglong>(from));
-  query.addBindValue(static_cast<qlonglong>(to));
-  return ReadBuckets(query);
+  const qlonglong id = DeviceId(device, false);
+  if (ColumnsAreHours(from, to, columns))
+    return QueryBuckets(QString("SELECT %1 AS c, MIN(first_at), MAX(last_at), MIN(low), MAX(high), SUM(pings), "
+                                "SUM(timeouts) FROM ping_hour WHERE device_id = ? AND hour >= ? AND hour <= ? "
+                                "GROUP BY c ORDER BY c")
+                            .arg(ColumnOf("hour", from, to, columns)),
+                        {id, static_cast<qlonglong>(from / kRollupMs * kRollupMs), static_cast<qlonglong>(to)});
+  return QueryBuckets(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(rtt), MAX(rtt), COUNT(*), "
+                              "SUM(CASE WHEN rtt IS NULL THEN 1 ELSE 0 END) FROM ping "
+                              "WHERE device_id = ? AND at >= ? AND at <= ? GROUP BY c ORDER BY c")
+                          .arg(ColumnOf("at", from, to, columns)),
+                      {id, static_cast<qlonglong>(from), static_cast<qlonglong>(to)});
 }
 
 std::vector<TPoint> THistoryStore::Pings(const TDeviceKey& device, int64_t from, int64_t to) {

@@ -3,6 +3,7 @@
 // or a PostgreSQL server several workstations share. One store is used by
 // one thread only (a Qt SQL connection belongs to the thread that made it).
 #include <QString>
+#include <QVariantList>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,6 +86,7 @@ class THistoryStore {
   std::string OpenChecked(bool forRecording);
   std::string Connect(bool forRecording);
   bool Exec(const QString& statement);
+  std::vector<TBucket> QueryBuckets(const QString& statement, const QVariantList& values);
   bool Migrate();
   long long DeviceId(const TDeviceKey& device, bool create);
 
