@@ -2,6 +2,7 @@
 // history window on what was recorded.
 #include <QAction>
 #include <QChartView>
+#include <QDateTimeAxis>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +153,18 @@ TEST_F(HistoryTest, TheHistoryWindowPlotsAndExportsTheRange) {
   for (const auto* series : chart->series()) names << series->name();
   EXPECT_TRUE(names.contains("Temperature, C")) << names.join("|").toStdString();
   EXPECT_TRUE(names.contains("alarm"));  // the fan's band
+  // The keys zoom in and go back; the arrows pan.
+  auto* view = history->findChild<QChartView*>("chHistory");
+  auto* time = static_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).first());
+  const QDateTime shownFrom = time->min();
+  const qint64 shownSpan = shownFrom.msecsTo(time->max());
+  QTest::keyClick(view, Qt::Key_Plus);
+  EXPECT_LT(time->min().msecsTo(time->max()), shownSpan * 3 / 4);
+  const QDateTime zoomedFrom = time->min();
+  QTest::keyClick(view, Qt::Key_Right);
+  EXPECT_GT(time->min(), zoomedFrom);
+  QTest::keyClick(view, Qt::Key_Home);
+  EXPECT_EQ(time->min(), shownFrom);
   const std::string csv = WorkingFile("export.csv");
   ASSERT_TRUE(history->ExportCsv(QString::fromStdString(csv)));
   THistoryStore store(Settings());

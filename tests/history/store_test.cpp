@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <linux/capability.h>
 #include <random>
 
@@ -251,21 +252,34 @@ TEST(HistoryFile, ABadFileIsKeptAndANewOneStarted) {
     const std::string whole = ReadFileBytes(good.File("QZhistory.db"));
     truncated = whole.substr(0, whole.size() / 3);
   }
+  enum TMade { kBytes, kReadOnly, kLocked };
   const struct {
     const char* name;
     std::string bytes;
-    bool readOnly;
-  } cases[] = {{"random bytes", noise, false}, {"truncated", truncated, false}, {"read-only", "", true}};
+    TMade made;
+  } cases[] = {{"random bytes", noise, kBytes},
+               {"truncated", truncated, kBytes},
+               {"read-only", "", kReadOnly},
+               {"locked by another program", "", kLocked}};
   for (const auto& c : cases) {
     ScratchDir dir("history");
     const std::string file = dir.File("QZhistory.db");
-    if (c.readOnly) {
+    if (c.made == kBytes) {
+      WriteFileBytes(file, c.bytes);
+    } else {
       THistoryStore earlier(FileSettings(file));
       ASSERT_EQ(earlier.Open(), "") << c.name;
       earlier.Close();
+    }
+    if (c.made == kReadOnly)
       std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-    } else {
-      WriteFileBytes(file, c.bytes);
+    // Another program in the middle of a long write holds the file.
+    std::optional<QSqlDatabase> holder;
+    if (c.made == kLocked) {
+      holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+      holder->setDatabaseName(QString::fromStdString(file));
+      ASSERT_TRUE(holder->open());
+      ASSERT_TRUE(QSqlQuery(*holder).exec("BEGIN EXCLUSIVE"));
     }
     const std::string before = ReadFileBytes(file);
     // Root writes any file; without CAP_DAC_OVERRIDE it meets the mode as a user does.
@@ -279,5 +293,10 @@ TEST(HistoryFile, ABadFileIsKeptAndANewOneStarted) {
     ASSERT_TRUE(store.IsOpen()) << c.name;
     EXPECT_EQ(store.Write(Day()), "") << c.name;
     EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 2u) << c.name;
+    if (holder) {
+      holder->close();
+      holder.reset();
+      QSqlDatabase::removeDatabase("holder");
+    }
   }
 }
