@@ -17,6 +17,7 @@ rm -rf "$build/results"
 export QZ_UNIX_BRIDGE="$bridge" WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   GTEST_OUTPUT="xml:Z:$build/results/"
 # wineserver makes the sockets, so it has to start inside the namespace too.
+status=0
 unshare --net bash -c '
   set -euo pipefail
   ip link set lo up
@@ -27,7 +28,7 @@ unshare --net bash -c '
   (cd "$0" && ctest --output-on-failure --timeout 600) || status=$?
   wineserver --kill || true
   kill "$bridge_process"
-  exit "$status"' "$build" "$root"
+  exit "$status"' "$build" "$root" || status=$?
 # The summary line, and the reason of every skipped test.
 python3 - "$build/results" <<'SUMMARY'
 import glob, sys, xml.etree.ElementTree as ET
@@ -40,3 +41,4 @@ for case in skipped:
     reason = case.find("skipped").get("message", "").strip().splitlines()[-1]
     print("  skipped %s.%s: %s" % (case.get("classname"), case.get("name"), reason))
 SUMMARY
+exit "$status"
