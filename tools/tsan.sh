@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Telnet module with its tests, and the window with its console
-# tests, with ThreadSanitizer in a build folder outside the source tree, and
-# runs them: the reader thread, the hand-over and the window's end of it.
+# Builds the Telnet module with its tests, the window with its console
+# tests and the history with its recorder's tests, with ThreadSanitizer in a
+# build folder outside the source tree, and runs them: the reader thread, the
+# hand-over and the window's end of it, and the recorder's thread.
 # Any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # One build folder per source tree, outside it, so that two clones never share one.
 build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target telnet_tests app_window_tests >/dev/null
+cmake --build "$build" -j"$(nproc)" --target telnet_tests app_window_tests history_tests >/dev/null
 # Qt is not built with ThreadSanitizer: the lock of its event queue, which
 # orders a call posted from the reader thread before its running on the
 # window's thread, is invisible. Races inside Qt, and on the posted call
@@ -16,7 +17,9 @@ cmake --build "$build" -j"$(nproc)" --target telnet_tests app_window_tests >/dev
 # is guarded by the client's own (instrumented) lock.
 suppressions="$build/tsan.supp"
 printf '%s\n' 'called_from_lib:libQt6Core.so.6' 'called_from_lib:libQt6Gui.so.6' 'called_from_lib:libQt6Widgets.so.6' \
+  'called_from_lib:libQt6Sql.so.6' 'called_from_lib:libqsqlite.so' 'called_from_lib:libsqlite3.so.0' \
   'race:invokeMethod' 'race:QFunctorSlotObject' >"$suppressions"
 export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 suppressions=$suppressions"
 "$build/tests/telnet/telnet_tests" --gtest_brief=1
 QT_QPA_PLATFORM=offscreen "$build/tests/app/app_window_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*'
+"$build/tests/history/history_tests" --gtest_brief=1 --gtest_filter='StoreTest.TheRecorder*/SQLite:HistoryFile.*'
