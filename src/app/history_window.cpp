@@ -16,11 +16,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QTimer>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 #include "history_recorder.h"
 #include "plot_points.h"
@@ -35,10 +37,12 @@ QString TimeText(int64_t at) {
   return QDateTime::fromMSecsSinceEpoch(at).toString("yyyy-MM-dd HH:mm:ss");
 }
 
-// Zooms with the wheel, a dragged range and the keys; pans with the arrows.
+// Zooms with the wheel, a dragged range and the keys; pans with the arrows;
+// Home goes back to the whole range chosen.
 class TPlotView : public QChartView {
  public:
-  using QChartView::QChartView;
+  TPlotView(QChart* chart, QWidget* parent, std::function<void()> onHome)
+      : QChartView(chart, parent), onHome_(std::move(onHome)) {}
 
  protected:
   void wheelEvent(QWheelEvent* event) override {
@@ -51,12 +55,22 @@ class TPlotView : public QChartView {
       case Qt::Key_Minus: chart()->zoomOut(); break;
       case Qt::Key_Left: chart()->scroll(-chart()->plotArea().width() / 10, 0); break;
       case Qt::Key_Right: chart()->scroll(chart()->plotArea().width() / 10, 0); break;
-      case Qt::Key_Home: chart()->zoomReset(); break;
+      case Qt::Key_Home:
+        chart()->zoomReset();
+        onHome_();
+        break;
       default: QChartView::keyPressEvent(event); return;
     }
     event->accept();
   }
+
+ private:
+  std::function<void()> onHome_;
 };
+
+// How long the plot waits after a zoom or pan before it loads the readings
+// of what it shows, so that a turn of the wheel loads once.
+constexpr int kSettleMs = 300;
 
 const QColor kStateColours[] = {QColor(0, 200, 0), QColor(150, 150, 150), QColor(230, 0, 0)};
 const char* const kStateNames[] = {"normal", "unknown", "alarm"};
@@ -103,7 +117,11 @@ THistoryWindow::THistoryWindow(history::TStoreSettings settings, QWidget* parent
   lsValues_ = new QListWidget(this);
   lsValues_->setObjectName("lsHistoryValues");
   lsValues_->setMaximumWidth(200);
-  chartView_ = new TPlotView(new QChart, this);
+  chartView_ = new TPlotView(new QChart, this, [this] { BackToChosenRange(); });
+  zoomSettled_ = new QTimer(this);
+  zoomSettled_->setSingleShot(true);
+  zoomSettled_->setInterval(kSettleMs);
+  connect(zoomSettled_, &QTimer::timeout, this, [this] { LoadShownRange(); });
   chartView_->setObjectName("chHistory");
   chartView_->setRubberBand(QChartView::HorizontalRubberBand);
   chartView_->setRenderHint(QPainter::Antialiasing);
@@ -132,8 +150,8 @@ THistoryWindow::THistoryWindow(history::TStoreSettings settings, QWidget* parent
   connect(cbRange_, &QComboBox::currentIndexChanged, this, [this] { RangeChosen(); });
   for (QDateTimeEdit* edit : {edFrom_, edTo_})
     connect(edit, &QDateTimeEdit::editingFinished, this, [this] {
-      from_ = edFrom_->dateTime().toMSecsSinceEpoch();
-      to_ = edTo_->dateTime().toMSecsSinceEpoch();
+      from_ = chosenFrom_ = edFrom_->dateTime().toMSecsSinceEpoch();
+      to_ = chosenTo_ = edTo_->dateTime().toMSecsSinceEpoch();
       Reload();
     });
   connect(lsValues_, &QListWidget::itemChanged, this, [this] { Reload(); });
@@ -176,8 +194,29 @@ void THistoryWindow::SetRange(int64_t from, int64_t to) {
   edTo_->setEnabled(true);
   edFrom_->setDateTime(QDateTime::fromMSecsSinceEpoch(from));
   edTo_->setDateTime(QDateTime::fromMSecsSinceEpoch(to));
+  from_ = chosenFrom_ = from;
+  to_ = chosenTo_ = to;
+  Reload();
+}
+
+// A zoomed or panned plot shows the readings of its range in full detail:
+// the buckets are made again for what it shows.
+void THistoryWindow::LoadShownRange() {
+  auto* time = qobject_cast<QDateTimeAxis*>(chartView_->chart()->axes(Qt::Horizontal).value(0));
+  if (!time) return;
+  const int64_t from = time->min().toMSecsSinceEpoch();
+  const int64_t to = time->max().toMSecsSinceEpoch();
+  if (from == from_ && to == to_) return;
   from_ = from;
   to_ = to;
+  Reload();
+}
+
+void THistoryWindow::BackToChosenRange() {
+  zoomSettled_->stop();
+  if (from_ == chosenFrom_ && to_ == chosenTo_) return;
+  from_ = chosenFrom_;
+  to_ = chosenTo_;
   Reload();
 }
 
@@ -195,6 +234,8 @@ void THistoryWindow::RangeChosen() {
       from_ = edFrom_->dateTime().toMSecsSinceEpoch();
       to_ = edTo_->dateTime().toMSecsSinceEpoch();
   }
+  chosenFrom_ = from_;
+  chosenTo_ = to_;
   Reload();
 }
 
@@ -238,6 +279,10 @@ void THistoryWindow::Reload() {
         [this, loaded] {
           if (loaded->Generation != generation_) return;
           loading_ = false;
+          if (from_ == 0 && to_ == 0) {
+            from_ = chosenFrom_ = loaded->From;
+            to_ = chosenTo_ = loaded->To;
+          }
           Show(*loaded);
         },
         Qt::QueuedConnection);
@@ -394,6 +439,7 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   pingAxis->setRange(0, longest * 1.5);
   time->setRange(QDateTime::fromMSecsSinceEpoch(loaded.From),
                  QDateTime::fromMSecsSinceEpoch(std::max(loaded.To, loaded.From + 1)));
+  connect(time, &QDateTimeAxis::rangeChanged, zoomSettled_, qOverload<>(&QTimer::start));
   QChart* previous = chartView_->chart();
   chartView_->setChart(chart);
   delete previous;

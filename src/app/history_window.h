@@ -19,6 +19,7 @@ class QDateTimeEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 namespace qz::app {
 
@@ -41,14 +42,19 @@ class THistoryWindow : public QWidget {
   void LoadDevices();
   void RangeChosen();
   void Reload();
+  void LoadShownRange();
+  void BackToChosenRange();
   void Show(const TLoaded& loaded);
   void ExportCsvAsked();
   void ExportPngAsked();
 
   history::TStoreSettings settings_;
   std::vector<history::TDeviceKey> devices_;
+  // The range shown, and the one the operator chose (zooming narrows the first).
   int64_t from_ = 0;
   int64_t to_ = 0;
+  int64_t chosenFrom_ = 0;
+  int64_t chosenTo_ = 0;
   bool loading_ = false;
   int generation_ = 0;
   std::thread loader_;
@@ -59,6 +65,7 @@ class THistoryWindow : public QWidget {
   QListWidget* lsValues_ = nullptr;
   QChartView* chartView_ = nullptr;
   QLabel* lbInfo_ = nullptr;
+  QTimer* zoomSettled_ = nullptr;
 };
 
 }  // namespace qz::app

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "history_generator.h"
 #include "history_store.h"
 #include "history_window.h"
 #include "plot_points.h"
@@ -35,6 +36,8 @@ set 1.3.6.1.4.1.98361.2.4.1.0 = 2
 const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
 const TDeviceKey kUnit{"127.0.0.151", "Recorded unit", "QZ120"};
 constexpr const char* kTemperatureOid = "1.3.6.1.4.1.98361.2.3.1.0";
+// 2026-12-09T00:00:00Z: a day before the tests' own readings.
+constexpr int64_t kDay = 1796774400000;
 
 class HistoryTest : public WithSuiteLab<kHistoryLab, WindowTest> {
  protected:
@@ -174,4 +177,36 @@ TEST_F(HistoryTest, TheHistoryWindowPlotsAndExportsTheRange) {
   EXPECT_EQ(ReadFileBytes(csv).substr(0, 28), "time,kind,object,raw,value\r\n");
   ASSERT_TRUE(history->ExportPng(QString::fromStdString(WorkingFile("plot.png"))));
   EXPECT_EQ(ReadFileBytes(WorkingFile("plot.png")).substr(1, 3), "PNG");
+}
+
+TEST_F(HistoryTest, AZoomedPlotLoadsWhatItShowsInFullAndHomeGoesBack) {
+  {
+    THistoryStore store(Settings());
+    ASSERT_EQ(store.Open(), "");
+    ASSERT_EQ(store.Write(DeviceDay(kUnit, kDay)), "");
+  }
+  Open();
+  window_->findChild<QAction*>("itmHistory")->trigger();
+  auto* history = window_->findChild<qz::app::THistoryWindow*>("frmHistory");
+  ASSERT_NE(history, nullptr);
+  history->SetRange(kDay, kDay + 24LL * 3600 * 1000 - 1);
+  auto* info = history->findChild<QLabel*>("lbHistoryInfo");
+  ASSERT_TRUE(WaitUntil([&] { return !history->Loading() && info->text().startsWith("14400 readings, 86400 pings"); }))
+      << info->text().toStdString();
+  auto* view = history->findChild<QChartView*>("chHistory");
+  QTest::keyClick(view, Qt::Key_Plus);
+  QTest::keyClick(view, Qt::Key_Plus);
+  // After the zoom settles, the buckets are those of the shown part only.
+  ASSERT_TRUE(WaitUntil([&] { return !history->Loading() && !info->text().startsWith("14400 readings"); }))
+      << info->text().toStdString();
+  const auto [readings, pings] = [&] {
+    const QStringList words = info->text().split(' ');
+    return std::pair{words.value(0).toInt(), words.value(2).toInt()};
+  }();
+  EXPECT_GT(readings, 14400 / 5);  // a quarter of the day: a fifth to a third of the readings
+  EXPECT_LT(readings, 14400 / 3);
+  EXPECT_LT(pings, 86400 / 3);
+  QTest::keyClick(history->findChild<QChartView*>("chHistory"), Qt::Key_Home);
+  ASSERT_TRUE(WaitUntil([&] { return !history->Loading() && info->text().startsWith("14400 readings, 86400 pings"); }))
+      << info->text().toStdString();
 }
