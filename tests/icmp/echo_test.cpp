@@ -179,12 +179,12 @@ TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
     engine.SetAddress("127.0.0.1");
     const int result = engine.Ping();
     const std::string text = engine.ErrorString();
-    write(pipeFds[1], text.data(), text.size());
+    if (write(pipeFds[1], text.data(), text.size()) < 0) _exit(2);
     _exit(result == 0 ? 0 : 1);
   }
   close(pipeFds[1]);
   char text[128] = {};
-  read(pipeFds[0], text, sizeof text - 1);
+  ASSERT_GE(read(pipeFds[0], text, sizeof text - 1), 0);
   close(pipeFds[0]);
   int status = 0;
   waitpid(child, &status, 0);
