@@ -42,7 +42,7 @@ std::vector<std::string> MigrationStep(int version, TDialect dialect) {
                   "PRIMARY KEY (device_id, kind, object, hour))",
               "INSERT INTO reading_hour SELECT device_id, kind, object, " + hour +
                   ", MIN(at), MAX(at), MIN(m), MAX(m), COUNT(*) FROM (SELECT device_id, kind, object, at, CASE WHEN "
-                  "kind = 1 THEN (CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END) ELSE value END AS m FROM "
+                  "kind = 1 THEN (" + kLedSeveritySql + ") ELSE value END AS m FROM "
                   "reading) r WHERE m IS NOT NULL GROUP BY device_id, kind, object, " + hour,
               "CREATE TABLE ping_hour (device_id BIGINT NOT NULL, hour BIGINT NOT NULL, first_at BIGINT NOT NULL, "
               "last_at BIGINT NOT NULL, low INTEGER, high INTEGER, pings BIGINT NOT NULL, timeouts BIGINT NOT NULL, "

@@ -184,30 +184,11 @@ std::string THistoryStore::Write(const TBatch& batch) {
   QSqlDatabase database = QSqlDatabase::database(connection_, false);
   lastError_.clear();
   if (!database.transaction()) return database.lastError().text().toStdString();
-  bool done = true;
-  QSqlQuery reading(database);
-  reading.prepare("INSERT INTO reading (device_id, at, kind, object, raw, shown, value) VALUES (?, ?, ?, ?, ?, ?, ?)");
-  for (const TReading& r : batch.Readings) {
-    const long long id = DeviceId(r.Device, true);
-    done = done && id >= 0;
-    for (const TSample& sample : r.Samples) {
-      if (!done) break;
-      reading.addBindValue(id);
-      reading.addBindValue(static_cast<qlonglong>(r.At));
-      reading.addBindValue(static_cast<int>(sample.Kind));
-      reading.addBindValue(Text(sample.Object));
-      reading.addBindValue(sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)));
-      reading.addBindValue(Text(sample.Shown));
-      double number = 0;
-      reading.addBindValue(sample.Kind == TSampleKind::Value && ShownNumber(sample.Shown, number)
-                               ? QVariant(number)
-                               : QVariant(QMetaType(QMetaType::Double)));
-      done = reading.exec();
-    }
-  }
   const bool sqlite = settings_.Dialect == TDialect::SQLite;
   const QString least = sqlite ? "MIN" : "LEAST";
   const QString greatest = sqlite ? "MAX" : "GREATEST";
+  QSqlQuery reading(database);
+  reading.prepare("INSERT INTO reading (device_id, at, kind, object, raw, shown, value) VALUES (?, ?, ?, ?, ?, ?, ?)");
   QSqlQuery readingHour(database);
   readingHour.prepare(
       QString("INSERT INTO reading_hour AS h VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1) "
@@ -215,24 +196,8 @@ std::string THistoryStore::Write(const TBatch& batch) {
               "last_at = %2(h.last_at, excluded.last_at), low = %1(h.low, excluded.low), "
               "high = %2(h.high, excluded.high), readings = h.readings + 1")
           .arg(least, greatest));
-  for (const TReading& r : batch.Readings) {
-    const long long id = done ? DeviceId(r.Device, false) : -1;
-    for (const TSample& sample : r.Samples) {
-      if (!done) break;
-      double measure = 0;
-      if (sample.Kind == TSampleKind::Led)
-        measure = !sample.Raw ? 1 : *sample.Raw == 1 ? 2 : *sample.Raw == 0 ? 0 : 1;
-      else if (sample.Kind != TSampleKind::Value || !ShownNumber(sample.Shown, measure))
-        continue;
-      for (const QVariant& bound : {QVariant(id), QVariant(static_cast<int>(sample.Kind)), QVariant(Text(sample.Object)),
-                                    QVariant(static_cast<qlonglong>(r.At / kRollupMs * kRollupMs)),
-                                    QVariant(static_cast<qlonglong>(r.At)), QVariant(static_cast<qlonglong>(r.At)),
-                                    QVariant(measure), QVariant(measure)})
-        readingHour.addBindValue(bound);
-      done = readingHour.exec();
-      if (!done) lastError_ = readingHour.lastError().text();
-    }
-  }
+  QSqlQuery ping(database);
+  ping.prepare("INSERT INTO ping (device_id, at, rtt) VALUES (?, ?, ?)");
   // A NULL round trip (a time-out) must not make the hour's low or high NULL.
   QSqlQuery pingHour(database);
   pingHour.prepare(
@@ -243,44 +208,57 @@ std::string THistoryStore::Write(const TBatch& batch) {
               "high = %2(COALESCE(h.high, excluded.high), COALESCE(excluded.high, h.high)), pings = h.pings + 1, "
               "timeouts = h.timeouts + excluded.timeouts")
           .arg(least, greatest));
-  QSqlQuery ping(database);
-  ping.prepare("INSERT INTO ping (device_id, at, rtt) VALUES (?, ?, ?)");
-  for (const TPing& p : batch.Pings) {
-    if (!done) break;
-    const long long id = DeviceId(p.Device, true);
-    ping.addBindValue(id);
-    ping.addBindValue(static_cast<qlonglong>(p.At));
-    const QVariant trip = p.RoundTripMs ? QVariant(*p.RoundTripMs) : QVariant(QMetaType(QMetaType::Int));
-    ping.addBindValue(trip);
-    done = id >= 0 && ping.exec();
-    for (const QVariant& bound : {QVariant(id), QVariant(static_cast<qlonglong>(p.At / kRollupMs * kRollupMs)),
-                                  QVariant(static_cast<qlonglong>(p.At)), QVariant(static_cast<qlonglong>(p.At)), trip,
-                                  trip, QVariant(p.RoundTripMs ? 0 : 1)})
-      pingHour.addBindValue(bound);
-    done = done && pingHour.exec();
-    if (!done && lastError_.isEmpty()) lastError_ = pingHour.lastError().text();
-  }
   QSqlQuery write(database);
   write.prepare(
       "INSERT INTO write_event (device_id, at, kind, object, written, result, read_back) VALUES (?, ?, ?, ?, ?, ?, ?)");
-  for (const TWrite& w : batch.Writes) {
-    if (!done) break;
-    const long long id = DeviceId(w.Device, true);
-    write.addBindValue(id);
-    write.addBindValue(static_cast<qlonglong>(w.At));
-    write.addBindValue(w.Kind == TWriteKind::Set ? "set" : "rename");
-    write.addBindValue(Text(w.Object));
-    write.addBindValue(Text(w.Written));
-    write.addBindValue(Text(w.Result));
-    write.addBindValue(Text(w.ReadBack));
-    done = id >= 0 && write.exec();
+
+  bool done = true;
+  const auto run = [&](QSqlQuery& query, std::initializer_list<QVariant> values) {
+    if (!done) return;
+    for (const QVariant& value : values) query.addBindValue(value);
+    done = query.exec();
+    if (!done) lastError_ = query.lastError().text();
+  };
+  // A batch is mostly one device's: its id is looked up once.
+  TDeviceKey lastDevice;
+  long long lastId = -1;
+  const auto idOf = [&](const TDeviceKey& device) {
+    if (lastId < 0 || !(device == lastDevice)) {
+      lastDevice = device;
+      lastId = DeviceId(device, true);
+    }
+    done = done && lastId >= 0;
+    return lastId;
+  };
+  const auto hourOf = [](int64_t at) { return static_cast<qlonglong>(at / kRollupMs * kRollupMs); };
+  const QVariant noNumber{QMetaType(QMetaType::Double)};
+
+  for (const TReading& r : batch.Readings) {
+    const long long id = idOf(r.Device);
+    const auto at = static_cast<qlonglong>(r.At);
+    for (const TSample& sample : r.Samples) {
+      double number = 0;
+      const bool isNumber = sample.Kind == TSampleKind::Value && ShownNumber(sample.Shown, number);
+      run(reading, {id, at, static_cast<int>(sample.Kind), Text(sample.Object),
+                    sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)),
+                    Text(sample.Shown), isNumber ? QVariant(number) : noNumber});
+      if (sample.Kind == TSampleKind::Led) number = LedSeverity(sample.Raw);
+      if (isNumber || sample.Kind == TSampleKind::Led)
+        run(readingHour, {id, static_cast<int>(sample.Kind), Text(sample.Object), hourOf(r.At), at, at, number, number});
+    }
   }
+  for (const TPing& p : batch.Pings) {
+    const long long id = idOf(p.Device);
+    const auto at = static_cast<qlonglong>(p.At);
+    const QVariant trip = p.RoundTripMs ? QVariant(*p.RoundTripMs) : QVariant(QMetaType(QMetaType::Int));
+    run(ping, {id, at, trip});
+    run(pingHour, {id, hourOf(p.At), at, at, trip, trip, p.RoundTripMs ? 0 : 1});
+  }
+  for (const TWrite& w : batch.Writes)
+    run(write, {idOf(w.Device), static_cast<qlonglong>(w.At), w.Kind == TWriteKind::Set ? "set" : "rename",
+                Text(w.Object), Text(w.Written), Text(w.Result), Text(w.ReadBack)});
+
   if (!done) {
-    if (lastError_.isEmpty())
-      lastError_ = (!reading.lastError().text().isEmpty()  ? reading.lastError()
-                    : !ping.lastError().text().isEmpty()   ? ping.lastError()
-                                                           : write.lastError())
-                       .text();
     database.rollback();
     return lastError_.isEmpty() ? "the write failed" : lastError_.toStdString();
   }
@@ -359,24 +337,20 @@ std::vector<TPoint> THistoryStore::Series(const TDeviceKey& device, TSampleKind 
   const long long id = DeviceId(device, false);
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   query.setForwardOnly(true);
-  query.prepare(
-      "SELECT at, raw, shown FROM reading WHERE device_id = ? AND kind = ? AND object = ? AND at >= ? AND at <= ? "
-      "ORDER BY at");
+  // A measured value without a number ("???") has none in the value column.
+  query.prepare(QString("SELECT at, raw, value FROM reading WHERE device_id = ? AND kind = ? AND object = ? AND "
+                        "at >= ? AND at <= ? %1 ORDER BY at")
+                    .arg(kind == TSampleKind::Value ? "AND value IS NOT NULL" : ""));
   query.addBindValue(id);
   query.addBindValue(static_cast<int>(kind));
   query.addBindValue(Text(object));
   query.addBindValue(static_cast<qlonglong>(from));
   query.addBindValue(static_cast<qlonglong>(to));
   if (!query.exec()) return points;
-  double value = 0;
-  while (query.next()) {
-    if (kind == TSampleKind::Value) {
-      if (!ShownNumber(query.value(2).toString().toStdString(), value)) continue;
-    } else {
-      value = query.value(1).isNull() ? 2 : query.value(1).toDouble();
-    }
-    points.push_back({query.value(0).toLongLong(), value});
-  }
+  while (query.next())
+    points.push_back({query.value(0).toLongLong(), kind == TSampleKind::Value ? query.value(2).toDouble()
+                                                   : query.value(1).isNull()  ? 2
+                                                                              : query.value(1).toDouble()});
   return points;
 }
 
@@ -421,8 +395,7 @@ std::vector<TBucket> THistoryStore::Buckets(const TDeviceKey& device, TSampleKin
                                 "hour <= ? GROUP BY c ORDER BY c")
                             .arg(ColumnOf("hour", from, to, columns)),
                         where);
-  // An LED's worst state: alarm (1) before unknown (2) before normal (0).
-  const QString measure = kind == TSampleKind::Led ? "CASE raw WHEN 1 THEN 2 WHEN 0 THEN 0 ELSE 1 END" : "value";
+  const QString measure = kind == TSampleKind::Led ? kLedSeveritySql : "value";
   return QueryBuckets(QString("SELECT %1 AS c, MIN(at), MAX(at), MIN(%2), MAX(%2), COUNT(*), 0 FROM reading "
                               "WHERE device_id = ? AND kind = ? AND object = ? AND at >= ? AND at <= ? AND %2 IS NOT "
                               "NULL GROUP BY c ORDER BY c")
