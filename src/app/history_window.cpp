@@ -239,13 +239,18 @@ void THistoryWindow::RangeChosen() {
   Reload();
 }
 
+std::vector<std::string> THistoryWindow::HiddenValues() const {
+  std::vector<std::string> hidden;
+  for (int i = 0; i < lsValues_->count(); ++i)
+    if (lsValues_->item(i)->checkState() == Qt::Unchecked) hidden.push_back(lsValues_->item(i)->text().toStdString());
+  return hidden;
+}
+
 void THistoryWindow::Reload() {
   const int row = cbDevice_->currentIndex();
   if (row < 0 || row >= static_cast<int>(devices_.size())) return;
   if (loader_.joinable()) loader_.join();
-  std::vector<std::string> hidden;
-  for (int i = 0; i < lsValues_->count(); ++i)
-    if (lsValues_->item(i)->checkState() == Qt::Unchecked) hidden.push_back(lsValues_->item(i)->text().toStdString());
+  const std::vector<std::string> hidden = HiddenValues();
   loading_ = true;
   const int generation = ++generation_;
   const int columns = std::max(200, static_cast<int>(chartView_->chart()->plotArea().width()));
@@ -297,9 +302,7 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   {
     // The list of values, checked as before; new ones checked.
     const QSignalBlocker quiet(lsValues_);
-    std::vector<std::string> hidden;
-    for (int i = 0; i < lsValues_->count(); ++i)
-      if (lsValues_->item(i)->checkState() == Qt::Unchecked) hidden.push_back(lsValues_->item(i)->text().toStdString());
+    const std::vector<std::string> hidden = HiddenValues();
     lsValues_->clear();
     for (const auto& [object, buckets] : loaded.Values) {
       auto* item = new QListWidgetItem(QString::fromStdString(object), lsValues_);

@@ -41,6 +41,8 @@ class THistoryWindow : public QWidget {
   struct TLoaded;
   void LoadDevices();
   void RangeChosen();
+  // The measured values the operator unticked.
+  std::vector<std::string> HiddenValues() const;
   void Reload();
   void LoadShownRange();
   void BackToChosenRange();
