@@ -45,6 +45,8 @@ class TNetworkScan {
 
   // The socket error number when the scan could not start; 0 otherwise.
   int Error() const { return gets_.Error(); }
+  // The local UDP port the scan's requests leave from.
+  uint16_t LocalPort() const { return gets_.LocalPort(); }
 
  private:
   enum class Step : uint8_t { ObjectId, Descr, Name, Location };

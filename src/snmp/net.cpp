@@ -41,20 +41,19 @@ bool NetSnmpGet(TSNMPdata request) {
 
 bool NetSnmpSet(TSNMPdata request, std::string* failure) {
   bool ok = false;
-  int32_t errorStatus = kNoAnswer;
+  std::optional<int32_t> errorStatus;
   // A refusal is an answer: asking again would only be refused again.
-  for (int32_t triesLeft = request.RetryCount; !ok && errorStatus == kNoAnswer && !aborted && triesLeft > 0;
-       --triesLeft)
+  for (int32_t triesLeft = request.RetryCount; !ok && !errorStatus && !aborted && triesLeft > 0; --triesLeft)
     ok = SnmpSetRequest(request.OID, request.Community, request.Host, request.Value,
                         request.ValueType, &errorStatus);
   if (failure) {
     if (ok)
       failure->clear();
-    else if (errorStatus == kNoAnswer)
+    else if (!errorStatus)
       *failure = "no answer from " + request.Host;
     else
-      *failure = "refused by the device: error-status " + std::to_string(errorStatus) + " (" +
-                 ErrorStatusName(errorStatus) + ")";
+      *failure = "refused by the device: error-status " + std::to_string(*errorStatus) + " (" +
+                 ErrorStatusName(*errorStatus) + ")";
   }
   return ok;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "answer_rule.h"
 #include "snmp_message.h"
 
 namespace qz::snmp {
@@ -21,6 +22,16 @@ TParallelGets::TParallelGets(std::string community, int32_t timeoutMs, int32_t t
   }
   // Room for the answers of every open query, however they bunch up.
   SetSocketOption(handle_, SOL_SOCKET, SO_RCVBUF, 1 << 20);
+  // Bound now, so that the port the queries leave from is known from the start.
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  socklen_t length = sizeof local;
+  if (::bind(handle_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+      ::getsockname(handle_, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    error_ = LastSocketError();
+    return;
+  }
+  localPort_ = ntohs(local.sin_port);
 }
 
 TParallelGets::~TParallelGets() { CloseSocketHandle(handle_); }
@@ -92,11 +103,11 @@ void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
   TSnmpMessage request;
   request.Community = community_;
   request.PDUType = pduGetRequest;
-  const int32_t id = nextId_;
+  int32_t id = NewRequestId();
+  while (keyOfId_.count(id)) id = NewRequestId();
   request.ID = id;
   request.AddVarBind(open.Asked.Oid, {}, berNull);
   const ByteString bytes = request.EncodeMessage();
-  nextId_ = request.ID;  // the next id, wrapped
   open.Ids.push_back(id);
   keyOfId_[id] = key;
   --open.TriesLeft;
@@ -112,22 +123,19 @@ void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
 
 void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
   std::string buffer(65536, '\0');
-  for (;;) {
+  // A turn reads a bounded number of datagrams, so that a flood faster than
+  // the reading never keeps the caller from its stop flag and its progress.
+  for (int turn = 0; turn < kMostDatagramsPerTurn; ++turn) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     const auto received =
         ReceiveDatagram(handle_, buffer.data(), buffer.size(), reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received < 0) return;  // nothing more waiting
     TSnmpMessage reply;
-    if (!reply.DecodeMessage(buffer.substr(0, static_cast<size_t>(received))) || reply.Version != 0 ||
-        reply.PDUType != pduGetResponse)
-      continue;
-    const auto id = keyOfId_.find(reply.ID);
-    if (id == keyOfId_.end()) continue;
-    const auto open = open_.find(id->second);
-    if (open == open_.end() || from.sin_family != AF_INET || ntohl(from.sin_addr.s_addr) != open->second.Asked.Address)
-      continue;
-    Settle(open->first, true, reply.FindValue(open->second.Asked.Oid), settled);
+    const auto isOpen = [this](int32_t id) { return keyOfId_.count(id) > 0; };
+    if (!IsAnswer(buffer.substr(0, static_cast<size_t>(received)), isOpen, reply)) continue;
+    const uint64_t key = keyOfId_.at(reply.ID);
+    Settle(key, true, AnswerValue(reply, open_.at(key).Asked.Oid), settled);
   }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Many SNMP GETs in flight at once over one UDP socket, for asking a whole
 // address range: each query gets up to Tries sends of TimeoutMs each, the
-// sends go out as a paced stream, and an answer counts only when it comes
-// from the queried address with the request-id of one of the query's sends
+// sends go out as a paced stream, and an answer counts by the answer rule
+// (answer_rule.h) when it carries the request-id of one of the query's sends
 // (so a late answer to an earlier try counts too). Plain blocking calls on
 // the caller's thread; nothing here knows of a window.
 #include <chrono>
@@ -47,6 +47,11 @@ class TParallelGets {
 
   // The socket error number when no socket could be had; 0 when ready.
   int Error() const { return error_; }
+  // The local UDP port every query leaves from.
+  uint16_t LocalPort() const { return localPort_; }
+
+  // Datagrams read in one turn of Service at most.
+  static constexpr int kMostDatagramsPerTurn = 256;
 
   // Queues a GET of oid from the IPv4 address (host order); its answer
   // comes back from Service with the tag.
@@ -85,7 +90,7 @@ class TParallelGets {
   TPacing pacing_;
   qz::TSocketHandle handle_ = qz::kNoSocket;
   int error_ = 0;
-  int32_t nextId_ = 1;
+  uint16_t localPort_ = 0;
   uint64_t nextKey_ = 1;
   double tokens_;
   Clock::time_point tokensAt_;

@@ -3,9 +3,12 @@
 #include <chrono>
 #include <iterator>
 
+#include "answer_rule.h"
+
 namespace qz::snmp {
 
 bool TSnmpExchange::SendQuery(TSnmpMessage& query) {
+  query.ID = NewRequestId();
   sentId_ = query.ID;
   Buffer = query.EncodeMessage();
   Sock.SendDatagram(Buffer);
@@ -24,12 +27,9 @@ bool TSnmpExchange::ReceiveReply(TSnmpMessage& reply) {
     // No datagram in time, or the agent's port refused.
     if (Sock.LastError() != 0) return false;
     HostIP = Sock.PeerAddressText();
-    // The answer may come from any address of a multi-homed agent, but it is
-    // a well-formed GetResponse to this request; a stray datagram, or a late
-    // answer to an earlier request, is passed over and the wait goes on.
-    if (reply.DecodeMessage(Buffer) && reply.Version == 0 && reply.PDUType == pduGetResponse &&
-        reply.ID == sentId_)
-      return true;
+    // A stray datagram, or a late answer to an earlier request, is passed
+    // over and the wait goes on.
+    if (IsAnswer(Buffer, [this](int32_t id) { return id == sentId_; }, reply)) return true;
   }
 }
 
@@ -50,12 +50,12 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
   exchange.Query.AddVarBind(oid, {}, berNull);
   exchange.TargetHost = host;
   const bool ok = exchange.RunRequest();
-  value = ok ? exchange.Reply.FindValue(oid) : std::string();
+  value = ok ? AnswerValue(exchange.Reply, oid) : std::string();
   return ok;
 }
 
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
-                    const std::string& value, int32_t valueType, int32_t* errorStatus) {
+                    const std::string& value, int32_t valueType, std::optional<int32_t>* errorStatus) {
   // A SET waits the exchange's fixed 500 ms, not the configured time-out:
   // the operator tunes that one for reads and scans, and the time a device
   // takes to store a value does not follow it.
@@ -66,7 +66,7 @@ bool SnmpSetRequest(const std::string& oid, const std::string& community, const 
   exchange.Query.AddVarBind(oid, value, valueType);
   exchange.TargetHost = host;
   const bool answered = exchange.RunRequest();
-  if (errorStatus) *errorStatus = answered ? exchange.Reply.ErrorStatus : kNoAnswer;
+  if (errorStatus) *errorStatus = answered ? std::optional(exchange.Reply.ErrorStatus) : std::nullopt;
   return answered && exchange.Reply.ErrorStatus == 0;
 }
 

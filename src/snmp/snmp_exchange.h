@@ -1,7 +1,8 @@
 #pragma once
-// One SNMP request: encode, send to UDP port 161, wait for one datagram,
-// decode it. Retries belong to the caller.
+// One SNMP request: encode with a fresh request-id, send to UDP port 161,
+// wait for its answer, decode it. Retries belong to the caller.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "snmp_message.h"
@@ -33,15 +34,13 @@ class TSnmpExchange {
 bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,
                     int32_t timeoutMs, std::string& value);
 
-// What errorStatus holds after a SET that got no answer.
-constexpr int32_t kNoAnswer = -1;
-
 // True only when the agent answered and accepted the value: a reply with a
 // non-zero error-status (read-only object, wrong community, bad value) means
 // the value was not written. errorStatus, when given, receives the reply's
-// error-status, or kNoAnswer.
+// error-status, whatever number the agent put there, or nothing when no
+// answer came.
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,
-                    const std::string& value, int32_t valueType, int32_t* errorStatus = nullptr);
+                    const std::string& value, int32_t valueType, std::optional<int32_t>* errorStatus = nullptr);
 
 // The RFC 1157 name of an error-status ("readOnly"), or "unknown".
 std::string ErrorStatusName(int32_t errorStatus);

@@ -129,12 +129,10 @@ ByteString TUdpEndpoint::ReceiveDatagram(int32_t timeoutMs) {
     lastError_ = qz::kSocketTimedOut;
     return {};
   }
-  count = WaitingByteCount();
-  if (count == 0) {
-    lastError_ = qz::kSocketConnectionReset;
-    return {};
-  }
-  return ReadDatagram(count);
+  // Nothing counted yet readable: a datagram of no bytes (which the caller
+  // passes over like any other that is not the answer) or an error the
+  // receive reports, such as the agent's port refused.
+  return ReadDatagram(std::max(WaitingByteCount(), 1));
 }
 
 std::string TUdpEndpoint::PeerAddressText() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The blocking datagram endpoint one SNMP request uses: resolve, open, send
-// once, wait a bounded time for one datagram, close.
+// once, wait a bounded time for one datagram (which may have no bytes),
+// close.
 #include <cstdint>
 #include <string>
 

@@ -64,18 +64,20 @@ TEST_F(AgentTest, SetIsSeenBySnmpget) {
 }
 
 TEST_F(AgentTest, RefusedSetsFailWithTheAgentsErrorStatus) {
-  int32_t errorStatus = 0;
+  std::optional<int32_t> errorStatus;
   EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.3.0", "kelvor", kAddress, "9", berInteger, &errorStatus));
-  EXPECT_GT(errorStatus, 0);
-  errorStatus = 0;
+  ASSERT_TRUE(errorStatus.has_value());
+  EXPECT_GT(*errorStatus, 0);
+  errorStatus.reset();
   EXPECT_FALSE(SnmpSetRequest("1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, &errorStatus));
-  EXPECT_GT(errorStatus, 0);
+  ASSERT_TRUE(errorStatus.has_value());
+  EXPECT_GT(*errorStatus, 0);
   EXPECT_EQ(SnmpGetText(kAddress, "1.3.6.1.4.1.98361.9.1.0"), "-5");
   TSNMPdata request{"1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, 2, 100};
   std::string failure;
   EXPECT_FALSE(NetSnmpSet(request, &failure));
-  EXPECT_EQ(failure, "refused by the device: error-status " + std::to_string(errorStatus) + " (" +
-                         ErrorStatusName(errorStatus) + ")");
+  EXPECT_EQ(failure, "refused by the device: error-status " + std::to_string(*errorStatus) + " (" +
+                         ErrorStatusName(*errorStatus) + ")");
 }
 
 TEST(ErrorStatusNames, AreTheProtocolsNames) {

@@ -21,14 +21,17 @@ namespace {
 using qz::kNoSocket;
 using qz::test::BoundSocket;
 
-// Answers GetRequests on address:161 with the value "answer", after ignoring
-// the first `ignore` requests; replies may leave from another address. A
-// responder with strays sends, before each answer, datagrams that are not
-// the answer: a cut one, a wrong request-id, a request PDU, another version.
+// Answers requests on address:161 with the value "answer" and the given
+// error-status, after ignoring the first `ignore` requests; replies may leave
+// from another address. A responder with strays sends, before each answer,
+// datagrams that are not the answer: a cut one, one of no bytes, request-ids
+// that a forger could guess (1, the one every request used to carry, and
+// the neighbours of the real one), a request PDU, another version.
 class Responder {
  public:
-  Responder(const std::string& address, int ignore, const std::string& replyFrom = "", bool strays = false)
-      : ignore_(ignore), strays_(strays) {
+  Responder(const std::string& address, int ignore, const std::string& replyFrom = "", bool strays = false,
+            int32_t errorStatus = 0)
+      : ignore_(ignore), strays_(strays), errorStatus_(errorStatus) {
     fd_ = BoundSocket(SOCK_DGRAM, address, 161);
     replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(SOCK_DGRAM, replyFrom, 0);
     if (fd_ != kNoSocket) thread_ = std::thread([this] { Serve(); });
@@ -69,12 +72,16 @@ class Responder {
         message.Community = request.Community;
         message.PDUType = pduType;
         message.ID = id;
+        message.ErrorStatus = errorStatus_;
         message.AddVarBind(request.VarBind(0).OID, value, berOctetString);
         return message.EncodeMessage();
       };
       std::vector<ByteString> datagrams;
       if (strays_)
-        datagrams = {ByteString("\x30\x03\x02\x01\x00", 5), reply(0, pduGetResponse, request.ID + 1000, "stray"),
+        datagrams = {ByteString("\x30\x03\x02\x01\x00", 5), ByteString(),
+                     reply(0, pduGetResponse, 1, "stray"), reply(0, pduGetResponse, request.ID + 1, "stray"),
+                     reply(0, pduGetResponse, request.ID - 1, "stray"),
+                     reply(0, pduGetResponse, request.ID + 1000, "stray"),
                      reply(0, pduGetRequest, request.ID, "stray"), reply(1, pduGetResponse, request.ID, "stray")};
       datagrams.push_back(reply(0, pduGetResponse, request.ID, "answer " + std::to_string(count)));
       for (const ByteString& bytes : datagrams)
@@ -84,6 +91,7 @@ class Responder {
 
   int ignore_;
   bool strays_;
+  int32_t errorStatus_;
   qz::TSocketHandle fd_ = kNoSocket;
   qz::TSocketHandle replyFd_ = kNoSocket;
   std::atomic<bool> stop_{false};
@@ -152,9 +160,10 @@ TEST_F(ExchangeTest, SecondTryIsAnswered) {
   EXPECT_EQ(SnmpResult, "answer 2");
   const auto requests = responder.Requests();
   ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[0].ID, requests[1].ID);
   for (const auto& request : requests) {
     EXPECT_EQ(request.Version, 0);
-    EXPECT_EQ(request.ID, 1);
+    EXPECT_GT(request.ID, 0);
     EXPECT_EQ(request.PDUType, pduGetRequest);
     EXPECT_EQ(request.Community, "kelvor");
     EXPECT_EQ(request.FindValue("1.3.6.1.2.1.1.5.0"), "");
@@ -166,6 +175,35 @@ TEST_F(ExchangeTest, DatagramsThatAreNotTheAnswerArePassedOver) {
   ASSERT_TRUE(responder.Ready());
   EXPECT_TRUE(NetSnmpGet(Request("127.0.0.27", 1, 300)));
   EXPECT_EQ(SnmpResult, "answer 1");
+}
+
+TEST_F(ExchangeTest, GuessedAnswersFromAnotherAddressArePassedOver) {
+  // A forger on another address sends what it can guess ahead of the device.
+  if (const std::string why = qz::test::LoopbackAddressesShared(); !why.empty()) GTEST_SKIP() << why;
+  Responder responder("127.0.0.30", 0, "127.0.0.31", true);
+  ASSERT_TRUE(responder.Ready());
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_TRUE(NetSnmpGet(Request("127.0.0.30", 1, 300)));
+    EXPECT_EQ(SnmpResult, "answer " + std::to_string(i));
+  }
+}
+
+TEST_F(ExchangeTest, ARefusalCarriesNoValueAndIsNotAskedAgain) {
+  // Whatever the agent puts in a refusal, its value is not shown and its
+  // error-status (-1 too) is the agent's word, not a missing answer.
+  for (const int32_t errorStatus : {2, -1}) {
+    Responder responder("127.0.0.32", 0, "", false, errorStatus);
+    ASSERT_TRUE(responder.Ready());
+    EXPECT_TRUE(NetSnmpGet(Request("127.0.0.32", 3, 200))) << errorStatus;
+    EXPECT_EQ(SnmpResult, "") << errorStatus;
+    std::string failure;
+    TSNMPdata set = Request("127.0.0.32", 3, 200);
+    set.ValueType = berOctetString;
+    EXPECT_FALSE(NetSnmpSet(set, &failure));
+    EXPECT_EQ(failure, "refused by the device: error-status " + std::to_string(errorStatus) + " (" +
+                           ErrorStatusName(errorStatus) + ")");
+    EXPECT_EQ(responder.Requests().size(), 2u) << errorStatus;
+  }
 }
 
 TEST_F(ExchangeTest, ReplyFromAnotherAddressIsTaken) {

@@ -10,16 +10,18 @@ namespace qz::test {
 using qz::snmp::TSnmpMessage;
 
 ScriptedAgent::ScriptedAgent(const std::string& address, std::map<std::string, AgentObject> objects, int ignoreFirst,
-                             std::chrono::milliseconds delay)
+                             std::chrono::milliseconds delay, const std::string& replyFrom)
     : objects_(std::move(objects)), ignoreFirst_(ignoreFirst), delay_(delay) {
   fd_ = BoundSocket(SOCK_DGRAM, address, 161);
-  if (fd_ == qz::kNoSocket) return;
+  replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(SOCK_DGRAM, replyFrom, 0);
+  if (!Ready()) return;
   thread_ = std::thread([this] { Serve(); });
 }
 
 ScriptedAgent::~ScriptedAgent() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
+  if (replyFd_ != fd_) qz::CloseSocketHandle(replyFd_);
   qz::CloseSocketHandle(fd_);
 }
 
@@ -33,7 +35,7 @@ void ScriptedAgent::Serve() {
   while (!stop_) {
     const auto now = std::chrono::steady_clock::now();
     while (!due.empty() && due.front().At <= now) {
-      qz::SendDatagram(fd_, due.front().Bytes.data(), due.front().Bytes.size(),
+      qz::SendDatagram(replyFd_, due.front().Bytes.data(), due.front().Bytes.size(),
                        reinterpret_cast<const sockaddr*>(&due.front().To), sizeof due.front().To);
       due.pop_front();
     }

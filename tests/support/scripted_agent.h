@@ -22,12 +22,14 @@ struct AgentObject {
 
 class ScriptedAgent {
  public:
+  // replyFrom, when given, is the address the answers leave from (an agent
+  // with several addresses).
   ScriptedAgent(const std::string& address, std::map<std::string, AgentObject> objects, int ignoreFirst = 0,
-                std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+                std::chrono::milliseconds delay = std::chrono::milliseconds(0), const std::string& replyFrom = "");
   ~ScriptedAgent();
   ScriptedAgent(const ScriptedAgent&) = delete;
   ScriptedAgent& operator=(const ScriptedAgent&) = delete;
-  bool Ready() const { return fd_ != qz::kNoSocket; }
+  bool Ready() const { return fd_ != qz::kNoSocket && replyFd_ != qz::kNoSocket; }
   int RequestsSeen() const { return requests_; }
 
  private:
@@ -37,6 +39,7 @@ class ScriptedAgent {
   int ignoreFirst_;
   std::chrono::milliseconds delay_;
   qz::TSocketHandle fd_ = qz::kNoSocket;
+  qz::TSocketHandle replyFd_ = qz::kNoSocket;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
   std::map<std::string, int> seen_;
