@@ -12,6 +12,8 @@ void TTelnetParser::Reset() {
   sbData_.clear();
   sbOverflow_ = false;
   sbLength_ = 0;
+  ourOn_.fill(false);
+  peerOn_.fill(false);
 }
 
 std::string TTelnetParser::Parse(const std::string& bytes) {
@@ -90,26 +92,31 @@ std::string TTelnetParser::Parse(const std::string& bytes) {
 }
 
 void TTelnetParser::Negotiate(State verb, uint8_t option) {
-  uint8_t reply = 0;
-  switch (verb) {
-    case State::Will:
-      if (option == tn::ECHO && OnCommand) OnCommand(tncNoLocalEcho);
-      reply = option == tn::ECHO || option == tn::END_OF_RECORD ? tn::DO : tn::DONT;
-      break;
-    case State::Wont:
-      if (option == tn::ECHO && OnCommand) OnCommand(tncLocalEcho);
-      reply = tn::DONT;
-      break;
-    case State::Do:
-      if (option == tn::ECHO && OnCommand) OnCommand(tncLocalEcho);
-      reply = option == tn::ECHO || option == tn::TERMINAL_TYPE ? tn::WILL : tn::WONT;
-      break;
-    default:
-      if (option == tn::ECHO && OnCommand) OnCommand(tncEcho);
-      reply = tn::WONT;
-      break;
+  // RFC 1143: each side of each option is on or off, and only a request that
+  // would change that is answered (a refusal of an option that stays off
+  // included), so that two sides acknowledging each other's answers can
+  // never loop. The client asks for nothing itself.
+  const bool his = verb == State::Will || verb == State::Wont;
+  const bool wantsOn = verb == State::Will || verb == State::Do;
+  bool& on = his ? peerOn_[option] : ourOn_[option];
+  if (wantsOn == on) return;
+  if (option == tn::ECHO && OnCommand) {
+    switch (verb) {
+      case State::Will: OnCommand(tncNoLocalEcho); break;
+      case State::Do:
+      case State::Wont: OnCommand(tncLocalEcho); break;
+      default: OnCommand(tncEcho); break;
+    }
   }
-  Reply({tn::IAC, reply, option});
+  const bool agreed =
+      wantsOn && (his ? option == tn::ECHO || option == tn::END_OF_RECORD : option == tn::ECHO || option == tn::TERMINAL_TYPE);
+  if (agreed) {
+    on = true;
+    Reply({tn::IAC, his ? tn::DO : tn::WILL, option});
+  } else {
+    on = false;
+    Reply({tn::IAC, his ? tn::DONT : tn::WONT, option});
+  }
 }
 
 void TTelnetParser::Collect(char c) {
@@ -125,7 +132,10 @@ void TTelnetParser::EndSubnegotiation() {
     if (OnSubnegotiationDropped) OnSubnegotiationDropped(sbOption_, sbLength_);
     return;
   }
-  if (sbData_ != std::string(1, static_cast<char>(tn::SEND))) return;
+  // Only an option that is on is sub-negotiated.
+  if (!ourOn_[tn::TERMINAL_TYPE] || sbOption_ != tn::TERMINAL_TYPE ||
+      sbData_ != std::string(1, static_cast<char>(tn::SEND)))
+    return;
   if (Terminal.empty()) Terminal = "dumb";
   if (OnReply)
     OnReply(std::string{static_cast<char>(tn::IAC), static_cast<char>(tn::SB), static_cast<char>(tn::TERMINAL_TYPE),

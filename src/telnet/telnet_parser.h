@@ -1,8 +1,9 @@
 #pragma once
-// The Telnet byte parser (RFC 854 commands, RFC 855 option negotiation,
-// RFC 1091 terminal type): separates data from commands, byte by byte, with
-// its state carried from one read to the next. It never touches a socket:
-// replies go to a callback.
+// The Telnet byte parser (RFC 854 commands, RFC 855 option negotiation with
+// the option states of RFC 1143, RFC 1091 terminal type): separates data
+// from commands, byte by byte, with its state carried from one read to the
+// next. It never touches a socket: replies go to a callback.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -50,6 +51,9 @@ class TTelnetParser {
   std::string sbData_;
   bool sbOverflow_ = false;
   size_t sbLength_ = 0;
+  // Which options are on, for this side and the peer's (RFC 1143).
+  std::array<bool, 256> ourOn_{};
+  std::array<bool, 256> peerOn_{};
 };
 
 }  // namespace qz::telnet

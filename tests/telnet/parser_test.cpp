@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "hex.h"
 #include "telnet_parser.h"
 
@@ -31,17 +33,27 @@ TEST(TelnetParser, DoubledIacIsOneDataByte) {
   EXPECT_EQ(r.iacs, 1);
 }
 
-TEST(TelnetParser, AnswersEveryNegotiation) {
+TEST(TelnetParser, AnswersWhatWouldChangeAnOptionsState) {
   struct Case {
     const char* received;
     const char* reply;
     std::vector<TTelnetCommand> commands;
   };
+  // Every option starts off on both sides.
   const Case cases[] = {
       {"FF FB 01", "FF FD 01", {tncNoLocalEcho}}, {"FF FB 19", "FF FD 19", {}}, {"FF FB 03", "FF FE 03", {}},
-      {"FF FC 01", "FF FE 01", {tncLocalEcho}},   {"FF FC 03", "FF FE 03", {}}, {"FF FD 01", "FF FB 01", {tncLocalEcho}},
-      {"FF FD 18", "FF FB 18", {}},               {"FF FD 1F", "FF FC 1F", {}}, {"FF FD 25", "FF FC 25", {}},
-      {"FF FD 00", "FF FC 00", {}},               {"FF FE 01", "FF FC 01", {tncEcho}}, {"FF FE 18", "FF FC 18", {}},
+      {"FF FD 01", "FF FB 01", {tncLocalEcho}},   {"FF FD 18", "FF FB 18", {}}, {"FF FD 1F", "FF FC 1F", {}},
+      {"FF FD 25", "FF FC 25", {}},               {"FF FD 00", "FF FC 00", {}},
+      // Turning off what is off changes nothing and is not answered.
+      {"FF FC 01", "", {}}, {"FF FC 03", "", {}}, {"FF FE 01", "", {}}, {"FF FE 18", "", {}},
+      // What is on is not acknowledged again; turning it off is.
+      {"FF FB 01 FF FB 01", "FF FD 01", {tncNoLocalEcho}},
+      {"FF FB 01 FF FC 01", "FF FD 01 FF FE 01", {tncNoLocalEcho, tncLocalEcho}},
+      {"FF FD 01 FF FE 01 FF FE 01", "FF FB 01 FF FC 01", {tncLocalEcho, tncEcho}},
+      {"FF FD 18 FF FD 18 FF FE 18 FF FD 18", "FF FB 18 FF FC 18 FF FB 18", {}},
+      // A refusal of what stays off is answered each time it is asked (the
+      // peer is waiting for it), one answer to one request.
+      {"FF FB 03 FF FB 03", "FF FE 03 FF FE 03", {}},
   };
   for (const auto& c : cases) {
     Recorder r;
@@ -49,10 +61,34 @@ TEST(TelnetParser, AnswersEveryNegotiation) {
     EXPECT_EQ(ToHex(r.replies), c.reply) << c.received;
     EXPECT_EQ(r.commands, c.commands) << c.received;
   }
-  // A repeated negotiation is answered again.
+}
+
+TEST(TelnetParser, APeerAcknowledgingEveryAnswerDoesNotLoop) {
+  // A peer that answers each of our answers with the opposite request: every
+  // exchange ends after one round, whatever it sends.
   Recorder r;
-  r.parser.Parse(Hex("FF FB 03 FF FB 03"));
-  EXPECT_EQ(ToHex(r.replies), "FF FE 03 FF FE 03");
+  std::string toPeer;
+  r.parser.Parse(Hex("FF FD 18 FF FB 01"));
+  for (int round = 0; round < 100 && !r.replies.empty(); ++round) {
+    toPeer = std::exchange(r.replies, "");
+    std::string answer;
+    for (size_t at = 0; at + 3 <= toPeer.size(); at += 3) {
+      const auto verb = static_cast<uint8_t>(toPeer[at + 1]);
+      const uint8_t echoed = verb == 0xFB ? 0xFD : verb == 0xFC ? 0xFE : verb == 0xFD ? 0xFB : 0xFC;
+      answer += Hex("FF") + static_cast<char>(echoed) + toPeer[at + 2];
+    }
+    r.parser.Parse(answer);
+  }
+  EXPECT_EQ(r.replies, "");
+}
+
+TEST(TelnetParser, ResetTurnsEveryOptionOff) {
+  Recorder r;
+  r.parser.Parse(Hex("FF FB 01 FF FD 18"));
+  r.parser.Reset();
+  r.replies.clear();
+  r.parser.Parse(Hex("FF FB 01 FF FD 18"));
+  EXPECT_EQ(ToHex(r.replies), "FF FD 01 FF FB 18");
 }
 
 TEST(TelnetParser, OtherCommandsAreDropped) {
@@ -67,21 +103,28 @@ TEST(TelnetParser, AnnouncesTheTerminalType) {
   EXPECT_EQ(ToHex(r.replies), "FF FB 18 FF FA 18 00 64 75 6D 62 FF F0");
   Recorder empty;
   empty.parser.Terminal = "";
+  empty.parser.Parse(Hex("FF FD 18"));
+  empty.replies.clear();
   empty.parser.Parse(Hex("FF FA 18 01 FF F0"));
   EXPECT_EQ(empty.replies, Hex("FF FA 18 00") + "dumb" + Hex("FF F0"));
   EXPECT_EQ(empty.parser.Terminal, "dumb");
 }
 
 TEST(TelnetParser, OtherSubnegotiationsAreIgnored) {
-  const char* cases[] = {"FF FA 18 00 41 FF F0", "FF FA 18 01 01 FF F0", "FF FA 18 FF F0", "FF FA FF 18 01",
-                         "FF FA 18 01 FF 01"};
+  // The terminal type is on in each case but the last ones, where it never
+  // was or was turned off again.
+  const char* cases[] = {"FF FD 18 FF FA 18 00 41 FF F0", "FF FD 18 FF FA 18 01 01 FF F0", "FF FD 18 FF FA 18 FF F0",
+                         "FF FD 18 FF FA FF 18 01",       "FF FD 18 FF FA 18 01 FF 01",    "FF FA 18 01 FF F0",
+                         "FF FD 18 FF FE 18 FF FA 18 01 FF F0"};
   for (const char* bytes : cases) {
     Recorder r;
     r.parser.Parse(Hex(bytes));
-    EXPECT_EQ(r.replies, "") << bytes;
+    EXPECT_EQ(r.replies.find(Hex("FF FA")), std::string::npos) << bytes;
   }
   // IAC SB ends one sub-negotiation and starts the next.
   Recorder r;
+  r.parser.Parse(Hex("FF FD 18"));
+  r.replies.clear();
   r.parser.Parse(Hex("FF FA 18 01 FF FA 18 01 FF F0"));
   EXPECT_EQ(r.replies, (Hex("FF FA 18 00") + "dumb" + Hex("FF F0")) + (Hex("FF FA 18 00") + "dumb" + Hex("FF F0")));
 }
