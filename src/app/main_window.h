@@ -239,7 +239,8 @@ class TfrmMain : public QMainWindow {
 
   // Scan
   void ShowScanProgress(const TScanProgress& progress);
-  void FinishScan(const std::vector<DeviceRow>& rows);
+  // socketError: why the scan could not start (0 when it ran).
+  void FinishScan(const std::vector<DeviceRow>& rows, int socketError);
   void StopScanThread();
   // Keeps the list file a scan is about to replace as the previous list;
   // false (and said) when it could not.

@@ -12,6 +12,7 @@
 #include "exception_report.h"
 #include "main_window.h"
 #include "net.h"
+#include "net_errors.h"
 #include "scan_range.h"
 #include "text_file.h"
 
@@ -79,7 +80,9 @@ void TfrmMain::Scan() {
     const auto rows = scan.Run(scanStop_, [this](const TScanProgress& progress) {
       QMetaObject::invokeMethod(this, [this, progress] { ShowScanProgress(progress); }, Qt::QueuedConnection);
     });
-    QMetaObject::invokeMethod(this, [this, rows] { Guarded(this, [&] { FinishScan(rows); }); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, rows, error = scan.Error()] { Guarded(this, [&] { FinishScan(rows, error); }); },
+        Qt::QueuedConnection);
   });
 }
 
@@ -95,10 +98,29 @@ void TfrmMain::StopScanThread() {
   scanRunning_ = false;
 }
 
-void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows) {
+void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
   StopScanThread();
   // Leaving the program in the middle of a scan keeps the file as it was.
   if (closing_) return;
+  if (socketError != 0) {
+    // Nothing was asked: the list of the last scan still holds, with the
+    // device that was chosen.
+    const std::string selected = data_.SelectedIP;
+    ShowRows(rowsBeforeScan_);
+    for (size_t row = 0; row < rowsBeforeScan_.size(); ++row)
+      if (rowsBeforeScan_[row].Address == selected) SelectRow(static_cast<int>(row));
+    data_.SelectedIP = cbAdrIP->currentText().toStdString();
+    btScan->setText("Scan");
+    edScanIP->setText("Scan failed");
+    pbScan->setValue(0);
+    EnableControls(true);
+    if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString::fromStdString("The scan could not start: " + telnet::SocketErrorText(socketError) +
+                                                " The device list is kept.")
+                             .simplified());
+    return;
+  }
   ShowRows(rows);
   btScan->setText("Scan");
   edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
