@@ -12,7 +12,8 @@ A lab file describes the devices, one section per address:
     # optional:
     enterprise = 98361                            # another number makes a foreign agent
     sysdescr = any text                           # replaces the whole sysDescr
-    set 1.3.6.1.4.1.98361.2.2.1.0 = 1             # value of one object (integer or "text")
+    set 1.3.6.1.4.1.98361.2.2.1.0 = 1             # value of one object (integer or "text",
+                                                  # or counter, gauge or timeticks N)
     readonly = 1.3.6.1.4.1.98361.2.4.2.0          # objects that refuse SETs
 
 Every object of the type's description file is served (LEDs 0, measured values
@@ -66,6 +67,10 @@ def description_objects(path):
 
 def override_line(oid, value, writable):
     value = str(value).strip()
+    typed = value.split(None, 1)
+    if len(typed) == 2 and typed[0] in ("counter", "gauge", "timeticks"):
+        kind = {"counter": "counter", "gauge": "unsigned", "timeticks": "timeticks"}[typed[0]]
+        return "override %s.%s %s %s" % ("-rw " if writable else "", oid.lstrip("."), kind, typed[1])
     if value.startswith('"') and value.endswith('"') and len(value) >= 2:
         kind, text = "octet_str", value
     else:

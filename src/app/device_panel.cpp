@@ -45,6 +45,11 @@ void SetFontColor(QComboBox* combo, const QColor& color) {
 }
 
 // 0 normal, 1 alarm, 2 undetermined, from the reply of an LED's object.
+// What a measured value's box shows when the device sent no number (short:
+// the boxes of a many-valued type hold four characters); its tooltip says
+// what came.
+const QString kInvalidValueText = "err";
+
 unsigned char LedStatus(bool answered, const std::string& reply) {
   if (answered && reply == "0") return 0;
   if (answered && reply == "1") return 1;
@@ -236,14 +241,19 @@ void TfrmMain::GetDeviceMeas(const std::string& address) {
     snmp::SnmpRequest.OID = meas.OID;
     snmp::SnmpRequest.Host = address;
     const QString caption = meas.NameLabel ? meas.NameLabel->text() : QString::fromStdString(meas.OID);
-    int32_t raw = 0;
+    int64_t raw = 0;
     if (!snmp::NetSnmpGet(snmp::SnmpRequest)) {
       ShowWholeText(meas.ValueEdit, "???");
       RecordSample(history::TSampleKind::Value, caption, std::nullopt, "???");
     } else if (snmp::SnmpResult.empty()) {
       continue;
+    } else if (!ParseMeasuredReply(snmp::SnmpResult, raw)) {
+      // A device that sends something else than a number: this value is
+      // shown as such, and the rest of the panel is still read.
+      ShowWholeText(meas.ValueEdit, kInvalidValueText);
+      meas.ValueEdit->setToolTip(QString("The device sent %1, not a number").arg(Shown("\"" + ShortenedForMessage(snmp::SnmpResult) + "\"")));
+      RecordSample(history::TSampleKind::Value, caption, std::nullopt, kInvalidValueText);
     } else {
-      raw = StrToInt(snmp::SnmpResult);
       const QString shown =
           QString::fromStdString(FormatMeasuredValue(raw, meas.Offset, meas.Factor, meas.Decimals, separator));
       ShowWholeText(meas.ValueEdit, shown);
@@ -260,7 +270,7 @@ void TfrmMain::GetDeviceParams(const std::string& address) {
     if (!param.Combo) continue;
     snmp::SnmpRequest.OID = param.OID;
     int index = -1;
-    if (snmp::NetSnmpGet(snmp::SnmpRequest) && !snmp::SnmpResult.empty()) index = StrToInt(snmp::SnmpResult);
+    if (snmp::NetSnmpGet(snmp::SnmpRequest) && !ParseInt32(snmp::SnmpResult, index)) index = -1;
     param.Combo->setCurrentIndex(index >= 0 && index < param.Combo->count() ? index : -1);
   }
 }

@@ -1,14 +1,30 @@
 #include "measured_value.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace qz::app {
 
-std::string FormatMeasuredValue(int32_t reply, int32_t offset, int32_t factor, int32_t decimals,
+bool ParseMeasuredReply(const std::string& text, int64_t& reply) {
+  int64_t value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [at, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || at != end || value < std::numeric_limits<int32_t>::min() ||
+      value > std::numeric_limits<uint32_t>::max())
+    return false;
+  reply = value;
+  return true;
+}
+
+std::string FormatMeasuredValue(int64_t reply, int32_t offset, int32_t factor, int32_t decimals,
                                 char decimalSeparator) {
-  const auto scaled = static_cast<int32_t>(
-      (static_cast<uint32_t>(reply) + static_cast<uint32_t>(offset)) * static_cast<uint32_t>(factor));
+  const int64_t scaled =
+      reply <= std::numeric_limits<int32_t>::max()
+          ? static_cast<int32_t>((static_cast<uint32_t>(reply) + static_cast<uint32_t>(offset)) *
+                                 static_cast<uint32_t>(factor))
+          : (reply + offset) * factor;
   if (decimals <= 0) return std::to_string(scaled);
   auto value = static_cast<float>(scaled);
   for (int32_t i = 0; i < decimals && value != 0.0f; ++i) value /= 10.0f;

@@ -131,7 +131,7 @@ ByteString BerReadItem(int32_t& pos, const ByteString& data, int32_t& tag) {
     case berTimeTicks: {
       uint32_t value = 0;
       for (char c : content) value = (value << 8) + static_cast<uint8_t>(c);
-      return std::to_string(static_cast<int32_t>(value));
+      return std::to_string(value);
     }
     default:
       return content;

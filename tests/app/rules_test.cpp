@@ -1,6 +1,8 @@
 // The rules of the program's files and texts, without a window.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "device_list_file.h"
 #include "measured_value.h"
 #include "scan_range.h"
@@ -136,7 +138,8 @@ TEST(ScanRange, ProgressStep) {
 
 TEST(MeasuredValue, Formatting) {
   struct Case {
-    int32_t reply, offset, factor, decimals;
+    int64_t reply;
+    int32_t offset, factor, decimals;
     const char* text;
   };
   const Case cases[] = {
@@ -144,9 +147,23 @@ TEST(MeasuredValue, Formatting) {
       {-5, 0, 1, 1, "-0.5"},      {7, 0, 1, 3, "0.0"},        {-7, 0, 1, 3, "0.0"},
       {25, 0, 1, 2, "0.3"},       {-25, 0, 1, 2, "-0.3"},     {5, 0, 1, -2, "5"},
       {2147483647, 1, 1, 0, "-2147483648"}, {65536, 0, 65536, 0, "0"},
-      {123456, 0, 1, 1, "12345.6"}, {1, 0, 1, 200, "0.0"}};
+      {123456, 0, 1, 1, "12345.6"}, {1, 0, 1, 200, "0.0"},
+      // Counters, gauges and times past the signed range stay positive.
+      {2147483648, 0, 1, 0, "2147483648"}, {4294967295, 0, 1, 0, "4294967295"}, {3000000000, -1, 2, 0, "5999999998"}};
   for (const auto& c : cases)
     EXPECT_EQ(FormatMeasuredValue(c.reply, c.offset, c.factor, c.decimals, '.'), c.text)
         << c.reply << " " << c.offset << " " << c.factor << " " << c.decimals;
   EXPECT_EQ(FormatMeasuredValue(235, 0, 1, 1, ','), "23,5");
+}
+
+TEST(MeasuredValue, RepliesThatAreNumbers) {
+  const std::pair<const char*, std::optional<int64_t>> cases[] = {
+      {"0", 0}, {"-2147483648", -2147483648LL}, {"4294967295", 4294967295LL}, {"4294967296", std::nullopt},
+      {"-2147483649", std::nullopt}, {"", std::nullopt}, {"12 V", std::nullopt}, {"abc", std::nullopt},
+      {" 5", std::nullopt}, {"+5", std::nullopt}};
+  for (const auto& [text, expected] : cases) {
+    int64_t reply = -1;
+    const bool parsed = ParseMeasuredReply(text, reply);
+    EXPECT_EQ(parsed ? std::optional(reply) : std::nullopt, expected) << text;
+  }
 }

@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "capture.h"
 #include "ip_edit.h"
 #include "led.h"
@@ -45,6 +48,13 @@ name = Wide values
 set 1.3.6.1.4.1.98361.3.1.1.0 = "SN-83"
 set 1.3.6.1.4.1.98361.3.3.1.0 = -12345
 set 1.3.6.1.4.1.98361.3.3.2.0 = 1234567
+[127.0.0.85]
+type = QZ300
+firmware = SNMP station vers. 2.10
+name = Odd values
+set 1.3.6.1.4.1.98361.3.3.3.0 = "12 V"
+set 1.3.6.1.4.1.98361.3.3.8.0 = counter 3000000000
+set 1.3.6.1.4.1.98361.3.4.1.0 = "Auto"
 [127.0.0.84]
 type = QZ999
 firmware = SNMP station vers. 1.00
@@ -56,7 +66,8 @@ const std::string kList = kHeader +
                           "127.0.0.81\tWheel unit\tBay 81\tQZ120\tSNMP station vers. 1.06 \r\n"
                           "127.0.0.82\tEarly unit\tlab\tQZ120exp\tSNMP station vers. 1.05 \r\n"
                           "127.0.0.83\tWide values\tlab\tQZ300\tSNMP station vers. 2.10 \r\n"
-                          "127.0.0.84\tNo file\tlab\tQZ999\tSNMP station vers. 1.00 \r\n";
+                          "127.0.0.84\tNo file\tlab\tQZ999\tSNMP station vers. 1.00 \r\n"
+                          "127.0.0.85\tOdd values\tlab\tQZ300\tSNMP station vers. 2.10 \r\n";
 const char* const kModeOid = "1.3.6.1.4.1.98361.2.4.1.0";
 const char* const kOutputOid = "1.3.6.1.4.1.98361.2.4.2.0";
 
@@ -139,6 +150,11 @@ TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
   ASSERT_TRUE(WaitUntil([&] { return stop.Done() && Control<QPushButton>("btScan")->text() == "Scan"; }, 10000));
   ASSERT_TRUE(WaitForStatus("state Idle"));
   const size_t sentAfterScan = capture_.Datagrams().size();
+  // The Telnet page shows the device's group too: nothing of the device that went.
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
+  EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isEnabled());
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "");
+  EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "");
 
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   ASSERT_TRUE(WaitForStatus("state Halted"));
@@ -251,4 +267,51 @@ TEST_F(SafetyTest, ATypeWithoutDescriptionShowsNoSerialNumber) {
   EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ999");
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
   EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "");
+}
+
+TEST_F(SafetyTest, AValueOfTheWrongTypeIsShownInvalidAndTheRestIsRead) {
+  Open(4);
+  const auto& meas = Seam().State().DynMeas;
+  ASSERT_EQ(meas.size(), 8u);
+  EXPECT_EQ(meas[2].ValueEdit->text(), "err");
+  EXPECT_EQ(meas[2].ValueEdit->toolTip(), "The device sent \"12 V\", not a number");
+  EXPECT_EQ(meas[3].ValueEdit->text(), "23.5");
+  // A counter past the signed range is not shown negative (whole in the tooltip).
+  EXPECT_EQ(meas[7].ValueEdit->toolTip(), "3000000000");
+  EXPECT_EQ(Combo(0)->currentIndex(), -1);
+  EXPECT_EQ(Combo(1)->currentIndex(), 0);
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("; ").toStdString();
+  Seam().SetTicks(29);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  EXPECT_EQ(meas[2].ValueEdit->text(), "err");
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("; ").toStdString();
+}
+
+TEST_F(SafetyTest, AScanThatCannotStartKeepsTheListAndSaysWhy) {
+  Open(1);
+  const std::string list = ReadFileBytes(WorkingFile("QZdevices.cfg"));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  messages_.Clear();
+  // No descriptor left for the scan's socket: the lowest free one is the limit.
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+  const int lowestFree = dup(0);
+  ASSERT_GE(lowestFree, 0);
+  close(lowestFree);
+  rlimit tight = before;
+  tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  Control<QPushButton>("btScan")->click();
+  const bool failed = WaitUntil([&] { return Control<QLineEdit>("edScanIP")->text() == "Scan failed"; }, 10000);
+  setrlimit(RLIMIT_NOFILE, &before);
+  ASSERT_TRUE(failed) << Control<QLineEdit>("edScanIP")->text().toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts(), QStringList{"The scan could not start: Socket Error # 10024 Too many open files. The "
+                                           "device list is kept."});
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), 5);
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->currentText(), "127.0.0.82");
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Early unit");
+  EXPECT_EQ(Control<QPushButton>("btScan")->text(), "Scan");
+  EXPECT_TRUE(Control<QPushButton>("btSaveSettings")->isEnabled());
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
 }
