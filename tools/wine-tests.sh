@@ -23,22 +23,37 @@ unshare --net bash -c '
   ip link set lo up
   python3 "$1/tests/support/unix_bridge.py" "$QZ_UNIX_BRIDGE" &
   bridge_process=$!
+  # The prefix is ready once the server that made it has ended; then one
+  # persistent server serves the whole run, so that no test program starts
+  # while a server is going away (seen: "wine client error:0: recvmsg").
   wineboot --init >/dev/null 2>&1
+  wineserver --wait
+  wineserver --persistent
   status=0
   (cd "$0" && ctest --output-on-failure --timeout 600) || status=$?
   wineserver --kill || true
   kill "$bridge_process"
   exit "$status"' "$build" "$root" || status=$?
-# The summary line, and the reason of every skipped test.
-python3 - "$build/results" <<'SUMMARY'
-import glob, sys, xml.etree.ElementTree as ET
-cases = [case for name in sorted(glob.glob(sys.argv[1] + "/*.xml")) for case in ET.parse(name).iter("testcase")]
+# The summary line, the reason of every skipped test, and every test
+# program that wrote no results (it died before the end): each counts as a
+# failed test, and fails the run.
+programs="$(cd "$build" && ctest --show-only=json-v1 | python3 -c '
+import json, os, sys
+print(" ".join(os.path.splitext(os.path.basename(t["command"][0]))[0] for t in json.load(sys.stdin)["tests"]))')"
+python3 - "$build/results" $programs <<'SUMMARY' || status=1
+import glob, os, sys, xml.etree.ElementTree as ET
+results, programs = sys.argv[1], sys.argv[2:]
+cases = [case for name in sorted(glob.glob(results + "/*.xml")) for case in ET.parse(name).iter("testcase")]
+silent = [p for p in programs if not os.path.exists(os.path.join(results, p + ".xml"))]
 skipped = [case for case in cases if case.find("skipped") is not None]
 failed = [case for case in cases if case.find("failure") is not None]
 print("Windows core under wine: %d tests, %d passed, %d skipped, %d failed"
-      % (len(cases), len(cases) - len(skipped) - len(failed), len(skipped), len(failed)))
+      % (len(cases) + len(silent), len(cases) - len(skipped) - len(failed), len(skipped), len(failed) + len(silent)))
 for case in skipped:
     reason = case.find("skipped").get("message", "").strip().splitlines()[-1]
     print("  skipped %s.%s: %s" % (case.get("classname"), case.get("name"), reason))
+for program in silent:
+    print("  failed %s: the program wrote no results" % program)
+sys.exit(1 if silent else 0)
 SUMMARY
 exit "$status"

@@ -3,7 +3,10 @@
 // batches into a queue (pings are grouped ten at a time); a thread of the
 // recorder's own writes them, one transaction per turn, prunes what is past
 // the retention once an hour, and reports what the operator must know (the
-// history paused, a damaged file set aside) back on the window's thread.
+// history paused and recording again, a damaged file set aside) back on the
+// window's thread. What cannot be written now is kept, within a bound, and
+// tried again every few seconds; a file is set aside only when it is
+// damaged.
 #include <QObject>
 #include <condition_variable>
 #include <deque>
@@ -31,6 +34,9 @@ class THistoryRecorder : public QObject {
   void Flush();
 
   static constexpr size_t kPingsPerBatch = 10;
+  // Rows kept while the history cannot be written: a day of a dozen
+  // many-valued devices; past it the oldest readings and pings go first.
+  static constexpr size_t kMostHeldRows = 500'000;
 
  private:
   void Run();

@@ -16,6 +16,8 @@ namespace qz::history {
 namespace {
 
 constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteNotADatabase = 26;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -55,10 +57,19 @@ void THistoryStore::Close() {
   open_ = false;
 }
 
+void THistoryStore::Fail(const QSqlError& error) {
+  lastError_ = error.text();
+  // SQLite's own word that the file is not a database, or a damaged one
+  // (SQLITE_NOTADB, SQLITE_CORRUPT, extended codes included); busy,
+  // locked, read-only, full and the rest pass.
+  const int code = error.nativeErrorCode().toInt() & 0xFF;
+  damaged_ = damaged_ || (settings_.Dialect == TDialect::SQLite && (code == kSqliteCorrupt || code == kSqliteNotADatabase));
+}
+
 bool THistoryStore::Exec(const QString& statement) {
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   if (query.exec(statement)) return true;
-  lastError_ = query.lastError().text();
+  Fail(query.lastError());
   return false;
 }
 
@@ -66,6 +77,7 @@ std::string THistoryStore::Open() { return OpenChecked(false); }
 
 std::string THistoryStore::OpenChecked(bool forRecording) {
   Close();
+  damaged_ = false;
   const std::string why = Connect(forRecording);
   if (!why.empty()) Close();
   return why;
@@ -87,7 +99,7 @@ std::string THistoryStore::Connect(bool forRecording) {
     database.setConnectOptions("connect_timeout=5");
   }
   if (!database.open()) {
-    lastError_ = database.lastError().text();
+    Fail(database.lastError());
     return lastError_.toStdString();
   }
   open_ = true;
@@ -95,10 +107,19 @@ std::string THistoryStore::Connect(bool forRecording) {
   // reads the whole file: only the recorder makes it, once).
   if (sqlite && forRecording) {
     QSqlQuery check(database);
-    if (!check.exec("PRAGMA quick_check") || !check.next() || check.value(0).toString() != "ok") {
-      lastError_ = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
+    if (!check.exec("PRAGMA quick_check")) {
+      Fail(check.lastError());
       return lastError_.toStdString();
     }
+    if (!check.next() || check.value(0).toString() != "ok") {
+      lastError_ = check.value(0).toString();
+      damaged_ = true;
+      return lastError_.toStdString();
+    }
+    check.finish();
+    // Readers (the history window, another program) never block the
+    // recorder, nor it them.
+    if (!Exec("PRAGMA journal_mode=WAL")) return lastError_.toStdString();
   }
   // A file that cannot be written (read-only, locked by another program)
   // fails its first write here, not at the first recording.
@@ -109,12 +130,21 @@ std::string THistoryStore::Connect(bool forRecording) {
 
 std::string THistoryStore::OpenOrStartAgain(int64_t now) {
   const std::string why = OpenChecked(true);
-  if (why.empty() || settings_.Dialect != TDialect::SQLite || !QFile::exists(Text(settings_.File))) return why;
+  if (why.empty()) return {};
+  if (!damaged_ || settings_.Dialect != TDialect::SQLite || !QFile::exists(Text(settings_.File)))
+    return "History paused: " + why;
+  return SetAsideAndStartAgain(now, why);
+}
+
+std::string THistoryStore::SetAsideAndStartAgain(int64_t now, const std::string& why) {
+  Close();
   const QString kept = Text(settings_.File) + ".damaged-" +
                        QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString("yyyyMMdd-HHmmss");
-  QFile::remove(Text(settings_.File) + "-journal");
   if (!QFile::rename(Text(settings_.File), kept))
     return "History paused: " + settings_.File + " cannot be used (" + why + ") nor set aside";
+  // The journal and WAL files belong to the file set aside.
+  for (const char* companion : {"-journal", "-wal", "-shm"})
+    QFile::rename(Text(settings_.File) + companion, kept + companion);
   if (const std::string again = OpenChecked(true); !again.empty())
     return "History paused: " + settings_.File + " cannot be used (" + why + "), nor a new one (" + again + ")";
   return "History: " + settings_.File + " could not be used (" + why + "); kept as " + kept.toStdString() +
@@ -133,6 +163,7 @@ bool THistoryStore::Migrate() {
   int version = fresh ? 0 : SchemaVersion();
   if (!fresh && version == 0) {
     lastError_ = "the file holds no history of this program";
+    damaged_ = true;
     return false;
   }
   if (version > kSchemaVersion) {
@@ -142,7 +173,7 @@ bool THistoryStore::Migrate() {
   while (version < kSchemaVersion) {
     ++version;
     if (!database.transaction()) {
-      lastError_ = database.lastError().text();
+      Fail(database.lastError());
       return false;
     }
     bool done = true;
@@ -150,7 +181,7 @@ bool THistoryStore::Migrate() {
       done = done && Exec(Text(statement));
     done = done && Exec(QString("UPDATE schema_version SET version = %1").arg(version));
     if (!done || !database.commit()) {
-      if (lastError_.isEmpty()) lastError_ = database.lastError().text();
+      if (lastError_.isEmpty()) Fail(database.lastError());
       database.rollback();
       return false;
     }
@@ -173,7 +204,7 @@ long long THistoryStore::DeviceId(const TDeviceKey& device, bool create) {
   insert.addBindValue(Text(device.Name));
   insert.addBindValue(Text(device.Type));
   if (!insert.exec()) {
-    lastError_ = insert.lastError().text();
+    Fail(insert.lastError());
     return -1;
   }
   return DeviceId(device, false);
@@ -183,7 +214,11 @@ std::string THistoryStore::Write(const TBatch& batch) {
   if (!open_) return "the history is not open";
   QSqlDatabase database = QSqlDatabase::database(connection_, false);
   lastError_.clear();
-  if (!database.transaction()) return database.lastError().text().toStdString();
+  damaged_ = false;
+  if (!database.transaction()) {
+    Fail(database.lastError());
+    return lastError_.toStdString();
+  }
   const bool sqlite = settings_.Dialect == TDialect::SQLite;
   const QString least = sqlite ? "MIN" : "LEAST";
   const QString greatest = sqlite ? "MAX" : "GREATEST";
@@ -217,7 +252,7 @@ std::string THistoryStore::Write(const TBatch& batch) {
     if (!done) return;
     for (const QVariant& value : values) query.addBindValue(value);
     done = query.exec();
-    if (!done) lastError_ = query.lastError().text();
+    if (!done) Fail(query.lastError());
   };
   // A batch is mostly one device's: its id is looked up once.
   TDeviceKey lastDevice;
@@ -263,7 +298,7 @@ std::string THistoryStore::Write(const TBatch& batch) {
     return lastError_.isEmpty() ? "the write failed" : lastError_.toStdString();
   }
   if (!database.commit()) {
-    lastError_ = database.lastError().text();
+    Fail(database.lastError());
     database.rollback();
     return lastError_.toStdString();
   }

@@ -2,6 +2,7 @@
 // The history database through Qt SQL: an SQLite file in the working folder,
 // or a PostgreSQL server several workstations share. One store is used by
 // one thread only (a Qt SQL connection belongs to the thread that made it).
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 #include <string>
@@ -44,16 +45,24 @@ class THistoryStore {
   // writing where a file is sound); empty, or why it cannot be used.
   std::string Open();
   // Opens for recording, having checked the whole file and that it can be
-  // written; an SQLite file that cannot be used (damaged, not a database,
-  // read-only, locked) is kept beside as <file>.damaged-<time> for
-  // inspection and a new one started. Empty, or the notice for the operator.
+  // written. Only an SQLite file that is damaged (LastFailureIsDamage) is
+  // kept beside as <file>.damaged-<time> for inspection and a new one
+  // started; one that is merely busy, locked, read-only or on a full disk is
+  // left as it is and the store stays closed. Empty, or the notice for the
+  // operator.
   std::string OpenOrStartAgain(int64_t now);
+  // Sets a damaged file aside and starts a new one: the notice.
+  std::string SetAsideAndStartAgain(int64_t now, const std::string& why);
   bool IsOpen() const { return open_; }
   void Close();
   int SchemaVersion();
 
   // One transaction; empty, or why it failed (nothing of it is kept then).
   std::string Write(const TBatch& batch);
+  // Whether the last failure says the file itself is damaged: SQLite says it
+  // is not a database or a damaged one, its check fails, or it holds no
+  // history of this program.
+  bool LastFailureIsDamage() const { return damaged_; }
   // Deletes what is older than the retention; the rows deleted.
   long Prune(int64_t now);
 
@@ -85,6 +94,7 @@ class THistoryStore {
  private:
   std::string OpenChecked(bool forRecording);
   std::string Connect(bool forRecording);
+  void Fail(const QSqlError& error);
   bool Exec(const QString& statement);
   std::vector<TBucket> QueryBuckets(const QString& statement, const QVariantList& values);
   bool Migrate();
@@ -93,6 +103,7 @@ class THistoryStore {
   TStoreSettings settings_;
   QString connection_;
   bool open_ = false;
+  bool damaged_ = false;
   QString lastError_;
 };
 

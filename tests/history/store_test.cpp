@@ -4,10 +4,17 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <optional>
 #include <linux/capability.h>
 #include <random>
+#include <sys/mount.h>
+#include <thread>
 
 #include "capabilities.h"
 #include "history_recorder.h"
@@ -252,51 +259,172 @@ TEST(HistoryFile, ABadFileIsKeptAndANewOneStarted) {
     const std::string whole = ReadFileBytes(good.File("QZhistory.db"));
     truncated = whole.substr(0, whole.size() / 3);
   }
-  enum TMade { kBytes, kReadOnly, kLocked };
   const struct {
     const char* name;
     std::string bytes;
-    TMade made;
-  } cases[] = {{"random bytes", noise, kBytes},
-               {"truncated", truncated, kBytes},
-               {"read-only", "", kReadOnly},
-               {"locked by another program", "", kLocked}};
+  } cases[] = {{"random bytes", noise}, {"truncated", truncated}};
   for (const auto& c : cases) {
     ScratchDir dir("history");
     const std::string file = dir.File("QZhistory.db");
-    if (c.made == kBytes) {
-      WriteFileBytes(file, c.bytes);
-    } else {
-      THistoryStore earlier(FileSettings(file));
-      ASSERT_EQ(earlier.Open(), "") << c.name;
-      earlier.Close();
-    }
-    if (c.made == kReadOnly)
-      std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-    // Another program in the middle of a long write holds the file.
-    std::optional<QSqlDatabase> holder;
-    if (c.made == kLocked) {
-      holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
-      holder->setDatabaseName(QString::fromStdString(file));
-      ASSERT_TRUE(holder->open());
-      ASSERT_TRUE(QSqlQuery(*holder).exec("BEGIN EXCLUSIVE"));
-    }
-    const std::string before = ReadFileBytes(file);
-    // Root writes any file; without CAP_DAC_OVERRIDE it meets the mode as a user does.
-    qz::test::WithoutCapability asUser(CAP_DAC_OVERRIDE);
-    ASSERT_EQ(asUser.Failure(), "");
+    WriteFileBytes(file, c.bytes);
     THistoryStore store(FileSettings(file));
     const std::string notice = store.OpenOrStartAgain(kMidnight);
     EXPECT_NE(notice.find("could not be used"), std::string::npos) << c.name << ": " << notice;
     EXPECT_NE(notice.find("QZhistory.db.damaged-20261210-000000"), std::string::npos) << c.name << ": " << notice;
-    EXPECT_TRUE(ReadFileBytes(file + ".damaged-20261210-000000") == before) << c.name << ": not kept whole";
+    EXPECT_TRUE(ReadFileBytes(file + ".damaged-20261210-000000") == c.bytes) << c.name << ": not kept whole";
     ASSERT_TRUE(store.IsOpen()) << c.name;
     EXPECT_EQ(store.Write(Day()), "") << c.name;
     EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 2u) << c.name;
-    if (holder) {
-      holder->close();
-      holder.reset();
-      QSqlDatabase::removeDatabase("holder");
+  }
+}
+
+namespace {
+
+// Another program holding the history file: a Python process with its own
+// SQLite connection, started once the file exists and ended by the test.
+class OtherProgram {
+ public:
+  OtherProgram(const std::string& file, const std::string& hold) {
+    const std::string script = "import sqlite3, sys, time\n"
+                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                               "c.execute('" + hold + "')\n"
+                               "c.execute('SELECT COUNT(*) FROM reading').fetchone()\n"
+                               "print('holding', flush=True)\n"
+                               "sys.stdin.read()\n";
+    pipe_ = popen(("python3 -c \"" + script + "\" '" + file + "' > " + file + ".holder 2>&1").c_str(), "w");
+    for (int i = 0; i < 500 && ReadFileBytes(file + ".holder").find("holding") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    holding_ = ReadFileBytes(file + ".holder").find("holding") != std::string::npos;
+    output_ = file + ".holder";
+  }
+  ~OtherProgram() { End(); }
+  bool Holding() const { return holding_; }
+  std::string Output() const { return ReadFileBytes(output_); }
+  void End() {
+    if (pipe_) pclose(pipe_);
+    pipe_ = nullptr;
+  }
+
+ private:
+  FILE* pipe_ = nullptr;
+  bool holding_ = false;
+  std::string output_;
+};
+
+// Waits for the recorder's notices, handing them over on this thread.
+bool NoticeArrives(const QStringList& notices, const QString& start, int timeoutMs) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    QCoreApplication::processEvents();
+    for (const QString& notice : notices)
+      if (notice.startsWith(start)) return true;
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+bool AnythingSetAside(const ScratchDir& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    if (entry.path().filename().string().find(".damaged-") != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+// A reader never stops the recording; a file that is busy, locked, read-only
+// or on a full disk pauses it (nothing renamed, the readings kept) until it
+// can be written again.
+TEST(HistoryFile, ASoundFileIsNeverSetAside) {
+  struct Hold {
+    std::function<void()> End;
+  };
+  enum TCause { kReader, kWriter, kReadOnly, kFullDisk };
+  const struct {
+    const char* name;
+    TCause cause;
+    bool pauses;
+  } cases[] = {{"another program reading", kReader, false},
+               {"another program writing", kWriter, true},
+               {"read-only", kReadOnly, true},
+               {"full disk", kFullDisk, true}};
+  for (const auto& c : cases) {
+    ScratchDir dir("history");
+    std::string folder = dir.Path();
+    bool mounted = false;
+    if (c.cause == kFullDisk) {
+      // A small file system of the test's own, filled up once the history is in it.
+      folder = dir.File("small");
+      std::filesystem::create_directory(folder);
+      if (mount("qz-history-test", folder.c_str(), "tmpfs", 0, "size=1m") != 0) {
+        std::cout << "  full disk not tried: no tmpfs can be mounted here (" << std::strerror(errno) << ")\n";
+        continue;
+      }
+      mounted = true;
     }
+    const std::string file = folder + "/QZhistory.db";
+    {
+      // Recorded into before: as every history file of this program, in WAL mode.
+      THistoryStore earlier(FileSettings(file));
+      ASSERT_EQ(earlier.OpenOrStartAgain(kMidnight), "") << c.name;
+      TBatch first;
+      first.Readings = {Reading(kMidnight - kDay, "20.0", 200, 0)};
+      ASSERT_EQ(earlier.Write(first), "") << c.name;
+    }
+    std::optional<OtherProgram> other;
+    Hold hold;
+    switch (c.cause) {
+      case kReader:
+        other.emplace(file, "BEGIN");
+        hold.End = [&] { other->End(); };
+        break;
+      case kWriter:
+        other.emplace(file, "BEGIN EXCLUSIVE");
+        hold.End = [&] { other->End(); };
+        break;
+      case kReadOnly:
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+        hold.End = [&] {
+          std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+          std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        };
+        break;
+      case kFullDisk:
+        WriteFileBytes(folder + "/filler", std::string(1 << 20, 'x'));
+        hold.End = [&] { std::filesystem::remove(folder + "/filler"); };
+        break;
+    }
+    if (other) {
+      ASSERT_TRUE(other->Holding()) << c.name << ": " << other->Output();
+    }
+    const std::string before = ReadFileBytes(file);
+    {
+      // Root writes any file; without CAP_DAC_OVERRIDE it meets the mode as a user does.
+      qz::test::WithoutCapability asUser(CAP_DAC_OVERRIDE);
+      ASSERT_EQ(asUser.Failure(), "");
+      QStringList notices;
+      THistoryRecorder recorder(FileSettings(file), [&](const QString& text) { notices << text; });
+      recorder.Record(Day());
+      recorder.Flush();
+      EXPECT_EQ(NoticeArrives(notices, "History paused: ", 500), c.pauses) << c.name << ": " << notices.join("|").toStdString();
+      if (c.cause != kReader) {
+        EXPECT_TRUE(ReadFileBytes(file) == before) << c.name;
+      }
+      hold.End();
+      if (c.pauses) {
+        EXPECT_TRUE(NoticeArrives(notices, "History recording again", 15000))
+            << c.name << ": " << notices.join("|").toStdString();
+      }
+      recorder.Flush();
+      for (const QString& notice : notices) EXPECT_FALSE(notice.contains("kept as")) << c.name;
+    }
+    EXPECT_FALSE(AnythingSetAside(dir)) << c.name;
+    {
+      THistoryStore store(FileSettings(file));
+      ASSERT_EQ(store.Open(), "") << c.name;
+      EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 3u) << c.name;
+      EXPECT_EQ(store.Pings(kStation, 0, kMidnight + kDay).size(), 2u) << c.name;
+    }
+    if (mounted) umount2(folder.c_str(), MNT_DETACH);
   }
 }
