@@ -26,6 +26,7 @@
 
 #include "history_recorder.h"
 #include "plot_points.h"
+#include "process_hooks.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -279,18 +280,15 @@ void THistoryWindow::Reload() {
       loaded->Pings = store.PingBuckets(device, loaded->From, loaded->To, columns);
       loaded->Writes = store.Writes(device, loaded->From, loaded->To);
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, loaded] {
-          if (loaded->Generation != generation_) return;
-          loading_ = false;
-          if (from_ == 0 && to_ == 0) {
-            from_ = chosenFrom_ = loaded->From;
-            to_ = chosenTo_ = loaded->To;
-          }
-          Show(*loaded);
-        },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, loaded] {
+      if (loaded->Generation != generation_) return;
+      loading_ = false;
+      if (from_ == 0 && to_ == 0) {
+        from_ = chosenFrom_ = loaded->From;
+        to_ = chosenTo_ = loaded->To;
+      }
+      Show(*loaded);
+    });
   });
 }
 

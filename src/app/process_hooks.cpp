@@ -7,11 +7,24 @@
 #include "main_window.h"
 
 namespace qz::app {
+namespace {
+
+THandOver* windowThreadHandOver = nullptr;
+
+}  // namespace
 
 TProcessHooks::TProcessHooks()
     : messagePump_(&PumpMessages),
-      mainLoop_({[](std::function<void()> call) { QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection); },
+      mainLoop_({[this](std::function<void()> call) { handOver_.Post(std::move(call)); },
                  [] { return QThread::currentThread() == qApp->thread(); }, &PumpMessages}),
-      exceptionReporter_(&TfrmMain::HandleException) {}
+      exceptionReporter_(&TfrmMain::HandleException) {
+  windowThreadHandOver = &handOver_;
+}
+
+TProcessHooks::~TProcessHooks() { windowThreadHandOver = nullptr; }
+
+void PostToWindowThread(QObject* receiver, std::function<void()> call) {
+  if (windowThreadHandOver) windowThreadHandOver->Post(std::move(call), receiver);
+}
 
 }  // namespace qz::app

@@ -13,6 +13,7 @@
 #include "main_window.h"
 #include "net.h"
 #include "net_errors.h"
+#include "process_hooks.h"
 #include "scan_range.h"
 #include "text_file.h"
 
@@ -78,11 +79,9 @@ void TfrmMain::Scan() {
   scanThread_ = std::thread([this, request] {
     TNetworkScan scan(request);
     const auto rows = scan.Run(scanStop_, [this](const TScanProgress& progress) {
-      QMetaObject::invokeMethod(this, [this, progress] { ShowScanProgress(progress); }, Qt::QueuedConnection);
+      PostToWindowThread(this, [this, progress] { ShowScanProgress(progress); });
     });
-    QMetaObject::invokeMethod(
-        this, [this, rows, error = scan.Error()] { Guarded(this, [&] { FinishScan(rows, error); }); },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, rows, error = scan.Error()] { Guarded(this, [&] { FinishScan(rows, error); }); });
   });
 }
 

@@ -96,8 +96,7 @@ void THistoryRecorder::Flush() {
 
 void THistoryRecorder::Notice(const std::string& text) {
   if (text.empty() || !onNotice_) return;
-  QMetaObject::invokeMethod(
-      this, [this, message = QString::fromStdString(text)] { onNotice_(message); }, Qt::QueuedConnection);
+  handOver_.Post([this, message = QString::fromStdString(text)] { onNotice_(message); });
 }
 
 void THistoryRecorder::Run() {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "hand_over.h"
 #include "history_store.h"
 #include "history_types.h"
 
@@ -44,6 +45,7 @@ class THistoryRecorder : public QObject {
 
   TStoreSettings settings_;
   std::function<void(const QString&)> onNotice_;
+  THandOver handOver_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
