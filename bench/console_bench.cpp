@@ -2,7 +2,8 @@
 // on loopback, the time until its last line is in the console beside a
 // plain Telnet client writing the same stream to a file, the longest gap
 // between two ticks of a 10 ms timer of the window meanwhile, and the
-// resident memory after a million lines.
+// resident memory after a million lines; then a peer whose lines end in LF
+// alone.
 #include <chrono>
 #include <filesystem>
 #include <cstdio>
@@ -29,6 +30,7 @@ using namespace std::chrono;
 namespace {
 
 const char* const kAddress = "127.0.0.66";
+const char* const kLfOnlyAddress = "127.0.0.67";
 
 long ResidentKilobytes() {
   std::ifstream status("/proc/self/status");
@@ -76,6 +78,23 @@ double Flood(qz::app::TfrmMain& window, int lines, milliseconds* longestGap) {
   return done ? seconds : -1;
 }
 
+// Watches a 10 ms timer of the window for ms.
+double GapsWhile(int ms, milliseconds* longestGap) {
+  auto last = steady_clock::now();
+  milliseconds longest{0};
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const auto now = steady_clock::now();
+    longest = std::max(longest, duration_cast<milliseconds>(now - last));
+    last = now;
+  });
+  const auto start = steady_clock::now();
+  ticker.start(10);
+  qz::test::WaitUntil([] { return false; }, ms, 1);
+  *longestGap = longest;
+  return duration<double>(steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +131,23 @@ int main(int argc, char** argv) {
   const double million = Flood(window, 1000000, nullptr);
   std::printf("seq 1 1000000: console %.2f s; resident memory %ld KiB after it (%ld KiB before)\n", million,
               ResidentKilobytes(), before);
+  connect->click();
+
+  // Output whose lines end in LF alone (a peer that never sends CR): every
+  // piece's work stays that of the piece, not of an ever longer line.
+  qz::test::InetdStyleServer lfOnly(kLfOnlyAddress, {"/usr/bin/python3",
+                                                     std::string(QZ_SOURCE_DIR) + "/tests/support/hostile_telnet.py",
+                                                     "lf-only", "16"});
+  qz::test::WaitUntil([&] { return connect->text() == "Connect"; });
+  window.findChild<TIPEdit*>("edTelnetIP")->SetText(kLfOnlyAddress);
+  const long beforeLfOnly = ResidentKilobytes();
+  connect->click();
+  milliseconds lfGap{};
+  const double lfSeconds = GapsWhile(5000, &lfGap);
+  std::printf("16 MiB of lines ended by LF alone: longest gap of a 10 ms timer %lld ms over %.1f s (CR LF above: "
+              "%lld ms); resident memory %ld KiB after it (%ld KiB before)\n",
+              static_cast<long long>(lfGap.count()), lfSeconds, static_cast<long long>(longestGap.count()),
+              ResidentKilobytes(), beforeLfOnly);
   connect->click();
   return 0;
 }

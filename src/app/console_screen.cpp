@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
+#include <algorithm>
+
 namespace {
 const QKeySequence kCopyKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
 const QKeySequence kSelectAllKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
@@ -97,9 +99,23 @@ void TConsoleScreen::ShowReceived(const std::vector<qz::app::ScreenStep>& steps)
   int completed = 0;
   for (const auto& step : steps) {
     switch (step.What) {
-      case qz::app::ScreenStep::Append:
-        current += QString::fromLatin1(step.Text.data(), static_cast<qsizetype>(step.Text.size()));
+      case qz::app::ScreenStep::Append: {
+        // A line longer than the bound goes on in the next one, so that no
+        // piece's work grows with the line (a peer that never ends its lines).
+        const QString text = QString::fromLatin1(step.Text.data(), static_cast<qsizetype>(step.Text.size()));
+        qsizetype at = 0;
+        while (current.size() + (text.size() - at) > kLongestLine) {
+          const qsizetype taken = std::max<qsizetype>(0, kLongestLine - current.size());
+          lines += current;
+          lines += QStringView(text).mid(at, taken);
+          lines += QChar('\n');
+          current.clear();
+          at += taken;
+          ++completed;
+        }
+        current += QStringView(text).mid(at);
         break;
+      }
       case qz::app::ScreenStep::EraseLastCharacter:
         current.chop(1);
         break;

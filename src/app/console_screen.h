@@ -1,6 +1,7 @@
 #pragma once
 // The Telnet page's screen: a read-only list of lines that received text
-// extends, and whose keys go to the device instead of the text.
+// extends, and whose keys go to the device instead of the text. What it
+// holds is bounded: the scrollback's lines, each at most kLongestLine.
 #include <vector>
 
 #include <QPlainTextEdit>
@@ -10,6 +11,9 @@
 class TConsoleScreen : public QPlainTextEdit {
   Q_OBJECT
  public:
+  // Characters of a line at most; the rest goes on in the next line.
+  static constexpr qsizetype kLongestLine = 1024;
+
   explicit TConsoleScreen(QWidget* parent = nullptr);
 
   // The screen's lines; the last one is the current line.

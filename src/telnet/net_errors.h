@@ -42,6 +42,7 @@ QZ_NET_ERROR(EReadTimeout, "Read Timeout")
 QZ_NET_ERROR(EInvalidSocket, "Cannot allocate socket.")
 QZ_NET_ERROR(ECouldNotBindSocket, "Could not bind socket. Address and port are already in use.")
 QZ_NET_ERROR(ETelnetNoDataHandler, "OnDataAvailable event is nil.")
+QZ_NET_ERROR(EPeerNotReading, "The device stopped taking what is sent.")
 #undef QZ_NET_ERROR
 
 // A connect that failed with the text of the failure.

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kRecvBufferSize = 32768;
 constexpr int kConnectSlice = 125;
+constexpr int kSendQueuedEveryMs = 50;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -54,7 +55,12 @@ void TTcpClient::Connect(int timeoutMs) {
     std::lock_guard lock(inputMutex_);
     input_.clear();
   }
+  {
+    std::lock_guard lock(outputMutex_);
+    output_.clear();
+  }
   closedGracefully_ = false;
+  peerNotReading_ = false;
   try {
     handle_ = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (handle_ == qz::kNoSocket) throw EInvalidSocket();
@@ -77,6 +83,8 @@ void TTcpClient::Connect(int timeoutMs) {
       TimedConnect(DefaultConnectTimeoutMs, &peer, sizeof peer);
     else if (::connect(handle_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0)
       throw ESocketError(qz::LastSocketError());
+    // Sends never wait; the reader waits for input itself.
+    qz::SetNonBlocking(handle_, true);
     allocated_ = true;
   } catch (...) {
     ReleaseSocket();
@@ -105,7 +113,6 @@ void TTcpClient::TimedConnect(int timeoutMs, const void* address, unsigned addre
   }
   if (!finished) throw EConnectTimeout();
   if (const int error = qz::PendingSocketError(handle_); error != 0) throw EConnectError(SocketErrorText(error));
-  qz::SetNonBlocking(handle_, false);
 }
 
 bool TTcpClient::InputEmpty() {
@@ -123,7 +130,10 @@ void TTcpClient::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffer)
     ShutDown();
     disconnected = true;
   }
-  if (disconnected && raiseIfDisconnected && (ignoreBuffer || InputEmpty())) throw EConnectionClosed();
+  if (disconnected && raiseIfDisconnected && (ignoreBuffer || InputEmpty())) {
+    if (peerNotReading_) throw EPeerNotReading();
+    throw EConnectionClosed();
+  }
 }
 
 bool TTcpClient::Connected() {
@@ -135,26 +145,54 @@ void TTcpClient::Write(const std::string& bytes) {
   if (bytes.empty()) return;
   if (handle_ == qz::kNoSocket) throw ENotConnected();
   CheckForDisconnect(true, true);
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const auto n = qz::SendBytes(handle_, bytes.data() + sent, bytes.size() - sent);
+  int error = 0;
+  {
+    std::lock_guard lock(outputMutex_);
+    if (output_.size() + bytes.size() > kMostQueuedOutput && SendQueued(&error) &&
+        output_.size() + bytes.size() > kMostQueuedOutput) {
+      peerNotReading_ = true;
+      ShutDown();
+      throw EPeerNotReading();
+    }
+    output_ += bytes;
+    if (SendQueued(&error)) return;
+  }
+  if (error == qz::kSocketShutDown || error == qz::kSocketConnectionAborted || error == qz::kSocketConnectionReset)
+    ShutDown();
+  throw ESocketError(error);
+}
+
+bool TTcpClient::SendQueued(int* error) {
+  while (!output_.empty()) {
+    const auto n = qz::SendBytes(handle_, output_.data(), output_.size());
     if (n < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::kSocketShutDown || code == qz::kSocketConnectionAborted || code == qz::kSocketConnectionReset)
-        ShutDown();
-      throw ESocketError(code);
+      if (code == qz::kSocketWouldBlock) return true;  // the rest goes when the peer reads
+      if (code == qz::kSocketInterrupted) continue;
+      *error = code;
+      return false;
     }
-    if (n == 0) closedGracefully_ = true;
-    sent += static_cast<size_t>(n);
-    CheckForDisconnect(true, true);
+    output_.erase(0, static_cast<size_t>(n));
   }
+  return true;
 }
 
 void TTcpClient::ReadFromSocket() {
   CheckForDisconnect(false, false);
   bool received = false;
   while (!received && allocated_) {
-    const int ready = qz::WaitForSocket(handle_, qz::TSocketWait::Readable, ReadTimeout > 0 ? ReadTimeout : -1);
+    // What waits to be sent goes out between waits, so a wait without a
+    // read time-out is cut into short ones.
+    const int ready = qz::WaitForSocket(handle_, qz::TSocketWait::Readable, ReadTimeout > 0 ? ReadTimeout : kSendQueuedEveryMs);
+    {
+      std::lock_guard lock(outputMutex_);
+      int error = 0;
+      if (!SendQueued(&error)) {
+        ShutDown();
+        throw ESocketError(error);
+      }
+    }
+    if (ready == 0 && ReadTimeout <= 0) continue;
     if (ready == 0) throw EReadTimeout();
     if (ready < 0) {
       const int code = qz::LastSocketError();
@@ -166,7 +204,7 @@ void TTcpClient::ReadFromSocket() {
     const auto n = qz::ReceiveBytes(handle_, buffer, sizeof buffer);
     if (n < 0) {
       const int code = qz::LastSocketError();
-      if (code == qz::kSocketInterrupted) continue;
+      if (code == qz::kSocketInterrupted || code == qz::kSocketWouldBlock) continue;
       // The connection is gone (reset, aborted): no longer connected.
       ShutDown();
       if (InputEmpty() || (code != qz::kSocketShutDown && code != qz::kSocketConnectionAborted)) throw ESocketError(code);

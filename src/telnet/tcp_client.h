@@ -1,9 +1,11 @@
 #pragma once
-// A blocking TCP client: connect within a time-out while the window stays
-// responsive, write, read what has arrived, notice the peer's close.
+// A TCP client: connect within a time-out while the window stays
+// responsive, write without waiting, read what has arrived, notice the
+// peer's close.
 //
 // Threads: the window's thread connects, writes, asks whether the connection
-// is up and disconnects; one reader thread reads. The socket handle is closed
+// is up and disconnects; one reader thread reads, writes its answers to the
+// peer's negotiation, and sends what waits in the output queue. The socket handle is closed
 // only when no reader can be using it (by the next connect or by Release,
 // after the reader has ended), so a reader never waits on a reused handle.
 #include <atomic>
@@ -37,7 +39,12 @@ class TTcpClient {
   // window keeps handling its messages); 0: a plain blocking connect.
   void Connect(int timeoutMs);
   bool Connected();
+  // Sends what the connection takes now and queues the rest, which goes as
+  // the peer reads; never waits, on any thread. A peer that leaves
+  // kMostQueuedOutput octets unread has stopped reading: the connection is
+  // closed, and the reader ends with EPeerNotReading.
   void Write(const std::string& bytes);
+  static constexpr size_t kMostQueuedOutput = 64 * 1024;
   // One read from the socket (waiting for something to arrive), then all
   // that was received and not yet taken. Off the window's thread only.
   std::string ReadAvailable();
@@ -60,6 +67,9 @@ class TTcpClient {
   void ReadFromSocket();
   void ShutDown();
   bool InputEmpty();
+  // Under outputMutex_: sends what the connection takes of the queue; false
+  // when the connection failed (its error in *error).
+  bool SendQueued(int* error);
 
   qz::TSocketHandle handle_ = qz::kNoSocket;
   std::atomic<bool> allocated_{false};
@@ -67,6 +77,9 @@ class TTcpClient {
   std::atomic<bool> connectCancelled_{false};
   std::mutex inputMutex_;
   std::string input_;
+  std::mutex outputMutex_;
+  std::string output_;
+  std::atomic<bool> peerNotReading_{false};
 };
 
 }  // namespace qz::telnet

@@ -1,11 +1,17 @@
 // The Telnet console of the window, against real Telnet servers on loopback.
 #include <chrono>
+#include <fstream>
+#include <functional>
+#include <iostream>
+
+#include <unistd.h>
 
 #include <QPushButton>
 #include <QTextBlock>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "console_screen.h"
 #include "ip_edit.h"
@@ -63,6 +69,24 @@ TEST(ConsoleScreen, KeepsTheNewestLinesOnly) {
   ASSERT_EQ(lines.size(), 10000);
   EXPECT_EQ(lines.first(), "40001");
   EXPECT_EQ(lines.last(), "50000");
+}
+
+TEST(ConsoleScreen, ALineWithoutEndGoesOnInTheNext) {
+  // Output whose lines end in LF alone, or never end: the screen's lines stay
+  // within their bound and nothing is lost.
+  TConsoleScreen screen;
+  std::string text;
+  for (int n = 0; n < 3000; ++n) text += "line " + std::to_string(n) + " ends in LF\n";
+  for (size_t at = 0; at < text.size(); at += 4096) screen.ShowReceived(ScreenStepsOf(text.substr(at, 4096)));
+  const QStringList lines = screen.Lines();
+  qsizetype shown = 0;
+  for (const QString& line : lines) {
+    EXPECT_LE(line.size(), TConsoleScreen::kLongestLine);
+    shown += line.size();
+  }
+  EXPECT_GT(lines.size(), 1);
+  EXPECT_EQ(shown, static_cast<qsizetype>(text.size()) - 3000);
+  EXPECT_EQ(lines.join(""), QString::fromStdString(text).remove('\n'));
 }
 
 TEST(ConsoleScreen, EightyColumnsFitWithoutWrapping) {
@@ -145,10 +169,11 @@ TEST_F(ConsoleTest, ServerEndingTheSession) {
   Type("exit");
   EXPECT_TRUE(WaitForConsoleIdle());
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected: Connection closed by peer.");
-  // Typing now sends nothing and shows nothing.
+  // Typing now sends nothing, shows nothing and asks nothing.
   const QString before = Control<TConsoleScreen>("mmScreen")->toPlainText();
   Type("ls");
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->toPlainText(), before);
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
 }
 
 TEST_F(ConsoleTest, AResetConnectionShowsWithoutAKeyPress) {
@@ -226,4 +251,82 @@ TEST_F(ConsoleTest, ClosingTheWindowDisconnectsFirst) {
   window_->close();
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().last(), "Disconnected");
   EXPECT_FALSE(Seam().TelnetConnected());
+}
+
+namespace {
+
+// The resident memory of this process, in MiB.
+double ResidentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// The longest time the window's thread went without running its timers
+// while condition was false, up to timeoutMs; typing a key every 100 ms.
+std::chrono::milliseconds LongestStallUntil(QWidget* typeInto, const std::function<bool()>& condition, int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  auto last = Clock::now();
+  auto longest = Clock::duration::zero();
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    longest = std::max(longest, Clock::now() - last);
+    last = Clock::now();
+  });
+  ticks.start(10);
+  const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto nextKey = Clock::now();
+  while (!condition() && Clock::now() < until) {
+    if (Clock::now() >= nextKey) {
+      QTest::keyClick(typeInto, Qt::Key_X);
+      nextKey = Clock::now() + std::chrono::milliseconds(100);
+    }
+    QTest::qWait(5);
+  }
+  return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
+}
+
+}  // namespace
+
+TEST_F(ConsoleTest, APeerThatStopsReadingNeverHoldsTheWindow) {
+  // It floods requests that must be answered and never reads the answers
+  // nor what is typed: the connection ends with a word, the window answers.
+  InetdStyleServer server("127.0.0.67", {"/usr/bin/python3", std::string(QZ_SOURCE_DIR) + "/tests/support/hostile_telnet.py",
+                                         "negotiation", "64"});
+  ASSERT_TRUE(server.Started());
+  ConnectTo("127.0.0.67");
+  ASSERT_TRUE(WaitUntil([&] { return Control<QPushButton>("btTelnet")->text() == "Disconnect"; }));
+  const auto screen = Control<TConsoleScreen>("mmScreen");
+  const auto stall = LongestStallUntil(screen, [&] { return Control<QPushButton>("btTelnet")->text() == "Connect"; }, 20000);
+  EXPECT_EQ(Control<QPushButton>("btTelnet")->text(), "Connect");
+  EXPECT_TRUE(screen->Lines().contains("Disconnected: The device stopped taking what is sent."))
+      << screen->Lines().join("|").right(300).toStdString();
+  EXPECT_LT(stall, std::chrono::milliseconds(2000));
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+}
+
+TEST_F(ConsoleTest, HostileFloodsStayWithinTheConsolesBounds) {
+  // Whatever the bytes, the screen holds its scrollback of bounded lines,
+  // memory stays flat and the window keeps answering.
+  const char* kinds[] = {"iac", "subnegotiation", "bare-cr", "lf-only", "no-line-ends", "ff-data", "nul", "escape"};
+  for (const char* kind : kinds) {
+    InetdStyleServer server("127.0.0.68", {"/usr/bin/python3",
+                                           std::string(QZ_SOURCE_DIR) + "/tests/support/hostile_telnet.py", kind, "16"});
+    ASSERT_TRUE(server.Started()) << kind;
+    const double before = ResidentMiB();
+    ConnectTo("127.0.0.68");
+    const auto screen = Control<TConsoleScreen>("mmScreen");
+    const auto stall = LongestStallUntil(screen, [] { return false; }, 3000);
+    const double grown = ResidentMiB() - before;
+    EXPECT_LT(stall, std::chrono::milliseconds(2000)) << kind;
+    EXPECT_LT(grown, 100.0) << kind;
+    const QStringList lines = screen->Lines();
+    EXPECT_LE(lines.size(), 10000) << kind;
+    for (const QString& line : lines) ASSERT_LE(line.size(), TConsoleScreen::kLongestLine) << kind;
+    std::cout << "  " << kind << ": longest stall " << stall.count() << " ms, memory grown " << grown << " MiB\n";
+    Control<QPushButton>("btTelnet")->click();
+    ASSERT_TRUE(WaitForConsoleIdle()) << kind;
+  }
 }
