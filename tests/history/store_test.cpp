@@ -146,6 +146,16 @@ TEST_P(StoreTest, RetentionPrunesWhatIsOlder) {
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].Value, 2);
   EXPECT_EQ(store.Pings(kStation, 0, kMidnight).size(), 1u);
+  // The hourly rollups of what went are gone too: a plot of days (made of
+  // them) shows nothing before the retention.
+  const auto days = store.Buckets(kStation, TSampleKind::Value, "Temp., C", kMidnight - 100 * kDay, kMidnight, 100);
+  int64_t readings = 0;
+  for (const TBucket& day : days) readings += day.Count;
+  EXPECT_EQ(readings, 1);
+  const auto pingDays = store.PingBuckets(kStation, kMidnight - 100 * kDay, kMidnight, 100);
+  int64_t pings = 0;
+  for (const TBucket& day : pingDays) pings += day.Count;
+  EXPECT_EQ(pings, 1);
 }
 
 TEST_P(StoreTest, TheRecorderWritesFromItsOwnThread) {
@@ -201,6 +211,10 @@ TEST_P(StoreTest, ThePlotsBucketsAreMadeByTheDatabase) {
   EXPECT_EQ(pings[12].Timeouts, 1);
   EXPECT_EQ(pings[11].Timeouts, 0);
   EXPECT_EQ(pings[0].Max, 6);
+  // The hour of the lost ping keeps the round trips of the others.
+  EXPECT_EQ(pings[12].Min, 0);
+  EXPECT_EQ(pings[12].Max, 6);
+  EXPECT_EQ(pings[12].Count, 120);
 }
 
 INSTANTIATE_TEST_SUITE_P(, StoreTest, ::testing::Values(TDialect::SQLite, TDialect::PostgreSQL),

@@ -1,4 +1,7 @@
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -44,4 +47,43 @@ TEST(SocketPlatform, ARefusedConnectIsReportedAsRefused) {
     ADD_FAILURE() << "a closed port accepted the connection";
   }
   qz::CloseSocketHandle(client);
+}
+
+// A wait gives up when its time is out, not before and not never; and a
+// datagram that arrives meanwhile ends it at once.
+TEST(SocketPlatform, AWaitKeepsItsTimeOut) {
+  const qz::TSocketHandle socket = qz::OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  ASSERT_NE(socket, qz::kNoSocket);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+  // A wait that ignored its time-out would never come back: it runs beside
+  // a watchdog that sends a datagram after ten seconds.
+  std::atomic<bool> waited{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 1000 && !waited; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!waited) qz::SendDatagram(socket, "x", 1, reinterpret_cast<const sockaddr*>(&address), length);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const int quiet = qz::WaitForSocket(socket, qz::TSocketWait::Readable, 300);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  waited = true;
+  watchdog.join();
+  EXPECT_EQ(quiet, 0);
+  EXPECT_GE(elapsed, std::chrono::milliseconds(290));
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
+
+  std::thread sender([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    qz::SendDatagram(socket, "y", 1, reinterpret_cast<const sockaddr*>(&address), length);
+  });
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(qz::WaitForSocket(socket, qz::TSocketWait::Readable, 20000), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+  sender.join();
+  qz::CloseSocketHandle(socket);
 }
