@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
-#include <QTimer>
 
 #include "application.h"
 #include "console_screen.h"
@@ -57,42 +56,15 @@ double PlainClientSeconds(int lines) {
 }
 
 double Flood(qz::app::TfrmMain& window, int lines, milliseconds* longestGap) {
-  auto last = steady_clock::now();
-  milliseconds longest{0};
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    const auto now = steady_clock::now();
-    longest = std::max(longest, duration_cast<milliseconds>(now - last));
-    last = now;
-  });
   TConsoleScreen* screen = window.findChild<TConsoleScreen*>("mmScreen");
   QTest::keyClicks(screen, "seq 1 " + QString::number(lines));
   const auto start = steady_clock::now();
-  last = start;
-  ticker.start(10);
+  const qz::test::TimerGapWatch watch;
   QTest::keyClick(screen, Qt::Key_Return);
   const bool done = qz::test::WaitUntil([&] { return EndsWith(screen, QString::number(lines)); }, 120000, 1);
   const double seconds = duration<double>(steady_clock::now() - start).count();
-  ticker.stop();
-  if (longestGap) *longestGap = longest;
+  if (longestGap) *longestGap = watch.Longest();
   return done ? seconds : -1;
-}
-
-// Watches a 10 ms timer of the window for ms.
-double GapsWhile(int ms, milliseconds* longestGap) {
-  auto last = steady_clock::now();
-  milliseconds longest{0};
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    const auto now = steady_clock::now();
-    longest = std::max(longest, duration_cast<milliseconds>(now - last));
-    last = now;
-  });
-  const auto start = steady_clock::now();
-  ticker.start(10);
-  qz::test::WaitUntil([] { return false; }, ms, 1);
-  *longestGap = longest;
-  return duration<double>(steady_clock::now() - start).count();
 }
 
 }  // namespace
@@ -142,11 +114,12 @@ int main(int argc, char** argv) {
   window.findChild<TIPEdit*>("edTelnetIP")->SetText(kLfOnlyAddress);
   const long beforeLfOnly = ResidentKilobytes();
   connect->click();
-  milliseconds lfGap{};
-  const double lfSeconds = GapsWhile(5000, &lfGap);
-  std::printf("16 MiB of lines ended by LF alone: longest gap of a 10 ms timer %lld ms over %.1f s (CR LF above: "
+  const qz::test::TimerGapWatch lfWatch;
+  qz::test::WaitUntil([] { return false; }, 5000, 1);
+  const milliseconds lfGap = lfWatch.Longest();
+  std::printf("16 MiB of lines ended by LF alone: longest gap of a 10 ms timer %lld ms over 5 s (CR LF above: "
               "%lld ms); resident memory %ld KiB after it (%ld KiB before)\n",
-              static_cast<long long>(lfGap.count()), lfSeconds, static_cast<long long>(longestGap.count()),
+              static_cast<long long>(lfGap.count()), static_cast<long long>(longestGap.count()),
               ResidentKilobytes(), beforeLfOnly);
   connect->click();
   return 0;

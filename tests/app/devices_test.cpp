@@ -23,39 +23,14 @@ using qz::app::wsIdle;
 
 namespace {
 
-constexpr char kScanLab[] = R"(
-[127.0.0.11]
-type = QZ120
-firmware = SNMP station vers. 1.05
-name = Rack 3 station
-location = Hall B
-[127.0.0.13]
-type = QZ120
-firmware = SNMP station vers. 1.06
-name = Roof relay
-location = Tower 2
-[127.0.0.15]
-type = QZ300
-firmware = SNMP station vers. 2.10
-name = Main distribution
-location = Hall A
-[127.0.0.17]
-type = QZ120
-enterprise = 8072
-name = Foreign box
-[127.0.0.19]
-type = QZ120
-sysdescr = Bootloader 0.9 Base unit QZ120
-name = Service mode
-)";
+std::string Lab() { return ScanLab("127.0.0.1"); }
 
-const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
-const std::string kScanResult = kHeader +
+const std::string kScanResult = kListHeader +
                                 "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n"
                                 "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n"
                                 "127.0.0.15\tMain distribution\tHall A\tQZ300\tSNMP station vers. 2.10 \r\n";
 
-const std::string kOldList = kHeader + "127.0.0.9\told\trow\tQZ120\tx\r\n";
+const std::string kOldList = kListHeader + "127.0.0.9\told\trow\tQZ120\tx\r\n";
 
 QStringList Items(const QComboBox* list) {
   QStringList items;
@@ -63,7 +38,7 @@ QStringList Items(const QComboBox* list) {
   return items;
 }
 
-class ScanTest : public WithSuiteLab<kScanLab, WindowTest> {
+class ScanTest : public WithSuiteLab<Lab, WindowTest> {
  protected:
   bool WaitForScanEnd() {
     return WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan" && Seam().State().WorkState == wsIdle; }, 30000);
@@ -159,7 +134,7 @@ TEST_F(ScanTest, RestoreBringsThePreviousListBack) {
   EXPECT_EQ(messages_.Texts(), QStringList{"Restored the previous device list: 3 devices."});
   EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
-  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kHeader);
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kListHeader);
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
 }
 
@@ -180,7 +155,7 @@ TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
 }
 
 TEST_F(ScanTest, StopBelowStartKeepsTheListAndTheFile) {
-  const std::string list = kHeader + "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n";
+  const std::string list = kListHeader + "127.0.0.11\tRack 3 station\tHall B\tQZ120exp\tSNMP station vers. 1.05 \r\n";
   Start(SettingsFile("127.0.0.30", "127.0.0.10"), list);
   ASSERT_TRUE(WaitForStatus("state Idle"));
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
@@ -200,7 +175,7 @@ TEST_F(ScanTest, ScanOnStartupIgnoresTheDeviceListFile) {
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.13"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+            kListHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n");
 }
 
 TEST_F(ScanTest, PickingARowSelectsItEverywhere) {
@@ -231,7 +206,7 @@ TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
   for (const auto& [stored, message] : cases) {
     messages_.Clear();
     Start(SettingsFile("127.0.0.10", "127.0.0.30"),
-          kHeader + "127.0.0.11\tRack 3 station\tHall B\t" + stored + "\tSNMP station vers. 1.05 \r\n");
+          kListHeader + "127.0.0.11\tRack 3 station\tHall B\t" + stored + "\tSNMP station vers. 1.05 \r\n");
     ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
     EXPECT_EQ(messages_.Texts().first(), message);
     EXPECT_EQ(Seam().State().WorkState, wsHalted);
@@ -242,7 +217,7 @@ TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
   // Stored as QZ120exp, reported as QZ120: the same device.
   messages_.Clear();
   Start(SettingsFile("127.0.0.10", "127.0.0.30"),
-        kHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120exp\tSNMP station vers. 1.06 \r\n");
+        kListHeader + "127.0.0.13\tRoof relay\tTower 2\tQZ120exp\tSNMP station vers. 1.06 \r\n");
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Roof relay"; }, 10000));
   EXPECT_TRUE(messages_.Texts().isEmpty());
 }
@@ -263,7 +238,7 @@ contact = nobody
     ASSERT_TRUE(lab_->Started());
   }
   std::unique_ptr<DeviceLab> lab_;
-  const std::string list_ = kHeader + "127.0.0.41\tUnit 41\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n";
+  const std::string list_ = kListHeader + "127.0.0.41\tUnit 41\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n";
 };
 
 TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
@@ -275,12 +250,12 @@ TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.5.0"), "Unit forty-one");
   EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Unit forty-one");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + "127.0.0.41\tUnit forty-one\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n");
+            kListHeader + "127.0.0.41\tUnit forty-one\tBay 1\tQZ120\tSNMP station vers. 1.06 \r\n");
   TypeText(Control<QLineEdit>("edSysLocation"), "Bay\t2");
   QTest::keyClick(Control<QLineEdit>("edSysLocation"), Qt::Key_Return);
   EXPECT_EQ(SnmpGetText("127.0.0.41", "1.3.6.1.2.1.1.6.0"), "Bay\t2");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + "127.0.0.41\tUnit forty-one\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+            kListHeader + "127.0.0.41\tUnit forty-one\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
 }
 
 TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
@@ -314,8 +289,7 @@ TEST_F(StoppedDeviceTest, IdentityCheckOfASilentDevice) {
 }
 
 TEST_F(WindowTest, HeaderOnlyDeviceListMeansNoDevice) {
-  Start(SettingsFile("127.0.0.1", "127.0.0.1", "false", "20", "1"),
-        ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
+  Start(SettingsFile("127.0.0.1", "127.0.0.1", "false", "20", "1"), kListHeader);
   ASSERT_TRUE(WaitForStatus("state Idle"));
   EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
   EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), 0);

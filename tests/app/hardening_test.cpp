@@ -37,7 +37,6 @@ name = Second unit
 location = Roof
 )";
 
-const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
 const char* const kSysNameOid = "1.3.6.1.2.1.1.5.0";
 const char* const kSysLocationOid = "1.3.6.1.2.1.1.6.0";
 const std::string kLatin1Name = "M\xFCller 1";                 // Latin-1
@@ -107,7 +106,7 @@ TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
                         20000));
   const std::string firstRow = "127.0.0.91\t" + kLatin1Name + "\t" + kCp1251Location + "\tQZ120\tSNMP station vers. 1.06 \r\n";
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + firstRow + "127.0.0.92\tSecond unit\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
+            kListHeader + firstRow + "127.0.0.92\tSecond unit\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
   EXPECT_EQ(Control<QComboBox>("cbSysName")->itemText(0), QString::fromUtf8("Müller 1"));
 
   // Renaming the other device rewrites its row only.
@@ -117,7 +116,7 @@ TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
   TypeText(Control<QLineEdit>("edSysName"), "Store 2");
   QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + firstRow + "127.0.0.92\tStore 2\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
+            kListHeader + firstRow + "127.0.0.92\tStore 2\tRoof\tQZ300\tSNMP station vers. 2.10 \r\n");
 
   // Enter without a change writes the device's own bytes back.
   Select(0);
@@ -134,7 +133,7 @@ TEST_F(TextTest, NamesStayBytesFromTheWireToTheFileAndBack) {
 
 TEST_F(TextTest, TheCodePageShowsAndTypesTheOperatorsLetters) {
   Start(SettingsFile("127.0.0.90", "127.0.0.93"),
-        kHeader + "127.0.0.91\t" + kLatin1Name + "\t" + kCp1251Location + "\tQZ120\tSNMP station vers. 1.06 \r\n", true);
+        kListHeader + "127.0.0.91\t" + kLatin1Name + "\t" + kCp1251Location + "\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
   EXPECT_EQ(Control<QLineEdit>("edSysLocation")->text(), QString::fromUtf8("Ñêëàä"));
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
@@ -151,7 +150,7 @@ TEST_F(TextTest, TheCodePageShowsAndTypesTheOperatorsLetters) {
   const std::string typed = kCp1251Location + " 2";
   EXPECT_EQ(Hex(SetsTo("127.0.0.91").back().VarBind(0).Value), Hex(typed));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")),
-            kHeader + "127.0.0.91\t" + kLatin1Name + "\t" + typed + "\tQZ120\tSNMP station vers. 1.06 \r\n");
+            kListHeader + "127.0.0.91\t" + kLatin1Name + "\t" + typed + "\tQZ120\tSNMP station vers. 1.06 \r\n");
 
   // The choice is kept for the next start.
   window_.reset();
@@ -167,7 +166,7 @@ TEST_F(TextTest, ATextLongerThanTheBoxIsNeverWrittenBackCut) {
                 "\"\n");
   ASSERT_TRUE(lab.Started());
   Start(SettingsFile("127.0.0.90", "127.0.0.99"),
-        kHeader + "127.0.0.98\tlong\tHall\tQZ120\tSNMP station vers. 1.06 \r\n", true);
+        kListHeader + "127.0.0.98\tlong\tHall\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
   Control<QLineEdit>("edSysName")->setMaxLength(1000);
   Select(0);
@@ -185,7 +184,7 @@ TEST_F(TextTest, ACommunityOfAnyBytesGoesOutAsItIs) {
   const std::string community = "k\xFF\xE9lvor";
   std::string settings = SettingsFile("127.0.0.95", "127.0.0.95", "false", "30", "1");
   settings.replace(settings.find("kelvor"), 6, community);
-  Start(settings, kHeader + "127.0.0.95\tsilent\tnowhere\tQZ120\tSNMP station vers. 1.06 \r\n", true);
+  Start(settings, kListHeader + "127.0.0.95\tsilent\tnowhere\tQZ120\tSNMP station vers. 1.06 \r\n", true);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));  // the silent device halts
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   Control<QLineEdit>("edReadComm")->setFocus();
@@ -240,7 +239,7 @@ TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
   bool firstStart = true;
   for (const std::string& type : {std::string("../outside/x/QZ300"), std::string("QZ300\0x", 7)}) {
     Start(SettingsFile("127.0.0.90", "127.0.0.99"),
-          kHeader + "127.0.0.96\tunit\there\t" + type + "\tSNMP station vers. 2.10 \r\n", firstStart);
+          kListHeader + "127.0.0.96\tunit\there\t" + type + "\tSNMP station vers. 2.10 \r\n", firstStart);
     firstStart = false;
     ASSERT_TRUE(WaitForWork("state Fill data"));
     EXPECT_TRUE(Seam().State().DynLeds.empty());
@@ -276,7 +275,7 @@ TEST_F(WindowTest, ARenameInAReadOnlyFolderSaysWhyAndKeepsTheFile) {
   MountedFolder folder(dir_.Path());
   if (!folder.Mounted()) GTEST_SKIP() << "cannot mount a file system here";
   std::filesystem::current_path(dir_.Path());  // into the mounted one
-  const std::string list = kHeader + "127.0.0.97\tNinety-seven\tlab\tQZ120\tSNMP station vers. 1.06 \r\n";
+  const std::string list = kListHeader + "127.0.0.97\tNinety-seven\tlab\tQZ120\tSNMP station vers. 1.06 \r\n";
   // A file system with a file open for writing cannot become read-only: no history here.
   WriteFileBytes(WorkingFile("QZexplorer.conf"), "[History]\r\nDatabase = off\r\n");
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), list, true);

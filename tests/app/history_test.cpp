@@ -33,7 +33,6 @@ set 1.3.6.1.4.1.98361.2.3.2.0 = 1300
 set 1.3.6.1.4.1.98361.2.4.1.0 = 2
 )";
 
-const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
 const TDeviceKey kUnit{"127.0.0.151", "Recorded unit", "QZ120"};
 constexpr const char* kTemperatureOid = "1.3.6.1.4.1.98361.2.3.1.0";
 // 2026-12-09T00:00:00Z: a day before the tests' own readings.
@@ -43,7 +42,7 @@ class HistoryTest : public WithSuiteLab<kHistoryLab, WindowTest> {
  protected:
   void Open(bool pings = false) {
     Start(SettingsFile("127.0.0.150", "127.0.0.152", "false", "100", "2", pings ? "true" : "false"),
-          kHeader + "127.0.0.151\tRecorded unit\tLab bench\tQZ120\tSNMP station vers. 1.06 \r\n", true);
+          kListHeader + "127.0.0.151\tRecorded unit\tLab bench\tQZ120\tSNMP station vers. 1.06 \r\n", true);
     ASSERT_TRUE(WaitForWork("state Fill data"));
     Control<QTimer>("Timer")->stop();
   }

@@ -45,10 +45,9 @@ firmware = SNMP station vers. 2.10
 name = Big unit
 )";
 
-const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
 
 std::string DeviceList(const std::string& address, const std::string& type, const std::string& lan) {
-  return kHeader + address + "\tname\tloc\t" + type + "\t" + lan + "\r\n";
+  return kListHeader + address + "\tname\tloc\t" + type + "\t" + lan + "\r\n";
 }
 
 QColor FontColor(const QComboBox* combo) { return combo->palette().color(QPalette::ButtonText); }

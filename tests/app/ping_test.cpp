@@ -16,7 +16,7 @@ using qz::app::wsIdle;
 namespace {
 
 const std::string kList =
-    ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n"
+    kListHeader +
     "127.0.0.71\tPinged unit\tBay 7\tQZ120\tSNMP station vers. 1.06 \r\n";
 
 class PingTest : public WindowTest {
@@ -80,7 +80,7 @@ TEST_F(PingTest, PingsOnlyWhenItsConditionsHold) {
   }
   // Without a device nothing is pinged.
   Start(SettingsFile("127.0.0.70", "127.0.0.72", "false", "100", "2", "true"),
-        ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
+        kListHeader);
   Control<QTimer>("Timer")->stop();
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   Seam().SetWorkState(wsIdle);

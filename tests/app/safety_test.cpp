@@ -61,8 +61,7 @@ firmware = SNMP station vers. 1.00
 name = No file
 )";
 
-const std::string kHeader = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
-const std::string kList = kHeader +
+const std::string kList = kListHeader +
                           "127.0.0.81\tWheel unit\tBay 81\tQZ120\tSNMP station vers. 1.06 \r\n"
                           "127.0.0.82\tEarly unit\tlab\tQZ120exp\tSNMP station vers. 1.05 \r\n"
                           "127.0.0.83\tWide values\tlab\tQZ300\tSNMP station vers. 2.10 \r\n"

@@ -19,33 +19,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr char kScanLab[] = R"(
-[127.0.0.111]
-type = QZ120
-firmware = SNMP station vers. 1.05
-name = Rack 3 station
-location = Hall B
-[127.0.0.113]
-type = QZ120
-firmware = SNMP station vers. 1.06
-name = Roof relay
-location = Tower 2
-[127.0.0.115]
-type = QZ300
-firmware = SNMP station vers. 2.10
-name = Main distribution
-location = Hall A
-[127.0.0.117]
-type = QZ120
-enterprise = 8072
-name = Foreign box
-[127.0.0.119]
-type = QZ120
-sysdescr = Bootloader 0.9 Base unit QZ120
-name = Service mode
-)";
+std::string Lab() { return ScanLab("127.0.0.11"); }
 
-class NetworkScanTest : public WithSuiteLab<kScanLab, ::testing::Test> {
+class NetworkScanTest : public WithSuiteLab<Lab, ::testing::Test> {
  protected:
   static TScanRequest Request(const std::string& start, const std::string& stop) {
     TScanRequest request;

@@ -264,18 +264,11 @@ double ResidentMiB() {
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-// The longest time the window's thread went without running its timers
-// while condition was false, up to timeoutMs; typing a key every 100 ms.
+// Types a key every 100 ms until condition holds or timeoutMs has passed:
+// the longest time the window kept its user waiting meanwhile.
 std::chrono::milliseconds LongestStallUntil(QWidget* typeInto, const std::function<bool()>& condition, int timeoutMs) {
   using Clock = std::chrono::steady_clock;
-  auto last = Clock::now();
-  auto longest = Clock::duration::zero();
-  QTimer ticks;
-  QObject::connect(&ticks, &QTimer::timeout, [&] {
-    longest = std::max(longest, Clock::now() - last);
-    last = Clock::now();
-  });
-  ticks.start(10);
+  const TimerGapWatch watch;
   const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
   auto nextKey = Clock::now();
   while (!condition() && Clock::now() < until) {
@@ -285,7 +278,7 @@ std::chrono::milliseconds LongestStallUntil(QWidget* typeInto, const std::functi
     }
     QTest::qWait(5);
   }
-  return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
+  return watch.Longest();
 }
 
 }  // namespace

@@ -10,12 +10,16 @@
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
+#include "device_list_file.h"
 #include "gui.h"
 #include "main_window.h"
 #include "main_window_test_seam.h"
 #include "peers.h"
 
 namespace qz::test {
+
+// The first line of every device list file the program writes.
+inline const std::string kListHeader = std::string(qz::app::kDeviceListHeader) + "\r\n";
 
 // Puts text into an edit as the operator's typing leaves it (marked as edited).
 void TypeText(QLineEdit* edit, const QString& text);

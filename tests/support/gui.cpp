@@ -1,5 +1,7 @@
 #include "gui.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -43,6 +45,15 @@ void MessageBoxCatcher::Poll() {
     texts_ << box->text();
     box->done(QMessageBox::Ok);
   }
+}
+
+TimerGapWatch::TimerGapWatch() : last_(std::chrono::steady_clock::now()) {
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    const auto now = std::chrono::steady_clock::now();
+    longest_ = std::max(longest_, std::chrono::duration_cast<std::chrono::milliseconds>(now - last_));
+    last_ = now;
+  });
+  timer_.start(10);
 }
 
 }  // namespace qz::test

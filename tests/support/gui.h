@@ -1,5 +1,6 @@
 #pragma once
 // Helpers for tests that drive real widgets on the offscreen platform.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,20 @@ class WhenDuringWork : public QObject {
  private:
   QTimer timer_;
   bool done_ = false;
+};
+
+// The longest time the thread's event loop went without running a 10 ms
+// timer, from the watch's making on: how long the window kept its user
+// waiting.
+class TimerGapWatch : public QObject {
+ public:
+  TimerGapWatch();
+  std::chrono::milliseconds Longest() const { return longest_; }
+
+ private:
+  QTimer timer_;
+  std::chrono::steady_clock::time_point last_;
+  std::chrono::milliseconds longest_{0};
 };
 
 // Answers every message box that opens while it exists with OK, and keeps

@@ -182,6 +182,19 @@ bool SnmpSetValue(const std::string& address, const std::string& oid, char type,
   return code == 0;
 }
 
+std::string ScanLab(const std::string& prefix) {
+  return "[" + prefix + "1]\n"
+         "type = QZ120\nfirmware = SNMP station vers. 1.05\nname = Rack 3 station\nlocation = Hall B\n"
+         "[" + prefix + "3]\n"
+         "type = QZ120\nfirmware = SNMP station vers. 1.06\nname = Roof relay\nlocation = Tower 2\n"
+         "[" + prefix + "5]\n"
+         "type = QZ300\nfirmware = SNMP station vers. 2.10\nname = Main distribution\nlocation = Hall A\n"
+         "[" + prefix + "7]\n"
+         "type = QZ120\nenterprise = 8072\nname = Foreign box\n"
+         "[" + prefix + "9]\n"
+         "type = QZ120\nsysdescr = Bootloader 0.9 Base unit QZ120\nname = Service mode\n";
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

@@ -2,6 +2,7 @@
 // Real peers for the tests: emulated devices of the device lab (net-snmp's
 // snmpd on loopback addresses), command-line SNMP clients, and scratch folders.
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -60,13 +61,23 @@ class DeviceLab {
   bool started_ = false;
 };
 
-// A test suite whose tests share one device lab, started from LabText before
-// the suite's first test; without the peers every test is skipped.
-template <const char* LabText, typename Base>
+// The lab of the scan's tests, on prefix + "1", "3", "5", "7" and "9": three
+// of the maker's stations (the first an early QZ120exp firmware), a foreign
+// agent, and one of the maker's boxes in service mode.
+std::string ScanLab(const std::string& prefix);
+
+// A test suite whose tests share one device lab, started from Lab (a text,
+// or a function that gives it) before the suite's first test; without the
+// peers every test is skipped.
+template <auto Lab, typename Base>
 class WithSuiteLab : public Base {
  protected:
   static void SetUpTestSuite() {
-    if (SnmpPeersUnavailable().empty()) lab_ = new DeviceLab(LabText);
+    if (!SnmpPeersUnavailable().empty()) return;
+    if constexpr (std::is_invocable_v<decltype(Lab)>)
+      lab_ = new DeviceLab(Lab());
+    else
+      lab_ = new DeviceLab(Lab);
   }
   static void TearDownTestSuite() {
     delete lab_;
