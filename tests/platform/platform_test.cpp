@@ -8,6 +8,27 @@
 
 #include "socket_platform.h"
 
+namespace {
+
+// A socket bound to a free port of 127.0.0.1, whose address it fills in;
+// kNoSocket when the system refused.
+qz::TSocketHandle OnLoopback(int type, int protocol, sockaddr_in& address) {
+  const qz::TSocketHandle handle = qz::OpenSocket(AF_INET, type, protocol);
+  address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (handle != qz::kNoSocket &&
+      (::bind(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+       ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0)) {
+    qz::CloseSocketHandle(handle);
+    return qz::kNoSocket;
+  }
+  return handle;
+}
+
+}  // namespace
+
 TEST(SocketPlatform, WindowsSocketsNumbers) {
 #ifdef _WIN32
   // Windows reports the numbers themselves.
@@ -22,15 +43,10 @@ TEST(SocketPlatform, WindowsSocketsNumbers) {
 
 // The layer opens, connects and reports what the system said, in its numbers.
 TEST(SocketPlatform, ARefusedConnectIsReportedAsRefused) {
-  const qz::TSocketHandle listener = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  ASSERT_NE(listener, qz::kNoSocket);
   sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
   // A port that was free a moment ago, and is closed again.
-  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const qz::TSocketHandle listener = OnLoopback(SOCK_STREAM, IPPROTO_TCP, address);
+  ASSERT_NE(listener, qz::kNoSocket);
   qz::CloseSocketHandle(listener);
 
   const qz::TSocketHandle client = qz::OpenSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -52,14 +68,10 @@ TEST(SocketPlatform, ARefusedConnectIsReportedAsRefused) {
 // A wait gives up when its time is out, not before and not never; and a
 // datagram that arrives meanwhile ends it at once.
 TEST(SocketPlatform, AWaitKeepsItsTimeOut) {
-  const qz::TSocketHandle socket = qz::OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  ASSERT_NE(socket, qz::kNoSocket);
   sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const qz::TSocketHandle socket = OnLoopback(SOCK_DGRAM, IPPROTO_UDP, address);
+  ASSERT_NE(socket, qz::kNoSocket);
+  const socklen_t length = sizeof address;
 
   // A wait that ignored its time-out would never come back: it runs beside
   // a watchdog that sends a datagram after ten seconds.
