@@ -25,10 +25,13 @@ unshare --net bash -c '
   bridge_process=$!
   # The prefix is ready once the server that made it has ended; then one
   # persistent server serves the whole run, so that no test program starts
-  # while a server is going away (seen: "wine client error:0: recvmsg").
+  # while a server is going away (seen: "wine client error:0: recvmsg"). Its
+  # services start here, away from the output of the tests, which they would
+  # otherwise hold open.
   wineboot --init >/dev/null 2>&1
   wineserver --wait
   wineserver --persistent
+  wineboot >/dev/null 2>&1
   status=0
   (cd "$0" && ctest --output-on-failure --timeout 600) || status=$?
   wineserver --kill || true
@@ -39,7 +42,7 @@ unshare --net bash -c '
 # failed test, and fails the run.
 programs="$(cd "$build" && ctest --show-only=json-v1 | python3 -c '
 import json, os, sys
-print(" ".join(os.path.splitext(os.path.basename(t["command"][0]))[0] for t in json.load(sys.stdin)["tests"]))')"
+print(" ".join(os.path.splitext(os.path.basename(t["command"][-1]))[0] for t in json.load(sys.stdin)["tests"]))')"
 python3 - "$build/results" $programs <<'SUMMARY' || status=1
 import glob, os, sys, xml.etree.ElementTree as ET
 results, programs = sys.argv[1], sys.argv[2:]

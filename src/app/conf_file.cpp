@@ -18,16 +18,9 @@ std::pair<std::string, std::string> Split(const std::string& sectionAndKey) {
 
 }  // namespace
 
-std::vector<TConfFile::Entry>::iterator TConfFile::Find(const std::string& section, const std::string& key) {
-  return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& entry) { return entry.Section == section && entry.Key == key; });
-}
-
 std::string TConfFile::Value(const std::string& sectionAndKey, const std::string& fallback) const {
-  const auto [section, key] = Split(sectionAndKey);
-  for (const Entry& entry : entries_)
-    if (entry.Section == section && entry.Key == key) return entry.Value;
-  return fallback;
+  const auto found = index_.find(Split(sectionAndKey));
+  return found == index_.end() ? fallback : entries_[found->second].Value;
 }
 
 void TConfFile::Set(const std::string& sectionAndKey, const std::string& value) {
@@ -36,16 +29,17 @@ void TConfFile::Set(const std::string& sectionAndKey, const std::string& value) 
 }
 
 void TConfFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-  if (const auto found = Find(section, key); found != entries_.end())
-    found->Value = value;
-  else
+  const auto [at, added] = index_.try_emplace({section, key}, entries_.size());
+  if (added)
     entries_.push_back({section, key, value});
+  else
+    entries_[at->second].Value = value;
 }
 
-TConfFile ParseConf(const std::string& fileBytes) {
+TConfFile ParseConf(const std::string& fileBytes, bool* cut) {
   TConfFile conf;
   std::string section = "General";
-  for (const std::string& raw : SplitLines(fileBytes)) {
+  for (const std::string& raw : SplitLines(fileBytes, cut)) {
     const std::string line = Trimmed(raw, kBlanks);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[' && line.back() == ']') {
@@ -60,15 +54,19 @@ TConfFile ParseConf(const std::string& fileBytes) {
 }
 
 std::string FormatConf(const TConfFile& conf) {
+  // Each section's entries in file order, the sections in the order they first came.
   std::vector<std::string> sections;
-  for (const auto& entry : conf.Entries())
-    if (std::find(sections.begin(), sections.end(), entry.Section) == sections.end()) sections.push_back(entry.Section);
+  std::map<std::string, std::vector<const TConfFile::Entry*>> bySection;
+  for (const auto& entry : conf.Entries()) {
+    auto& entries = bySection[entry.Section];
+    if (entries.empty()) sections.push_back(entry.Section);
+    entries.push_back(&entry);
+  }
   std::string out;
   for (const std::string& section : sections) {
     if (!out.empty()) out += "\r\n";
     out += "[" + section + "]\r\n";
-    for (const auto& entry : conf.Entries())
-      if (entry.Section == section) out += entry.Key + "=" + entry.Value + "\r\n";
+    for (const auto* entry : bySection[section]) out += entry->Key + "=" + entry->Value + "\r\n";
   }
   return out;
 }

@@ -3,7 +3,9 @@
 // for, as INI sections and keys ("Section/Key" here). Keys the program does
 // not know are kept as they are, so an older version never loses a newer
 // version's settings.
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qz::app {
@@ -25,13 +27,16 @@ class TConfFile {
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
-  std::vector<Entry>::iterator Find(const std::string& section, const std::string& key);
   std::vector<Entry> entries_;  // in file order
+  // Where each section's key stands in entries_: a look-up that stays quick
+  // however many keys the file holds.
+  std::map<std::pair<std::string, std::string>, size_t> index_;
 };
 
 // Lines of "[Section]", "key = value", comments (";" or "#") and blanks;
 // anything else is skipped.
-TConfFile ParseConf(const std::string& fileBytes);
+// cut, when given, says whether the file held more lines than are read.
+TConfFile ParseConf(const std::string& fileBytes, bool* cut = nullptr);
 // One "[Section]" block per section, in the order the sections first came.
 std::string FormatConf(const TConfFile& conf);
 

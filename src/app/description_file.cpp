@@ -88,6 +88,10 @@ DeviceDescription ParseDeviceDescription(const std::string& fileBytes) {
   BoxCursor leds(20, 8), values(30, 6), parameters(30, 8);
   for (const std::string& line : SplitLines(fileBytes)) {
     if (line.empty() || line[0] == ';') continue;
+    if (description.Records.size() == kMaxDescriptionRecords) {
+      description.RecordsCut = true;
+      break;
+    }
     RecordCursor cursor(line);
     DescriptionRecord record;
     switch (line[0]) {

@@ -30,7 +30,13 @@ struct DeviceDescription {
   // Set when an M record's offset, factor or decimals is not a number: the
   // records before it stay, nothing after it is read.
   std::string Error;
+  // The file held more than kMaxDescriptionRecords records; the rest is not read.
+  bool RecordsCut = false;
 };
+
+// Records of a file at most: each costs a read at every refresh, and no
+// device type has a tenth of them.
+inline constexpr size_t kMaxDescriptionRecords = 256;
 
 inline constexpr size_t kMaxStoredOidLength = 64;
 

@@ -20,10 +20,19 @@ void TfrmMain::LoadDeviceList() {
                              .arg(kDeviceListFileName, QString::fromLocal8Bit(file.Error.c_str())));
     return;
   }
-  for (const DeviceRow& row : ParseDeviceList(file.Bytes)) {
+  bool cut = false;
+  for (const DeviceRow& row : ParseDeviceList(file.Bytes, &cut)) {
     AppendRow(row);
     ++data_.DeviceCount;
   }
+  if (cut) WarnListCut(kDeviceListFileName);
+}
+
+void TfrmMain::WarnListCut(const QString& file) {
+  QMessageBox::warning(this, "QZ Explorer",
+                       QString("The device list %1 holds more than %2 lines: only the first %2 are read.")
+                           .arg(file)
+                           .arg(kMaxLines));
 }
 
 void TfrmMain::AppendRow(const DeviceRow& row) {

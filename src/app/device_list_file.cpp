@@ -24,9 +24,9 @@ std::string WithoutSeparators(std::string field) {
 
 }  // namespace
 
-std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes) {
+std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes, bool* cut) {
   std::vector<DeviceRow> rows;
-  for (std::string line : SplitLines(fileBytes)) {
+  for (std::string line : SplitLines(fileBytes, cut, kMaxLines, kMaxDeviceListLineBytes)) {
     if (line.empty() || line[0] == ';') continue;
     DeviceRow row;
     row.Address = TakeField(line);

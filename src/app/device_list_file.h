@@ -23,7 +23,11 @@ inline const char* const kDeviceListHeader = ";-------- Machine generated file -
 // Lines beginning with ";" and empty lines are skipped. A line with fewer
 // TABs than fields repeats its last field; only the device type loses its
 // leading blanks.
-std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes);
+// A line of the list holds at most five fields of one datagram each: the
+// reader takes whole any line the writer writes.
+inline constexpr size_t kMaxDeviceListLineBytes = 5 * 65536;
+// cut, when given, says whether the file held more lines than are read.
+std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes, bool* cut = nullptr);
 // TAB, CR and LF inside a field become blanks, so the file reads back as the
 // same rows.
 std::string FormatDeviceList(const std::vector<DeviceRow>& rows);

@@ -135,6 +135,8 @@ void TfrmMain::ProcessParamFile() {
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
+  if (description.RecordsCut)
+    ShowNotice(Shown(path) + QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
   for (const DescriptionRecord& record : description.Records) {
     switch (record.Kind) {
       case RecordKind::StatusLed: {

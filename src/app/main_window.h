@@ -88,6 +88,8 @@ class TfrmMain : public QMainWindow {
   void ClearLists();
   void WrCFG();
   void SelectRow(int row);
+  // The device list file held more lines than are read.
+  void WarnListCut(const QString& file);
   // System group
   std::string GetSysName(bool* ok = nullptr);
   std::string GetSysLocation(bool* ok = nullptr);

@@ -22,6 +22,8 @@ namespace {
 
 // Larger ranges are asked for only after the operator confirms.
 constexpr uint32_t kUnconfirmedScanAddresses = 65536;
+// Lines of changes the scan's summary shows.
+constexpr size_t kMostSummaryLines = 40;
 
 }  // namespace
 
@@ -167,12 +169,20 @@ bool TfrmMain::KeepPreviousDeviceList() {
 void TfrmMain::ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
   const std::vector<std::string> changes = CompareDeviceLists(before, after);
   if (changes.empty()) return;
+  // The box shows a bounded part (devices may send long texts, and a range
+  // may change whole); Copy gives every line whole.
   QString summary;
-  for (const std::string& line : changes) summary += Shown(line) + "\n";
+  QString shown;
+  for (size_t at = 0; at < changes.size(); ++at) {
+    summary += Shown(changes[at]) + "\n";
+    if (at < kMostSummaryLines) shown += Shown(ShortenedForMessage(changes[at])) + "\n";
+  }
+  if (changes.size() > kMostSummaryLines)
+    shown += QString("... and %1 more (Copy takes them all)").arg(changes.size() - kMostSummaryLines);
   auto* box = new QMessageBox(QMessageBox::Information, "QZ Explorer",
                               "The scan found these changes against the previous list:", QMessageBox::Ok, this);
   box->setObjectName("scanSummary");
-  box->setInformativeText(summary.trimmed());
+  box->setInformativeText(shown.trimmed());
   box->setTextInteractionFlags(Qt::TextSelectableByMouse);
   QPushButton* copy = box->addButton("Copy", QMessageBox::ActionRole);
   copy->disconnect();  // copying leaves the box open
@@ -186,7 +196,12 @@ void TfrmMain::itmRestoreClick() {
   if (scanRunning_) return;
   const TFileRead previous = ReadFile(kPreviousDeviceListFileName);
   if (!previous.Error.empty()) {
-    QMessageBox::information(this, "QZ Explorer", "There is no previous device list to restore.");
+    if (FileExistsAtAll(kPreviousDeviceListFileName))
+      QMessageBox::warning(this, "QZ Explorer",
+                           QString("The previous device list %1 cannot be read: %2.")
+                               .arg(kPreviousDeviceListFileName, QString::fromLocal8Bit(previous.Error.c_str())));
+    else
+      QMessageBox::information(this, "QZ Explorer", "There is no previous device list to restore.");
     return;
   }
   // The lists change places, so that a restore can itself be taken back.
@@ -199,8 +214,10 @@ void TfrmMain::itmRestoreClick() {
                              .arg(QString::fromLocal8Bit(failure.c_str())));
     return;
   }
-  const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes);
+  bool cut = false;
+  const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes, &cut);
   ShowRows(rows);
+  if (cut) WarnListCut(kPreviousDeviceListFileName);
   if (HasSelectedDevice() && PageControl->currentWidget() == tsManage) RequestWork(wsFillData);
   QMessageBox::information(this, "QZ Explorer",
                            QString("Restored the previous device list: %1 device%2.")

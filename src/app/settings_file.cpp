@@ -8,7 +8,8 @@
 namespace qz::app {
 
 TIniRecord ParseSettings(const std::string& fileBytes) {
-  const auto lines = SplitLines(fileBytes);
+  // Nine lines are all it has; nothing after them is split.
+  const auto lines = SplitLines(fileBytes, nullptr, 9);
   auto line = [&](size_t i) { return i < lines.size() ? lines[i] : std::string(); };
   return {line(0), line(1), line(2), line(3), line(4), line(5), line(6), line(7), line(8)};
 }

@@ -20,6 +20,12 @@ void TfrmMain::EstablishSettings() {
   LoadConf();
   if (FileExists(kSettingsFileName)) {
     data_.Settings = LoadSettingsFile(kSettingsFileName);
+  } else if (FileExistsAtAll(kSettingsFileName)) {
+    // Something else than a file stands there: it is left as it is.
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The settings %1 cannot be read: %2. The program uses its defaults.")
+                             .arg(kSettingsFileName, QString::fromLocal8Bit(ReadFile(kSettingsFileName).Error.c_str())));
+    data_.Settings = DefaultSettings;
   } else {
     data_.Settings = DefaultSettings;
     SaveSettings();
@@ -50,7 +56,18 @@ std::string TfrmMain::ValidateNumberSettings() {
 }
 
 void TfrmMain::LoadConf() {
-  data_.Conf = ParseConf(ReadWholeFile(kConfFileName));
+  const TFileRead file = ReadFile(kConfFileName);
+  bool cut = false;
+  data_.Conf = ParseConf(file.Bytes, &cut);
+  if (!file.Error.empty() && FileExistsAtAll(kConfFileName))
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The settings %1 cannot be read: %2. The program uses its defaults.")
+                             .arg(kConfFileName, QString::fromLocal8Bit(file.Error.c_str())));
+  else if (cut)
+    QMessageBox::warning(this, "QZ Explorer",
+                         QString("The settings %1 hold more than %2 lines: only the first %2 are read.")
+                             .arg(kConfFileName)
+                             .arg(kMaxLines));
   data_.CodePage =
       CodePageNamed(data_.Conf.Value(kCodePageKey, CodePageName(TCodePage::Latin1))).value_or(TCodePage::Latin1);
 }

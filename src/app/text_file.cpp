@@ -12,6 +12,7 @@
 #include <io.h>
 #include <sys/stat.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,7 +25,15 @@ std::string SystemReason() { return std::strerror(errno); }
 
 #ifdef _WIN32
 int OpenForWriting(const std::string& path) {
-  return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+int OpenForReading(const std::string& path) { return ::_open(path.c_str(), _O_RDONLY | _O_BINARY); }
+int ReadSome(int fd, char* buffer, size_t size) { return ::_read(fd, buffer, static_cast<unsigned>(size)); }
+bool IsRegular(int fd, std::string& found) {
+  struct _stat64 status {};
+  if (::_fstat64(fd, &status) != 0) return false;
+  found = (status.st_mode & _S_IFDIR) ? std::strerror(EISDIR) : "Is a device, not a file";
+  return (status.st_mode & _S_IFREG) != 0;
 }
 int WriteSome(int fd, const char* data, size_t size) { return ::_write(fd, data, static_cast<unsigned>(size)); }
 int SyncFile(int fd) { return ::_commit(fd); }
@@ -32,7 +41,23 @@ int CloseFile(int fd) { return ::_close(fd); }
 // Windows has no way to sync a folder's entries; its rename is durable by itself.
 void SyncFolderOf(const std::string&) {}
 #else
-int OpenForWriting(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644); }
+// Created new, never through a link: whatever stands at the name (a link
+// someone put there) makes the write fail instead of following it.
+int OpenForWriting(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+// Without waiting for a writer, should the name be a FIFO.
+int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
+ssize_t ReadSome(int fd, char* buffer, size_t size) { return ::read(fd, buffer, size); }
+bool IsRegular(int fd, std::string& found) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return false;
+  found = S_ISDIR(status.st_mode)    ? std::strerror(EISDIR)
+          : S_ISFIFO(status.st_mode) ? "Is a FIFO, not a file"
+          : S_ISSOCK(status.st_mode) ? "Is a socket, not a file"
+                                     : "Is a device, not a file";
+  return S_ISREG(status.st_mode);
+}
 ssize_t WriteSome(int fd, const char* data, size_t size) { return ::write(fd, data, size); }
 int SyncFile(int fd) { return ::fsync(fd); }
 int CloseFile(int fd) { return ::close(fd); }
@@ -76,16 +101,31 @@ bool FileExists(const std::string& path) {
   return std::filesystem::is_regular_file(path, ignored);
 }
 
+bool FileExistsAtAll(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+}
+
 TFileRead ReadFile(const std::string& path, size_t maxBytes) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return {{}, std::strerror(EISDIR)};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {{}, SystemReason()};
+  const int fd = OpenForReading(path);
+  if (fd < 0) return {{}, SystemReason()};
   TFileRead read;
+  if (std::string found; !IsRegular(fd, found)) {
+    CloseFile(fd);
+    return {{}, found};
+  }
   char chunk[64 * 1024];
-  while (read.Bytes.size() < maxBytes && in.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - read.Bytes.size()))).gcount() > 0)
-    read.Bytes.append(chunk, static_cast<size_t>(in.gcount()));
-  if (in.bad()) return {{}, SystemReason()};
+  while (read.Bytes.size() < maxBytes) {
+    const auto n = ReadSome(fd, chunk, std::min(sizeof chunk, maxBytes - read.Bytes.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      read = {{}, SystemReason()};
+      break;
+    }
+    if (n == 0) break;
+    read.Bytes.append(chunk, static_cast<size_t>(n));
+  }
+  CloseFile(fd);
   return read;
 }
 
@@ -93,8 +133,11 @@ std::string ReadWholeFile(const std::string& path) { return ReadFile(path).Bytes
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
   const std::string temporary = TemporaryOf(path);
+  // What an earlier write left (a link too) goes first; the new file is
+  // then made where nothing stands.
+  RemoveLeftoverTemporary(path);
   if (std::string reason = WriteAndSync(temporary, bytes); !reason.empty()) {
-    std::remove(temporary.c_str());
+    if (reason != std::strerror(EEXIST)) RemoveLeftoverTemporary(path);
     return reason;
   }
   std::error_code failed;
@@ -108,19 +151,27 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 void RemoveLeftoverTemporary(const std::string& path) {
-  const std::string temporary = TemporaryOf(path);
-  if (FileExists(temporary)) std::remove(temporary.c_str());
+  // The name itself goes, whatever it is, a dangling link included; a
+  // link is removed, never what it points to.
+  std::error_code ignored;
+  if (FileExistsAtAll(TemporaryOf(path)) && !std::filesystem::is_directory(std::filesystem::symlink_status(TemporaryOf(path), ignored)))
+    std::filesystem::remove(TemporaryOf(path), ignored);
 }
 
-std::vector<std::string> SplitLines(const std::string& bytes) {
+std::vector<std::string> SplitLines(const std::string& bytes, bool* cut, size_t maxLines, size_t maxLineBytes) {
   std::vector<std::string> lines;
   size_t start = 0;
+  if (cut) *cut = false;
   while (start < bytes.size()) {
+    if (lines.size() == maxLines) {
+      if (cut) *cut = true;
+      break;
+    }
     auto end = bytes.find('\n', start);
     if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, std::min(end - start, kMaxLineBytes + 1));
+    std::string line = bytes.substr(start, std::min(end - start, maxLineBytes + 1));
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
+    if (line.size() > maxLineBytes) line.resize(maxLineBytes);
     lines.push_back(std::move(line));
     start = end + 1;
   }

@@ -149,3 +149,12 @@ TEST(DescriptionFile, PathOfAType) {
   EXPECT_EQ(DescriptionFilePath("QZ120"), "./DeviceFiles/QZ120.par");
 #endif
 }
+
+TEST(DescriptionFile, RecordsPastTheBoundAreNotRead) {
+  std::string file;
+  for (int i = 0; i < 20000; ++i) file += "A\tAlarm " + std::to_string(i) + "\t1.3.6.1.4.1.98361.2.2." + std::to_string(i) + ".0\r\n";
+  const DeviceDescription description = ParseDeviceDescription(file);
+  EXPECT_EQ(description.Records.size(), kMaxDescriptionRecords);
+  EXPECT_TRUE(description.RecordsCut);
+  EXPECT_FALSE(ParseDeviceDescription("A\tOne\t1.3.6.1.4.1.98361.2.2.1.0\r\n").RecordsCut);
+}

@@ -2,7 +2,9 @@
 // window: texts stay bytes, numbers stay in bounds, device text never names a
 // file outside DeviceFiles, and a failed write says so.
 #include <sys/mount.h>
+#include <sys/stat.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -18,6 +20,7 @@
 #include "capture.h"
 #include "led.h"
 #include "snmp_message.h"
+#include "text_file.h"
 #include "window_fixture.h"
 
 using namespace qz::test;
@@ -258,6 +261,33 @@ TEST_F(WindowTest, AnUnreadableDeviceListSaysSo) {
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(), "The device list QZdevices.cfg cannot be read: Is a directory.");
   EXPECT_TRUE(WaitForStatus("state Idle"));
+}
+
+TEST_F(WindowTest, AFifoInPlaceOfAFileIsNamedNotWaitedFor) {
+  // Nothing ever writes to these FIFOs: a start that opened one to read
+  // would wait for ever.
+  for (const char* name : {"QZdevices.cfg", "QZexplorer.conf"}) ASSERT_EQ(mkfifo(WorkingFile(name).c_str(), 0600), 0);
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"));
+  ASSERT_TRUE(WaitUntil([&] { return messages_.Texts().size() >= 2; }));
+  EXPECT_EQ(messages_.Texts(),
+            (QStringList{"The settings QZexplorer.conf cannot be read: Is a FIFO, not a file. The program uses its defaults.",
+                         "The device list QZdevices.cfg cannot be read: Is a FIFO, not a file."}));
+  EXPECT_TRUE(WaitForStatus("state Idle"));
+  // File > Restore: a FIFO as the previous list is named too.
+  ASSERT_EQ(mkfifo(WorkingFile("QZdevices.prev").c_str(), 0600), 0);
+  messages_.Clear();
+  window_->findChild<QAction*>("itmRestore")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(), "The previous device list QZdevices.prev cannot be read: Is a FIFO, not a file.");
+}
+
+TEST_F(WindowTest, AListOfTooManyLinesIsReadInPartAndSaysSo) {
+  std::string list = kListHeader;
+  for (size_t i = 0; i < qz::app::kMaxLines + 10; ++i) list += "127.0.0.1\tunit\there\tQZ120\tx\r\n";
+  Start(SettingsFile("127.0.0.1", "127.0.0.2"), list);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  EXPECT_EQ(messages_.Texts().first(), "The device list QZdevices.cfg holds more than 65536 lines: only the first 65536 are read.");
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), static_cast<int>(qz::app::kMaxLines) - 1);
 }
 
 TEST_F(WindowTest, LeftoverTemporaryFilesAreRemovedAtStart) {

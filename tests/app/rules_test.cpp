@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "conf_file.h"
 #include "device_list_file.h"
 #include "measured_value.h"
 #include "scan_range.h"
@@ -73,6 +74,23 @@ TEST(DeviceListFile, WritesRowsThatReadBackTheSame) {
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[0].SysName, "Rack 3");
   EXPECT_EQ(back[1], rows[1]);
+  // Texts as long as a datagram can carry read back whole.
+  const std::vector<DeviceRow> longTexts = {{"10.0.0.3", std::string(65000, 'n'), std::string(65000, 'l'), "QZ300",
+                                             "SNMP station vers. 2.10 "}};
+  EXPECT_EQ(ParseDeviceList(FormatDeviceList(longTexts)), longTexts);
+}
+
+TEST(ConfFile, ManyKeysReadQuicklyAndTheLastWins) {
+  std::string file = "[Many]\r\n";
+  for (int i = 0; i < 60000; ++i) file += "Key" + std::to_string(i) + " = " + std::to_string(i) + "\r\n";
+  file += "Key7 = again\r\n";
+  bool cut = true;
+  const TConfFile conf = ParseConf(file, &cut);
+  EXPECT_FALSE(cut);
+  EXPECT_EQ(conf.Entries().size(), 60000u);
+  EXPECT_EQ(conf.Value("Many/Key59999"), "59999");
+  EXPECT_EQ(conf.Value("Many/Key7"), "again");
+  EXPECT_EQ(ParseConf(FormatConf(conf)).Entries().size(), 60000u);
 }
 
 TEST(SysDescr, SplitsLanInterfaceAndType) {

@@ -2,6 +2,10 @@
 // from device text and the durable file writes.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 
 #include "conf_file.h"
@@ -106,16 +110,14 @@ TEST(TextFile, AFailedWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ(WriteWholeFile(path, "old"), "");
   std::filesystem::create_directory(path + ".new");
   std::filesystem::create_directory(path + ".new/blocker");
-#ifdef _WIN32
-  // Windows refuses to open a folder for writing as a matter of access.
-  EXPECT_EQ(WriteWholeFile(path, "new"), "Permission denied");
-#else
-  EXPECT_EQ(WriteWholeFile(path, "new"), "Is a directory");
-#endif
+  // The temporary file is made new: a folder at its name is not made away with.
+  EXPECT_EQ(WriteWholeFile(path, "new"), "File exists");
+  EXPECT_TRUE(std::filesystem::is_directory(path + ".new/blocker"));
   EXPECT_EQ(qz::test::ReadFileBytes(path), "old");
   EXPECT_NE(WriteWholeFile(dir.File("no folder/list"), "new"), "");
   EXPECT_EQ(ReadFile(dir.File("missing")).Error, "No such file or directory");
   EXPECT_EQ(ReadFile(dir.Path()).Error, "Is a directory");
+  EXPECT_EQ(ReadFile(dir.Path()).Bytes, "");
 }
 
 TEST(TextFile, LeftoverTemporaryIsRemoved) {
@@ -125,6 +127,56 @@ TEST(TextFile, LeftoverTemporaryIsRemoved) {
   RemoveLeftoverTemporary(path);
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
+
+TEST(TextFile, NoLinesPastTheBound) {
+  bool cut = false;
+  const auto lines = SplitLines(std::string(1'000'000, '\n'), &cut, 1000);
+  EXPECT_EQ(lines.size(), 1000u);
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(SplitLines("a\nb\n", &cut, 2).size(), 2u);
+  EXPECT_FALSE(cut);
+  EXPECT_EQ(SplitLines(std::string(10'000'000, '\n')).size(), kMaxLines);
+}
+
+#ifndef _WIN32
+// A link at the temporary's name, dangling or to a file outside, is never
+// written through; the start-up clean-up removes it, and never its target.
+TEST(TextFile, NoWriteThroughALink) {
+  qz::test::ScratchDir dir("links");
+  qz::test::ScratchDir outside("outside");
+  const std::string path = dir.File("QZdevices.prev");
+  const std::string target = outside.File("victim");
+  for (const bool dangling : {false, true}) {
+    std::filesystem::remove(target);
+    if (!dangling) qz::test::WriteFileBytes(target, "not yours");
+    std::filesystem::create_symlink(target, path + ".new");
+    EXPECT_EQ(WriteWholeFile(path, "device names"), "") << dangling;
+    EXPECT_EQ(qz::test::ReadFileBytes(path), "device names") << dangling;
+    EXPECT_EQ(std::filesystem::exists(target), !dangling) << dangling;
+    if (!dangling) {
+      EXPECT_EQ(qz::test::ReadFileBytes(target), "not yours");
+    }
+    std::filesystem::create_symlink(target, path + ".new");
+    RemoveLeftoverTemporary(path);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path + ".new"))) << dangling;
+    EXPECT_EQ(std::filesystem::exists(target), !dangling) << dangling;
+  }
+  // A link at the file's own name is replaced, not followed.
+  qz::test::WriteFileBytes(target, "not yours");
+  std::filesystem::remove(path);
+  std::filesystem::create_symlink(target, path);
+  EXPECT_EQ(WriteWholeFile(path, "device names"), "");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(qz::test::ReadFileBytes(target), "not yours");
+}
+
+TEST(TextFile, OnlyRegularFilesAreRead) {
+  qz::test::ScratchDir dir("special");
+  const std::string fifo = dir.File("QZdevices.cfg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadFile(fifo).Error, "Is a FIFO, not a file");
+}
+#endif
 
 TEST(DeviceTypes, OnlyPlainNamesNameAFile) {
   const struct {
