@@ -1,5 +1,7 @@
 #include "device_list_file.h"
 
+#include "text.h"
+
 #include <algorithm>
 
 #include "text_file.h"
@@ -82,6 +84,17 @@ std::vector<std::string> CompareDeviceLists(const std::vector<DeviceRow>& before
   for (const DeviceRow& row : before)
     if (find(after, row.Address) == after.end()) lines.push_back("Missing: " + describe(row));
   return lines;
+}
+
+std::string ShownChanges(const std::vector<std::string>& changes, size_t mostLines) {
+  std::string shown;
+  for (size_t at = 0; at < changes.size() && at < mostLines; ++at) {
+    if (at) shown += '\n';
+    shown += ShortenedForMessage(changes[at]);
+  }
+  if (changes.size() > mostLines)
+    shown += "\n... and " + std::to_string(changes.size() - mostLines) + " more (Copy takes them all)";
+  return shown;
 }
 
 }  // namespace qz::app

@@ -36,5 +36,8 @@ std::string FormatDeviceList(const std::vector<DeviceRow>& rows);
 // "New: ...", "Missing: ...", "Changed: <address> name "a" -> "b", ...".
 // Empty when nothing changed.
 std::vector<std::string> CompareDeviceLists(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
+// What a box shows of the changes: the first mostLines, each shortened for a
+// message, a line each, and "... and N more (Copy takes them all)".
+std::string ShownChanges(const std::vector<std::string>& changes, size_t mostLines);
 
 }  // namespace qz::app

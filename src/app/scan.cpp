@@ -22,7 +22,7 @@ namespace {
 
 // Larger ranges are asked for only after the operator confirms.
 constexpr uint32_t kUnconfirmedScanAddresses = 65536;
-// Lines of changes the scan's summary shows.
+// Lines of changes the scan's summary box shows.
 constexpr size_t kMostSummaryLines = 40;
 
 }  // namespace
@@ -172,17 +172,12 @@ void TfrmMain::ShowScanSummary(const std::vector<DeviceRow>& before, const std::
   // The box shows a bounded part (devices may send long texts, and a range
   // may change whole); Copy gives every line whole.
   QString summary;
-  QString shown;
-  for (size_t at = 0; at < changes.size(); ++at) {
-    summary += Shown(changes[at]) + "\n";
-    if (at < kMostSummaryLines) shown += Shown(ShortenedForMessage(changes[at])) + "\n";
-  }
-  if (changes.size() > kMostSummaryLines)
-    shown += QString("... and %1 more (Copy takes them all)").arg(changes.size() - kMostSummaryLines);
+  for (const std::string& line : changes) summary += Shown(line) + "\n";
+  const QString shown = Shown(ShownChanges(changes, kMostSummaryLines));
   auto* box = new QMessageBox(QMessageBox::Information, "QZ Explorer",
                               "The scan found these changes against the previous list:", QMessageBox::Ok, this);
   box->setObjectName("scanSummary");
-  box->setInformativeText(shown.trimmed());
+  box->setInformativeText(shown);
   box->setTextInteractionFlags(Qt::TextSelectableByMouse);
   QPushButton* copy = box->addButton("Copy", QMessageBox::ActionRole);
   copy->disconnect();  // copying leaves the box open

@@ -106,17 +106,9 @@ TEST_F(ScanTest, TheWindowAnswersDuringAScan) {
   Control<QPushButton>("btScan")->click();
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); }));
   // A timer of the window fires on time while the silent range is asked.
-  std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::duration longest{};
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    const auto now = std::chrono::steady_clock::now();
-    longest = std::max(longest, now - last);
-    last = now;
-  });
-  ticker.start(10);
+  const TimerGapWatch watch;
   QTest::qWait(1000);
-  EXPECT_LT(longest, std::chrono::milliseconds(50));
+  EXPECT_LT(watch.Longest(), std::chrono::milliseconds(50));
   Control<QPushButton>("btScan")->click();
   ASSERT_TRUE(WaitForScanEnd());
 }

@@ -143,3 +143,16 @@ TEST(DeviceListCompare, NamesEveryChangeByAddress) {
                 "Missing: 10.0.0.3 \"Gone\" at \"Cellar\" (QZ50)"}));
   EXPECT_TRUE(CompareDeviceLists(before, before).empty());
 }
+
+TEST(DeviceListCompare, TheBoxShowsABoundedPart) {
+  std::vector<DeviceRow> before;
+  for (int i = 1; i <= 100; ++i)
+    before.push_back({"10.0.0." + std::to_string(i), std::string(1000, 'n'), std::string(60000, 'l'), "QZ120", ""});
+  const auto changes = CompareDeviceLists(before, {});
+  ASSERT_EQ(changes.size(), 100u);
+  const std::string shown = ShownChanges(changes, 40);
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 40);
+  EXPECT_LT(shown.size(), 40u * 100);
+  EXPECT_TRUE(shown.rfind("\n... and 60 more (Copy takes them all)") != std::string::npos);
+  EXPECT_EQ(ShownChanges({"New: 10.0.0.5"}, 40), "New: 10.0.0.5");
+}
