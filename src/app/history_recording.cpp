@@ -76,9 +76,8 @@ void TfrmMain::ShowHistory() {
   if (!historyWindow_) {
     historyWindow_ = new THistoryWindow(*historySettings_, this);
     historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(historyWindow_, &QObject::destroyed, this, [this] { historyWindow_ = nullptr; });
   }
-  static_cast<THistoryWindow*>(historyWindow_)->ShowDevice(SelectedDeviceKey());
+  static_cast<THistoryWindow*>(historyWindow_.data())->ShowDevice(SelectedDeviceKey());
   historyWindow_->show();
   historyWindow_->raise();
 }

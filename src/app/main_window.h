@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "device_list_file.h"
 #include "global_data.h"
@@ -172,7 +173,9 @@ class TfrmMain : public QMainWindow {
   history::TReading reading_;
   bool readingOpen_ = false;
   std::optional<history::TStoreSettings> historySettings_;
-  QWidget* historyWindow_ = nullptr;
+  // Emptied by Qt when the window goes (closed, or with this one): no
+  // handler of ours runs on a window being destroyed.
+  QPointer<QWidget> historyWindow_;
 
   // Construction and start-up
   void CreateControls();
