@@ -19,7 +19,6 @@ constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 const char* KindName(TSampleKind kind) {
   switch (kind) {
@@ -46,6 +45,15 @@ THistoryStore::THistoryStore(TStoreSettings settings) : settings_(std::move(sett
 }
 
 THistoryStore::~THistoryStore() { Close(); }
+
+QString THistoryStore::Text(const std::string& text) const {
+  QString converted = QString::fromStdString(text);
+  // PostgreSQL's text holds no NUL (its driver would cut the statement
+  // there and lose the whole batch): a device's NUL is kept as the symbol
+  // for it.
+  if (settings_.Dialect == TDialect::PostgreSQL) converted.replace(QChar(0), QChar(0x2400));
+  return converted;
+}
 
 void THistoryStore::Close() {
   if (!QSqlDatabase::contains(connection_)) return;

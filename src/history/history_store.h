@@ -94,6 +94,7 @@ class THistoryStore {
  private:
   std::string OpenChecked(bool forRecording);
   std::string Connect(bool forRecording);
+  QString Text(const std::string& text) const;
   void Fail(const QSqlError& error);
   bool Exec(const QString& statement);
   std::vector<TBucket> QueryBuckets(const QString& statement, const QVariantList& values);

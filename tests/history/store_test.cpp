@@ -158,6 +158,22 @@ TEST_P(StoreTest, RetentionPrunesWhatIsOlder) {
   EXPECT_EQ(pings, 1);
 }
 
+TEST_P(StoreTest, ADeviceTextWithANulLosesNoReading) {
+  // A device may send a NUL in its name or in a text; its readings and those
+  // of the other devices of the same batch are all kept.
+  const TDeviceKey odd{"127.0.0.15", std::string("Odd\0name", 8), "QZ120"};
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  TBatch batch = Day();
+  batch.Readings.push_back({odd, kMidnight, {{TSampleKind::UpTime, "sysUpTime", std::nullopt, std::string("1\0 min.", 7)}}});
+  batch.Writes.push_back({odd, kMidnight + 1000, TWriteKind::Rename, "sysName", std::string("New\0name", 8), "ok", ""});
+  ASSERT_EQ(store.Write(batch), "");
+  EXPECT_EQ(store.Devices().size(), 2u);
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay).size(), 2u);
+  EXPECT_EQ(store.Writes(odd, 0, kMidnight + kDay).size(), 1u);
+  EXPECT_EQ(store.Rows(odd, 0, kMidnight + kDay).size(), 2u);
+}
+
 TEST_P(StoreTest, TheRecorderWritesFromItsOwnThread) {
   QStringList notices;
   {
