@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include "history_settings.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "text.h"
+#include "text_file.h"
 
 namespace qz::app {
 
@@ -25,6 +28,20 @@ void TfrmMain::CreateHistory() {
   historySettings_ = choice.Store;
   history_ = std::make_unique<history::THistoryRecorder>(*choice.Store,
                                                           [this](const QString& notice) { ShowNotice(notice); });
+  // The last session ended while the database did not answer.
+  if (const TFileRead left = ReadFile(history::kUnwrittenHistoryFileName); left.Error.empty()) {
+    ShowNotice(QString("History: %1 readings of the last session were not written (the database did not answer "
+                       "when the program ended)")
+                   .arg(QString::fromStdString(Trimmed(left.Bytes, " \r\n"))));
+    std::remove(history::kUnwrittenHistoryFileName);
+  }
+}
+
+void TfrmMain::StopHistory() {
+  if (!history_) return;
+  if (const size_t unwritten = history_->Stop(history::THistoryRecorder::kStopWait); unwritten > 0)
+    WriteWholeFile(history::kUnwrittenHistoryFileName, std::to_string(unwritten) + "\r\n");
+  history_.reset();
 }
 
 history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
@@ -72,14 +89,20 @@ void TfrmMain::ShowHistory() {
                              "The device history is off (History/Database in QZexplorer.conf).");
     return;
   }
-  if (history_) history_->Flush();
   if (!historyWindow_) {
     historyWindow_ = new THistoryWindow(*historySettings_, this);
     historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
   }
-  static_cast<THistoryWindow*>(historyWindow_.data())->ShowDevice(SelectedDeviceKey());
+  // It shows what the history holds now, and again once what was recorded
+  // before this moment has been written: nothing here waits for the database.
+  const history::TDeviceKey device = SelectedDeviceKey();
+  static_cast<THistoryWindow*>(historyWindow_.data())->ShowDevice(device);
   historyWindow_->show();
   historyWindow_->raise();
+  if (history_)
+    history_->WhenWritten([window = historyWindow_, device] {
+      if (window) static_cast<THistoryWindow*>(window.data())->ShowDevice(device);
+    });
 }
 
 }  // namespace qz::app

@@ -79,8 +79,8 @@ const char* const kStateNames[] = {"normal", "unknown", "alarm"};
 }  // namespace
 
 struct THistoryWindow::TLoaded {
-  int Generation = 0;
-  history::TDeviceKey Device;
+  std::vector<history::TDeviceKey> Devices;
+  history::TDeviceKey Device;  // the one loaded, of Devices (none without any)
   int64_t From = 0;
   int64_t To = 0;
   std::string Failure;
@@ -147,7 +147,9 @@ THistoryWindow::THistoryWindow(history::TStoreSettings settings, QWidget* parent
   layout->addLayout(middle, 1);
   layout->addWidget(lbInfo_);
 
-  connect(cbDevice_, &QComboBox::currentIndexChanged, this, [this] { Reload(); });
+  connect(cbDevice_, &QComboBox::currentIndexChanged, this, [this](int row) {
+    if (row >= 0 && row < static_cast<int>(devices_.size())) ShowDevice(devices_[static_cast<size_t>(row)]);
+  });
   connect(cbRange_, &QComboBox::currentIndexChanged, this, [this] { RangeChosen(); });
   for (QDateTimeEdit* edit : {edFrom_, edTo_})
     connect(edit, &QDateTimeEdit::editingFinished, this, [this] {
@@ -158,31 +160,23 @@ THistoryWindow::THistoryWindow(history::TStoreSettings settings, QWidget* parent
   connect(lsValues_, &QListWidget::itemChanged, this, [this] { Reload(); });
   connect(csv, &QPushButton::clicked, this, [this] { ExportCsvAsked(); });
   connect(png, &QPushButton::clicked, this, [this] { ExportPngAsked(); });
-  LoadDevices();
   RangeChosen();
 }
 
-THistoryWindow::~THistoryWindow() {
-  if (loader_.joinable()) loader_.join();
-}
+THistoryWindow::~THistoryWindow() { *alive_ = false; }
 
-void THistoryWindow::LoadDevices() {
-  history::THistoryStore store(settings_);
-  if (const std::string failure = store.Open(); !failure.empty()) {
-    lbInfo_->setText(QString::fromStdString("The history cannot be read: " + failure));
-    return;
-  }
-  devices_ = store.Devices();
+void THistoryWindow::ShowDevices(const std::vector<history::TDeviceKey>& devices, const history::TDeviceKey& shown) {
+  devices_ = devices;
   const QSignalBlocker quiet(cbDevice_);
   cbDevice_->clear();
   for (const auto& device : devices_)
     cbDevice_->addItem(QString::fromStdString(device.Address + "  " + device.Name + "  (" + device.Type + ")"));
+  const auto found = std::find(devices_.begin(), devices_.end(), shown);
+  cbDevice_->setCurrentIndex(found == devices_.end() ? -1 : static_cast<int>(found - devices_.begin()));
 }
 
 void THistoryWindow::ShowDevice(const history::TDeviceKey& device) {
-  LoadDevices();
-  const auto found = std::find(devices_.begin(), devices_.end(), device);
-  if (found != devices_.end()) cbDevice_->setCurrentIndex(static_cast<int>(found - devices_.begin()));
+  wantedDevice_ = device;
   Reload();
 }
 
@@ -248,21 +242,29 @@ std::vector<std::string> THistoryWindow::HiddenValues() const {
 }
 
 void THistoryWindow::Reload() {
-  const int row = cbDevice_->currentIndex();
-  if (row < 0 || row >= static_cast<int>(devices_.size())) return;
-  if (loader_.joinable()) loader_.join();
-  const std::vector<std::string> hidden = HiddenValues();
+  // One load at a time, off the window's thread, never waited for: a reload
+  // asked for meanwhile starts when it ends, with what is chosen then.
+  if (loading_) {
+    reloadWanted_ = true;
+    return;
+  }
   loading_ = true;
-  const int generation = ++generation_;
+  reloadWanted_ = false;
   const int columns = std::max(200, static_cast<int>(chartView_->chart()->plotArea().width()));
-  loader_ = std::thread([this, generation, columns, hidden, device = devices_[static_cast<size_t>(row)],
-                         from = from_, to = to_, settings = settings_] {
+  std::thread([this, alive = alive_, columns, hidden = HiddenValues(), wanted = wantedDevice_, from = from_, to = to_,
+               settings = settings_] {
+    const history::TDatabaseThread counted;
     auto loaded = std::make_shared<TLoaded>();
-    loaded->Generation = generation;
-    loaded->Device = device;
     history::THistoryStore store(settings);
     loaded->Failure = store.Open();
-    if (loaded->Failure.empty()) {
+    if (loaded->Failure.empty()) loaded->Devices = store.Devices();
+    const auto found = std::find(loaded->Devices.begin(), loaded->Devices.end(), wanted);
+    if (found != loaded->Devices.end())
+      loaded->Device = *found;
+    else if (!loaded->Devices.empty())
+      loaded->Device = loaded->Devices.front();
+    const history::TDeviceKey& device = loaded->Device;
+    if (loaded->Failure.empty() && !loaded->Devices.empty()) {
       loaded->From = from;
       loaded->To = to;
       if (from == 0 && to == 0) std::tie(loaded->From, loaded->To) = store.Extent(device);
@@ -280,16 +282,24 @@ void THistoryWindow::Reload() {
       loaded->Pings = store.PingBuckets(device, loaded->From, loaded->To, columns);
       loaded->Writes = store.Writes(device, loaded->From, loaded->To);
     }
-    PostToWindowThread(this, [this, loaded] {
-      if (loaded->Generation != generation_) return;
+    // The window may be gone by then: whether it is, is known on its thread.
+    PostToWindowThread(nullptr, [this, alive, loaded] {
+      if (!*alive) return;
       loading_ = false;
+      if (reloadWanted_) {
+        Reload();
+        return;
+      }
+      ShowDevices(loaded->Devices, loaded->Device);
+      wantedDevice_ = loaded->Device;
+      if (loaded->Failure.empty() && loaded->Devices.empty()) return;
       if (from_ == 0 && to_ == 0) {
         from_ = chosenFrom_ = loaded->From;
         to_ = chosenTo_ = loaded->To;
       }
       Show(*loaded);
     });
-  });
+  }).detach();
 }
 
 void THistoryWindow::Show(const TLoaded& loaded) {

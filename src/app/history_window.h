@@ -1,8 +1,9 @@
 #pragma once
 // The history of one device over a time range: its measured values plotted
 // over time, its LEDs as coloured bands below them, the ping round trip on
-// an axis of its own, writes and renames as markers. The readings are
-// loaded and bucketed off the window's thread; the plot zooms and pans with
+// an axis of its own, writes and renames as markers. The device list and
+// the readings are loaded and bucketed off the window's thread, which never
+// waits for the database; the plot zooms and pans with
 // the mouse (drag a range, wheel) and the keys (+, -, arrows, Home).
 #include <QWidget>
 #include <memory>
@@ -26,9 +27,11 @@ namespace qz::app {
 class THistoryWindow : public QWidget {
  public:
   THistoryWindow(history::TStoreSettings settings, QWidget* parent = nullptr);
+  // Waits for no load: a load that ends later finds the window gone.
   ~THistoryWindow() override;
 
-  // Shows the device, when the history has it.
+  // Shows the device, when the history has it (else the first it has); the
+  // list of devices is read again.
   void ShowDevice(const history::TDeviceKey& device);
   // The range shown, in milliseconds since 1970 (UTC).
   void SetRange(int64_t from, int64_t to);
@@ -39,7 +42,7 @@ class THistoryWindow : public QWidget {
 
  private:
   struct TLoaded;
-  void LoadDevices();
+  void ShowDevices(const std::vector<history::TDeviceKey>& devices, const history::TDeviceKey& shown);
   void RangeChosen();
   // The measured values the operator unticked.
   std::vector<std::string> HiddenValues() const;
@@ -57,9 +60,11 @@ class THistoryWindow : public QWidget {
   int64_t to_ = 0;
   int64_t chosenFrom_ = 0;
   int64_t chosenTo_ = 0;
+  history::TDeviceKey wantedDevice_;
   bool loading_ = false;
-  int generation_ = 0;
-  std::thread loader_;
+  bool reloadWanted_ = false;
+  // Read and written on the window's thread only: false once the window is gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   QComboBox* cbDevice_ = nullptr;
   QComboBox* cbRange_ = nullptr;
   QDateTimeEdit* edFrom_ = nullptr;

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <QMessageBox>
 
 #include "application.h"
+#include "history_recorder.h"
 #include "main_window.h"
 #include "process_hooks.h"
 #include "program_version.h"
@@ -71,7 +73,18 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   const qz::app::TProcessHooks hooks;
-  qz::app::TfrmMain frmMain;
-  frmMain.show();
-  return application.exec();
+  int status = 0;
+  {
+    qz::app::TfrmMain frmMain;
+    frmMain.show();
+    status = application.exec();
+  }
+  // A history database that does not answer keeps a thread waiting on it:
+  // everything of the program is saved by now, so the program ends without
+  // the clean-up that would wait for that thread.
+  if (!qz::history::TDatabaseThread::AllEnded(std::chrono::milliseconds(1000))) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }

@@ -106,6 +106,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() {
   StopScanThread();
   Telnet.reset();
+  StopHistory();
 }
 
 void TfrmMain::CreateControls() {

@@ -232,6 +232,9 @@ class TfrmMain : public QMainWindow {
 
   // Device history
   void CreateHistory();
+  // Ends the recording, waiting a bounded time for the database; what it
+  // could not write is counted in history::kUnwrittenHistoryFileName for the next start.
+  void StopHistory();
   history::TDeviceKey SelectedDeviceKey() const;
   void BeginReading();
   void RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw, const QString& shown);

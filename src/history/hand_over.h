@@ -23,6 +23,8 @@ class THandOver : public QObject {
   // From any thread: call runs later on this object's thread, unless the
   // receiver (when given) is gone by then.
   void Post(std::function<void()> call, QObject* receiver = nullptr);
+  // From any thread: nothing posted, before or after, runs any more.
+  void Cancel();
 
  private:
   Q_INVOKABLE void RunNext();
@@ -34,6 +36,7 @@ class THandOver : public QObject {
   };
   std::mutex mutex_;
   std::deque<TCall> calls_;
+  bool cancelled_ = false;
 };
 
 }  // namespace qz

@@ -14,6 +14,10 @@
 
 namespace qz::history {
 
+// In the working folder, when the last session ended with readings the
+// database did not take in time: their count, said at the next start.
+inline const char* const kUnwrittenHistoryFileName = "QZhistory.unwritten";
+
 struct THistoryChoice {
   std::optional<TStoreSettings> Store;  // none: recording is off
   std::string Problem;  // for the operator, when the keys say something impossible

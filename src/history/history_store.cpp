@@ -16,6 +16,8 @@ namespace qz::history {
 namespace {
 
 constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
+constexpr int kStatementTimeoutMs = 20000;
+constexpr int kLockTimeoutMs = 5000;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
@@ -104,7 +106,12 @@ std::string THistoryStore::Connect(bool forRecording) {
     database.setDatabaseName(Text(settings_.Database));
     database.setUserName(Text(settings_.User));
     database.setPassword(Text(settings_.Password));
-    database.setConnectOptions("connect_timeout=5");
+    // No statement waits for ever on a lock or a slow server, and a
+    // connection whose server has gone is noticed.
+    database.setConnectOptions(QString("connect_timeout=5;options='-c statement_timeout=%1 -c lock_timeout=%2';"
+                                       "keepalives_idle=10;keepalives_interval=5;keepalives_count=3")
+                                   .arg(kStatementTimeoutMs)
+                                   .arg(kLockTimeoutMs));
   }
   if (!database.open()) {
     Fail(database.lastError());

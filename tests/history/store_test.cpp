@@ -458,3 +458,49 @@ TEST(HistoryFile, ASoundFileIsNeverSetAside) {
     if (mounted) umount2(folder.c_str(), MNT_DETACH);
   }
 }
+
+// A server that holds a lock, or stops answering in the middle of a write:
+// the recorder pauses and goes on, and stopping it never waits for ever.
+TEST_P(StoreTest, ALockedOrStalledServerNeverHoldsTheRecorderForEver) {
+  if (GetParam() != TDialect::PostgreSQL) GTEST_SKIP() << "a server's locks and stalls";
+  {
+    // Another session locks the readings' table for as long as it likes.
+    QSqlDatabase locker = QSqlDatabase::addDatabase("QPSQL", "locker");
+    locker.setHostName(QString::fromStdString(settings_.Host));
+    locker.setPort(settings_.Port);
+    locker.setDatabaseName(QString::fromStdString(settings_.Database));
+    locker.setUserName(QString::fromStdString(settings_.User));
+    locker.setPassword(QString::fromStdString(settings_.Password));
+    ASSERT_TRUE(locker.open());
+    ASSERT_TRUE(QSqlQuery(locker).exec("BEGIN"));
+    ASSERT_TRUE(QSqlQuery(locker).exec("LOCK TABLE reading IN ACCESS EXCLUSIVE MODE"));
+    QStringList notices;
+    THistoryRecorder recorder(settings_, [&](const QString& text) { notices << text; });
+    recorder.Record(Day());
+    EXPECT_TRUE(NoticeArrives(notices, "History paused: ", 15000)) << notices.join("|").toStdString();
+    ASSERT_TRUE(QSqlQuery(locker).exec("COMMIT"));
+    locker.close();
+    EXPECT_TRUE(NoticeArrives(notices, "History recording again", 15000)) << notices.join("|").toStdString();
+  }
+  QSqlDatabase::removeDatabase("locker");
+  {
+    THistoryStore store(settings_);
+    ASSERT_EQ(store.Open(), "");
+    EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 2u);
+  }
+
+  qz::test::StallingRelay relay(settings_.Port);
+  ASSERT_TRUE(relay.Started());
+  TStoreSettings throughRelay = settings_;
+  throughRelay.Port = relay.Port();
+  THistoryRecorder recorder(throughRelay, {});
+  recorder.Record(Day());
+  recorder.Flush();
+  relay.Stall(true);
+  recorder.Record(Day());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto start = std::chrono::steady_clock::now();
+  const size_t unwritten = recorder.Stop(std::chrono::milliseconds(1000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_GT(unwritten, 0u);
+}

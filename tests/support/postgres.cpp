@@ -1,5 +1,7 @@
 #include "postgres.h"
 
+#include <cstdio>
+
 #include <random>
 
 namespace qz::test {
@@ -63,6 +65,28 @@ PostgresServer::~PostgresServer() {
   if (started_)
     RunCommand(AsPostgres(bin_ + "/pg_ctl -D " + ShellQuoted(dir_.Path() + "/data") + " -m immediate stop") +
                " >/dev/null 2>&1");
+}
+
+StallingRelay::StallingRelay(int targetPort) : port_(targetPort + 1) {
+  const std::string ready = dir_.File("listening");
+  processId_ = StartBackground("exec python3 " + ShellQuoted(std::string(QZ_SOURCE_DIR) + "/tests/support/stall_relay.py") +
+                               " 127.0.0.1 " + std::to_string(port_) + " " + std::to_string(targetPort) + " " +
+                               ShellQuoted(dir_.File("stall")) + " " + ShellQuoted(ready));
+  int code = 0;
+  RunCommand("for i in $(seq 500); do test -e " + ShellQuoted(ready) + " && exit 0; sleep 0.01; done; exit 1", &code);
+  if (code != 0) {
+    StopBackground(processId_);
+    processId_ = 0;
+  }
+}
+
+StallingRelay::~StallingRelay() { StopBackground(processId_); }
+
+void StallingRelay::Stall(bool stalled) {
+  if (stalled)
+    WriteFileBytes(dir_.File("stall"), "");
+  else
+    std::remove(dir_.File("stall").c_str());
 }
 
 }  // namespace qz::test

@@ -34,4 +34,23 @@ class PostgresServer {
   std::string failure_;
 };
 
+// A relay in front of the server on a port of its own, which can be made to
+// stop forwarding while its connections stay open: a server or a network
+// that hangs in the middle of a session.
+class StallingRelay {
+ public:
+  explicit StallingRelay(int targetPort);
+  ~StallingRelay();
+  StallingRelay(const StallingRelay&) = delete;
+  StallingRelay& operator=(const StallingRelay&) = delete;
+  bool Started() const { return processId_ > 0; }
+  int Port() const { return port_; }
+  void Stall(bool stalled);
+
+ private:
+  ScratchDir dir_{"relay"};
+  int port_ = 0;
+  long processId_ = 0;
+};
+
 }  // namespace qz::test
