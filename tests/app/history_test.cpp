@@ -1,5 +1,9 @@
 // The device history as the window records it, against the lab, and the
 // history window on what was recorded.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
 #include <QAction>
 #include <QChartView>
 #include <QDateTimeAxis>
@@ -10,9 +14,11 @@
 #include <QTimer>
 
 #include "history_generator.h"
+#include "history_recorder.h"
 #include "history_store.h"
 #include "history_window.h"
 #include "plot_points.h"
+#include "postgres.h"
 #include "window_fixture.h"
 
 using namespace qz::test;
@@ -208,4 +214,46 @@ TEST_F(HistoryTest, AZoomedPlotLoadsWhatItShowsInFullAndHomeGoesBack) {
   QTest::keyClick(history->findChild<QChartView*>("chHistory"), Qt::Key_Home);
   ASSERT_TRUE(WaitUntil([&] { return !history->Loading() && info->text().startsWith("14400 readings, 86400 pings"); }))
       << info->text().toStdString();
+}
+
+// A history server that hangs in the middle of the session: the window keeps
+// answering (View > History too), closing it waits a bounded time, and the
+// next start says what was not written.
+TEST_F(HistoryTest, AServerThatHangsNeverHoldsTheWindow) {
+  if (const std::string why = PostgresUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  PostgresServer server;
+  ASSERT_EQ(server.Failure(), "");
+  StallingRelay relay(server.Port());
+  ASSERT_TRUE(relay.Started());
+  WriteFileBytes(WorkingFile("QZexplorer.conf"), "[History]\r\nDatabase=postgresql\r\nHost=127.0.0.1\r\nPort=" +
+                                                     std::to_string(relay.Port()) + "\r\nName=" + server.Database() +
+                                                     "\r\nUser=" + server.User() + "\r\n");
+  setenv("QZ_HISTORY_PASSWORD", server.Password().c_str(), 1);
+  Open();
+  Seam().FlushHistory();
+  relay.Stall(true);
+  Seam().Refresh();
+  {
+    const TimerGapWatch watch;
+    window_->findChild<QAction*>("itmHistory")->trigger();
+    QTest::qWait(1500);
+    EXPECT_LT(watch.Longest(), std::chrono::milliseconds(500));
+  }
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
+  const auto closing = std::chrono::steady_clock::now();
+  window_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing,
+            qz::history::THistoryRecorder::kStopWait + std::chrono::seconds(2));
+  const std::string unwritten = ReadFileBytes(WorkingFile("QZhistory.unwritten"));
+  EXPECT_FALSE(unwritten.empty());
+
+  relay.Stall(false);
+  EXPECT_TRUE(qz::history::TDatabaseThread::AllEnded(std::chrono::seconds(30)));
+  Start(SettingsFile("127.0.0.150", "127.0.0.152"));
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith(
+      "History: " + QString::fromStdString(unwritten).trimmed() + " readings of the last session were not written"))
+      << Control<QLabel>("lbNotice")->text().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(WorkingFile("QZhistory.unwritten")));
+  window_.reset();
+  unsetenv("QZ_HISTORY_PASSWORD");
 }
