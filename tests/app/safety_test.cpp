@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -211,8 +213,14 @@ TEST_F(SafetyTest, AFailedWriteSaysWhy) {
   Open();
   QComboBox* output = Combo(2);
   output->setFocus();
+  const size_t before = RequestsTo(capture_, "127.0.0.81").size();
   QTest::keyClick(output, Qt::Key_Down);
   ASSERT_TRUE(WaitForWork("state Refresh data"));
+  // A refusal is the device's answer: the value is not sent again.
+  const auto requests = RequestsTo(capture_, "127.0.0.81");
+  EXPECT_EQ(std::count_if(requests.begin() + static_cast<std::ptrdiff_t>(before), requests.end(),
+                          [](const Request& request) { return request.PduType == qz::snmp::pduSetRequest; }),
+            1);
   EXPECT_EQ(output->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
   EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("Output not written: refused by the device: error-status "))
       << Control<QLabel>("lbNotice")->text().toStdString();
