@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "capture.h"
 #include "network_scan.h"
 #include "peers.h"
 #include "scripted_agent.h"
 #include "settings_file.h"
+#include "snmp_message.h"
 #include "sockets.h"
 
 using namespace qz::app;
@@ -155,4 +157,53 @@ TEST(DeviceListCompare, TheBoxShowsABoundedPart) {
   EXPECT_LT(shown.size(), 40u * 100);
   EXPECT_TRUE(shown.rfind("\n... and 60 more (Copy takes them all)") != std::string::npos);
   EXPECT_EQ(ShownChanges({"New: 10.0.0.5"}, 40), "New: 10.0.0.5");
+}
+
+TEST_F(NetworkScanTest, AFloodOfStrayAnswersNeverKeepsStopWaiting) {
+  // Datagrams that look like answers but answer nothing, as fast as two
+  // threads can send them to the scan's socket: progress goes on being
+  // reported and Stop still ends the scan at once.
+#ifdef _WIN32
+  GTEST_SKIP() << "a flood's pace under wine says nothing of the scan's";
+#endif
+  std::atomic<bool> stop{false};
+  TScanRequest request = Request("127.0.0.110", "127.0.3.254");
+  request.TimeoutMs = 1000;
+  TNetworkScan scan(request);
+  std::atomic<bool> flooding{true};
+  std::vector<std::thread> flooders;
+  for (int i = 0; i < 2; ++i)
+    flooders.emplace_back([&, i] {
+      const qz::TSocketHandle socket = qz::OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+      qz::snmp::TSnmpMessage stray;
+      stray.PDUType = qz::snmp::pduGetResponse;
+      stray.ID = 7 + i;
+      stray.AddVarBind("1.3.6.1.2.1.1.2.0", "1.3.6.1.4.1.98361.1", qz::snmp::berObjectId);
+      const std::string bytes = stray.EncodeMessage();
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_port = htons(scan.LocalPort());
+      to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      for (long sent = 0; flooding && sent < 50'000'000; ++sent)
+        qz::SendDatagram(socket, bytes.data(), bytes.size(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
+      qz::CloseSocketHandle(socket);
+    });
+  // (What the flood crowds out of the socket's buffer is lost, answers too:
+  // only Stop and progress are asked of the scan here.)
+  const auto start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point stoppedAt;
+  int progressCalls = 0;
+  scan.Run(stop, [&](const TScanProgress&) {
+    ++progressCalls;
+    if (!stop && std::chrono::steady_clock::now() - start > 500ms) {
+      stop = true;
+      stoppedAt = std::chrono::steady_clock::now();
+    }
+  });
+  const auto ended = std::chrono::steady_clock::now();
+  flooding = false;
+  for (auto& flooder : flooders) flooder.join();
+  ASSERT_TRUE(stop);
+  EXPECT_LT(ended - stoppedAt, 500ms);
+  EXPECT_GT(progressCalls, 3);
 }
