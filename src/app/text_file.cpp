@@ -108,7 +108,12 @@ bool FileExistsAtAll(const std::string& path) {
 
 TFileRead ReadFile(const std::string& path, size_t maxBytes) {
   const int fd = OpenForReading(path);
-  if (fd < 0) return {{}, SystemReason()};
+  if (fd < 0) {
+    const std::string reason = SystemReason();
+    // Windows refuses to open a folder at all, as a matter of access.
+    std::error_code ignored;
+    return {{}, std::filesystem::is_directory(path, ignored) ? std::strerror(EISDIR) : reason};
+  }
   TFileRead read;
   if (std::string found; !IsRegular(fd, found)) {
     CloseFile(fd);

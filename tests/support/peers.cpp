@@ -182,6 +182,17 @@ bool SnmpSetValue(const std::string& address, const std::string& oid, char type,
   return code == 0;
 }
 
+long StartBackgroundReady(const std::string& command, const std::string& readyFile) {
+  long processId = StartBackground(command);
+  int code = 0;
+  RunCommand("for i in $(seq 500); do test -e " + ShellQuoted(readyFile) + " && exit 0; sleep 0.01; done; exit 1", &code);
+  if (code != 0) {
+    StopBackground(processId);
+    processId = 0;
+  }
+  return processId;
+}
+
 std::string ScanLab(const std::string& prefix) {
   return "[" + prefix + "1]\n"
          "type = QZ120\nfirmware = SNMP station vers. 1.05\nname = Rack 3 station\nlocation = Hall B\n"

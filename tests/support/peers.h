@@ -28,6 +28,9 @@ std::string UnixPath(const std::string& path);
 // 0 when it did not start. StopBackground ends it and waits until it is gone.
 long StartBackground(const std::string& command);
 void StopBackground(long processId);
+// StartBackground, then waits up to five seconds for the program to make
+// readyFile; 0 (and the program stopped) when it did not.
+long StartBackgroundReady(const std::string& command, const std::string& readyFile);
 
 // A fresh folder below the system's temporary folder, removed when destroyed.
 class ScratchDir {

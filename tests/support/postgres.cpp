@@ -69,15 +69,11 @@ PostgresServer::~PostgresServer() {
 
 StallingRelay::StallingRelay(int targetPort) : port_(targetPort + 1) {
   const std::string ready = dir_.File("listening");
-  processId_ = StartBackground("exec python3 " + ShellQuoted(std::string(QZ_SOURCE_DIR) + "/tests/support/stall_relay.py") +
-                               " 127.0.0.1 " + std::to_string(port_) + " " + std::to_string(targetPort) + " " +
-                               ShellQuoted(dir_.File("stall")) + " " + ShellQuoted(ready));
-  int code = 0;
-  RunCommand("for i in $(seq 500); do test -e " + ShellQuoted(ready) + " && exit 0; sleep 0.01; done; exit 1", &code);
-  if (code != 0) {
-    StopBackground(processId_);
-    processId_ = 0;
-  }
+  processId_ = StartBackgroundReady(
+      "exec python3 " + ShellQuoted(std::string(QZ_SOURCE_DIR) + "/tests/support/stall_relay.py") + " 127.0.0.1 " +
+          std::to_string(port_) + " " + std::to_string(targetPort) + " " + ShellQuoted(dir_.File("stall")) + " " +
+          ShellQuoted(ready),
+      ready);
 }
 
 StallingRelay::~StallingRelay() { StopBackground(processId_); }

@@ -46,13 +46,7 @@ InetdStyleServer::InetdStyleServer(const std::string& address, const std::vector
   std::string line = "exec python3 " + ShellQuoted(std::string(QZ_SOURCE_DIR) + "/tests/support/inetd.py") + " " +
                      ShellQuoted(address) + " 23 " + ShellQuoted(ready);
   for (const std::string& word : command) line += " " + ShellQuoted(word);
-  processId_ = StartBackground(line);
-  int code = 0;
-  RunCommand("for i in $(seq 500); do test -e " + ShellQuoted(ready) + " && exit 0; sleep 0.01; done; exit 1", &code);
-  if (code != 0) {
-    StopBackground(processId_);
-    processId_ = 0;
-  }
+  processId_ = StartBackgroundReady(line, ready);
 }
 
 InetdStyleServer::~InetdStyleServer() { StopBackground(processId_); }
