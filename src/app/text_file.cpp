@@ -31,7 +31,10 @@ int OpenForReading(const std::string& path) { return ::_open(path.c_str(), _O_RD
 int ReadSome(int fd, char* buffer, size_t size) { return ::_read(fd, buffer, static_cast<unsigned>(size)); }
 bool IsRegular(int fd, std::string& found) {
   struct _stat64 status {};
-  if (::_fstat64(fd, &status) != 0) return false;
+  if (::_fstat64(fd, &status) != 0) {
+    found = SystemReason();
+    return false;
+  }
   found = (status.st_mode & _S_IFDIR) ? std::strerror(EISDIR) : "Is a device, not a file";
   return (status.st_mode & _S_IFREG) != 0;
 }
@@ -49,9 +52,14 @@ int OpenForWriting(const std::string& path) {
 // Without waiting for a writer, should the name be a FIFO.
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
 ssize_t ReadSome(int fd, char* buffer, size_t size) { return ::read(fd, buffer, size); }
+// Whether the open file is a regular one; found says what it is otherwise
+// (or why that could not be told).
 bool IsRegular(int fd, std::string& found) {
   struct stat status {};
-  if (::fstat(fd, &status) != 0) return false;
+  if (::fstat(fd, &status) != 0) {
+    found = SystemReason();
+    return false;
+  }
   found = S_ISDIR(status.st_mode)    ? std::strerror(EISDIR)
           : S_ISFIFO(status.st_mode) ? "Is a FIFO, not a file"
           : S_ISSOCK(status.st_mode) ? "Is a socket, not a file"
@@ -142,7 +150,7 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
   // then made where nothing stands.
   RemoveLeftoverTemporary(path);
   if (std::string reason = WriteAndSync(temporary, bytes); !reason.empty()) {
-    if (reason != std::strerror(EEXIST)) RemoveLeftoverTemporary(path);
+    RemoveLeftoverTemporary(path);
     return reason;
   }
   std::error_code failed;
@@ -158,9 +166,11 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
 void RemoveLeftoverTemporary(const std::string& path) {
   // The name itself goes, whatever it is, a dangling link included; a
   // link is removed, never what it points to.
+  const std::string temporary = TemporaryOf(path);
   std::error_code ignored;
-  if (FileExistsAtAll(TemporaryOf(path)) && !std::filesystem::is_directory(std::filesystem::symlink_status(TemporaryOf(path), ignored)))
-    std::filesystem::remove(TemporaryOf(path), ignored);
+  const auto status = std::filesystem::symlink_status(temporary, ignored);
+  if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
+    std::filesystem::remove(temporary, ignored);
 }
 
 std::vector<std::string> SplitLines(const std::string& bytes, bool* cut, size_t maxLines, size_t maxLineBytes) {
