@@ -1,9 +1,8 @@
 #include "device_list_file.h"
 
-#include "text.h"
-
 #include <algorithm>
 
+#include "text.h"
 #include "text_file.h"
 
 namespace qz::app {

@@ -44,12 +44,12 @@ void SetFontColor(QComboBox* combo, const QColor& color) {
   combo->setPalette(palette);
 }
 
-// 0 normal, 1 alarm, 2 undetermined, from the reply of an LED's object.
 // What a measured value's box shows when the device sent no number (short:
 // the boxes of a many-valued type hold four characters); its tooltip says
 // what came.
 const QString kInvalidValueText = "err";
 
+// 0 normal, 1 alarm, 2 undetermined, from the reply of an LED's object.
 unsigned char LedStatus(bool answered, const std::string& reply) {
   if (answered && reply == "0") return 0;
   if (answered && reply == "1") return 1;

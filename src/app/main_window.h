@@ -91,6 +91,8 @@ class TfrmMain : public QMainWindow {
   void SelectRow(int row);
   // The device list file held more lines than are read.
   void WarnListCut(const QString& file);
+  // Something stands at a settings file's name that cannot be read.
+  void WarnSettingsUnreadable(const QString& file, const std::string& reason);
   // System group
   std::string GetSysName(bool* ok = nullptr);
   std::string GetSysLocation(bool* ok = nullptr);

@@ -22,9 +22,7 @@ void TfrmMain::EstablishSettings() {
     data_.Settings = LoadSettingsFile(kSettingsFileName);
   } else if (FileExistsAtAll(kSettingsFileName)) {
     // Something else than a file stands there: it is left as it is.
-    QMessageBox::warning(this, "QZ Explorer",
-                         QString("The settings %1 cannot be read: %2. The program uses its defaults.")
-                             .arg(kSettingsFileName, QString::fromLocal8Bit(ReadFile(kSettingsFileName).Error.c_str())));
+    WarnSettingsUnreadable(kSettingsFileName, ReadFile(kSettingsFileName).Error);
     data_.Settings = DefaultSettings;
   } else {
     data_.Settings = DefaultSettings;
@@ -55,14 +53,18 @@ std::string TfrmMain::ValidateNumberSettings() {
   return firstError;
 }
 
+void TfrmMain::WarnSettingsUnreadable(const QString& file, const std::string& reason) {
+  QMessageBox::warning(this, "QZ Explorer",
+                       QString("The settings %1 cannot be read: %2. The program uses its defaults.")
+                           .arg(file, QString::fromLocal8Bit(reason.c_str())));
+}
+
 void TfrmMain::LoadConf() {
   const TFileRead file = ReadFile(kConfFileName);
   bool cut = false;
   data_.Conf = ParseConf(file.Bytes, &cut);
   if (!file.Error.empty() && FileExistsAtAll(kConfFileName))
-    QMessageBox::warning(this, "QZ Explorer",
-                         QString("The settings %1 cannot be read: %2. The program uses its defaults.")
-                             .arg(kConfFileName, QString::fromLocal8Bit(file.Error.c_str())));
+    WarnSettingsUnreadable(kConfFileName, file.Error);
   else if (cut)
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The settings %1 hold more than %2 lines: only the first %2 are read.")

@@ -1,7 +1,6 @@
 #include "history_recorder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>

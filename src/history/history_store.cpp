@@ -21,7 +21,6 @@ constexpr int kLockTimeoutMs = 5000;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
-
 const char* KindName(TSampleKind kind) {
   switch (kind) {
     case TSampleKind::Led: return "led";

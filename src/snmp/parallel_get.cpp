@@ -123,6 +123,7 @@ void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
 
 void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
   std::string buffer(65536, '\0');
+  const auto isOpen = [this](int32_t id) { return keyOfId_.count(id) > 0; };
   // A turn reads a bounded number of datagrams, so that a flood faster than
   // the reading never keeps the caller from its stop flag and its progress.
   for (int turn = 0; turn < kMostDatagramsPerTurn; ++turn) {
@@ -132,7 +133,6 @@ void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
         ReceiveDatagram(handle_, buffer.data(), buffer.size(), reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received < 0) return;  // nothing more waiting
     TSnmpMessage reply;
-    const auto isOpen = [this](int32_t id) { return keyOfId_.count(id) > 0; };
     if (!IsAnswer(buffer.substr(0, static_cast<size_t>(received)), isOpen, reply)) continue;
     const uint64_t key = keyOfId_.at(reply.ID);
     Settle(key, true, AnswerValue(reply, open_.at(key).Asked.Oid), settled);

@@ -148,14 +148,13 @@ TEST_P(StoreTest, RetentionPrunesWhatIsOlder) {
   EXPECT_EQ(store.Pings(kStation, 0, kMidnight).size(), 1u);
   // The hourly rollups of what went are gone too: a plot of days (made of
   // them) shows nothing before the retention.
-  const auto days = store.Buckets(kStation, TSampleKind::Value, "Temp., C", kMidnight - 100 * kDay, kMidnight, 100);
-  int64_t readings = 0;
-  for (const TBucket& day : days) readings += day.Count;
-  EXPECT_EQ(readings, 1);
-  const auto pingDays = store.PingBuckets(kStation, kMidnight - 100 * kDay, kMidnight, 100);
-  int64_t pings = 0;
-  for (const TBucket& day : pingDays) pings += day.Count;
-  EXPECT_EQ(pings, 1);
+  const auto counted = [](const std::vector<TBucket>& buckets) {
+    int64_t count = 0;
+    for (const TBucket& bucket : buckets) count += bucket.Count;
+    return count;
+  };
+  EXPECT_EQ(counted(store.Buckets(kStation, TSampleKind::Value, "Temp., C", kMidnight - 100 * kDay, kMidnight, 100)), 1);
+  EXPECT_EQ(counted(store.PingBuckets(kStation, kMidnight - 100 * kDay, kMidnight, 100)), 1);
 }
 
 TEST_P(StoreTest, ADeviceTextWithANulLosesNoReading) {
@@ -365,9 +364,6 @@ bool AnythingSetAside(const ScratchDir& dir) {
 // or on a full disk pauses it (nothing renamed, the readings kept) until it
 // can be written again.
 TEST(HistoryFile, ASoundFileIsNeverSetAside) {
-  struct Hold {
-    std::function<void()> End;
-  };
   enum TCause { kReader, kWriter, kReadOnly, kFullDisk };
   const struct {
     const char* name;
@@ -401,27 +397,28 @@ TEST(HistoryFile, ASoundFileIsNeverSetAside) {
       ASSERT_EQ(earlier.Write(first), "") << c.name;
     }
     std::optional<OtherProgram> other;
-    Hold hold;
+    // Ends what keeps the file from being written.
+    std::function<void()> release;
     switch (c.cause) {
       case kReader:
         other.emplace(file, "BEGIN");
-        hold.End = [&] { other->End(); };
+        release = [&] { other->End(); };
         break;
       case kWriter:
         other.emplace(file, "BEGIN EXCLUSIVE");
-        hold.End = [&] { other->End(); };
+        release = [&] { other->End(); };
         break;
       case kReadOnly:
         std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         std::filesystem::permissions(file, std::filesystem::perms::owner_read);
-        hold.End = [&] {
+        release = [&] {
           std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
           std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         };
         break;
       case kFullDisk:
         WriteFileBytes(folder + "/filler", std::string(1 << 20, 'x'));
-        hold.End = [&] { std::filesystem::remove(folder + "/filler"); };
+        release = [&] { std::filesystem::remove(folder + "/filler"); };
         break;
     }
     if (other) {
@@ -440,7 +437,7 @@ TEST(HistoryFile, ASoundFileIsNeverSetAside) {
       if (c.cause != kReader) {
         EXPECT_TRUE(ReadFileBytes(file) == before) << c.name;
       }
-      hold.End();
+      release();
       if (c.pauses) {
         EXPECT_TRUE(NoticeArrives(notices, "History recording again", 15000))
             << c.name << ": " << notices.join("|").toStdString();
