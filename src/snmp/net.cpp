@@ -29,13 +29,14 @@ TMessagePumpScope::~TMessagePumpScope() {
 }
 
 bool NetSnmpGet(TSNMPdata request) {
-  bool ok = false;
-  for (int32_t triesLeft = request.RetryCount; !ok && triesLeft > 0; --triesLeft) {
+  const auto pumpThenGoOn = [] {
     if (MessagePump()) MessagePump()();
-    if (aborted) break;
-    ok = SnmpGetRequest(request.OID, request.Community, request.Host, request.TimeOut, SnmpResult);
-  }
-  if (!ok) SnmpResult = kNoResponse;
+    return !aborted;
+  };
+  std::string value;
+  const bool ok =
+      SnmpGetWithTries(request.OID, request.Community, request.Host, request.TimeOut, request.RetryCount, pumpThenGoOn, value);
+  SnmpResult = ok ? value : kNoResponse;
   return ok;
 }
 

@@ -1,5 +1,6 @@
 #include "snmp_exchange.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iterator>
 
@@ -9,7 +10,7 @@ namespace qz::snmp {
 
 bool TSnmpExchange::SendQuery(TSnmpMessage& query) {
   query.ID = NewRequestId();
-  sentId_ = query.ID;
+  sentIds_.push_back(query.ID);
   Buffer = query.EncodeMessage();
   Sock.SendDatagram(Buffer);
   return Sock.LastError() == 0;
@@ -27,21 +28,30 @@ bool TSnmpExchange::ReceiveReply(TSnmpMessage& reply) {
     // No datagram in time, or the agent's port refused.
     if (Sock.LastError() != 0) return false;
     HostIP = Sock.PeerAddressText();
-    // A stray datagram, or a late answer to an earlier request, is passed
-    // over and the wait goes on.
-    if (IsAnswer(Buffer, [this](int32_t id) { return id == sentId_; }, reply)) return true;
+    // A stray datagram is passed over and the wait goes on.
+    const auto sentHere = [this](int32_t id) { return std::find(sentIds_.begin(), sentIds_.end(), id) != sentIds_.end(); };
+    if (IsAnswer(Buffer, sentHere, reply)) return true;
   }
 }
 
-bool TSnmpExchange::RunRequest() {
+void TSnmpExchange::Open() {
   Sock.BindLocal(IPInterface, "0");
   Sock.OpenTo(TargetHost, TargetPort);
+}
+
+bool TSnmpExchange::RunRequest() {
+  Open();
   if (!SendQuery(Query)) return false;
   return ReceiveReply(Reply);
 }
 
 bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,
                     int32_t timeoutMs, std::string& value) {
+  return SnmpGetWithTries(oid, community, host, timeoutMs, 1, {}, value);
+}
+
+bool SnmpGetWithTries(const std::string& oid, const std::string& community, const std::string& host,
+                      int32_t timeoutMs, int32_t tries, const std::function<bool()>& beforeTry, std::string& value) {
   TSnmpExchange exchange;
   exchange.Timeout = timeoutMs;
   exchange.Query.Reset();
@@ -49,9 +59,14 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
   exchange.Query.PDUType = pduGetRequest;
   exchange.Query.AddVarBind(oid, {}, berNull);
   exchange.TargetHost = host;
-  const bool ok = exchange.RunRequest();
-  value = ok ? AnswerValue(exchange.Reply, oid) : std::string();
-  return ok;
+  bool answered = false;
+  for (int32_t triesLeft = tries; !answered && triesLeft > 0; --triesLeft) {
+    if (beforeTry && !beforeTry()) break;
+    if (triesLeft == tries) exchange.Open();
+    answered = exchange.SendQuery(exchange.Query) && exchange.ReceiveReply(exchange.Reply);
+  }
+  value = answered ? AnswerValue(exchange.Reply, oid) : std::string();
+  return answered;
 }
 
 bool SnmpSetRequest(const std::string& oid, const std::string& community, const std::string& host,

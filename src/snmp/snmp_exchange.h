@@ -2,8 +2,10 @@
 // One SNMP request: encode with a fresh request-id, send to UDP port 161,
 // wait for its answer, decode it. Retries belong to the caller.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "snmp_message.h"
 #include "udp_endpoint.h"
@@ -23,16 +25,26 @@ class TSnmpExchange {
   TSnmpMessage Reply;
 
   bool RunRequest();
+  // Binds the local end and opens the socket towards the target, once for
+  // every query the exchange sends.
+  void Open();
   bool SendQuery(TSnmpMessage& query);
-  // Waits up to Timeout for the answer to the last query sent.
+  // Waits up to Timeout for the answer to any query sent on this exchange:
+  // a late answer to an earlier try is as good as the answer to the last.
   bool ReceiveReply(TSnmpMessage& reply);
 
  private:
-  int32_t sentId_ = 0;
+  std::vector<int32_t> sentIds_;
 };
 
 bool SnmpGetRequest(const std::string& oid, const std::string& community, const std::string& host,
                     int32_t timeoutMs, std::string& value);
+
+// Asks for oid up to `tries` times on one socket, each try with a fresh
+// request-id and timeoutMs of waiting; an answer to any try counts. beforeTry
+// runs before each try and calls the asking off by returning false.
+bool SnmpGetWithTries(const std::string& oid, const std::string& community, const std::string& host,
+                      int32_t timeoutMs, int32_t tries, const std::function<bool()>& beforeTry, std::string& value);
 
 // True only when the agent answered and accepted the value: a reply with a
 // non-zero error-status (read-only object, wrong community, bad value) means

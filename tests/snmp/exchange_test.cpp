@@ -26,12 +26,13 @@ using qz::test::BoundSocket;
 // from another address. A responder with strays sends, before each answer,
 // datagrams that are not the answer: a cut one, one of no bytes, request-ids
 // that a forger could guess (1, the one every request used to carry, and
-// the neighbours of the real one), a request PDU, another version.
+// the neighbours of the real one), a request PDU, another version. A slow
+// responder answers each request `delay` after it came.
 class Responder {
  public:
   Responder(const std::string& address, int ignore, const std::string& replyFrom = "", bool strays = false,
-            int32_t errorStatus = 0)
-      : ignore_(ignore), strays_(strays), errorStatus_(errorStatus) {
+            int32_t errorStatus = 0, std::chrono::milliseconds delay = {})
+      : ignore_(ignore), strays_(strays), errorStatus_(errorStatus), delay_(delay) {
     fd_ = BoundSocket(SOCK_DGRAM, address, 161);
     replyFd_ = replyFrom.empty() ? fd_ : BoundSocket(SOCK_DGRAM, replyFrom, 0);
     if (fd_ != kNoSocket) thread_ = std::thread([this] { Serve(); });
@@ -84,6 +85,7 @@ class Responder {
                      reply(0, pduGetResponse, request.ID + 1000, "stray"),
                      reply(0, pduGetRequest, request.ID, "stray"), reply(1, pduGetResponse, request.ID, "stray")};
       datagrams.push_back(reply(0, pduGetResponse, request.ID, "answer " + std::to_string(count)));
+      std::this_thread::sleep_for(delay_);
       for (const ByteString& bytes : datagrams)
         qz::SendDatagram(replyFd_, bytes.data(), bytes.size(), reinterpret_cast<sockaddr*>(&peer), length);
     }
@@ -92,6 +94,7 @@ class Responder {
   int ignore_;
   bool strays_;
   int32_t errorStatus_;
+  std::chrono::milliseconds delay_;
   qz::TSocketHandle fd_ = kNoSocket;
   qz::TSocketHandle replyFd_ = kNoSocket;
   std::atomic<bool> stop_{false};
@@ -168,6 +171,18 @@ TEST_F(ExchangeTest, SecondTryIsAnswered) {
     EXPECT_EQ(request.Community, "kelvor");
     EXPECT_EQ(request.FindValue("1.3.6.1.2.1.1.5.0"), "");
   }
+}
+
+TEST_F(ExchangeTest, ALateAnswerToAnEarlierTryCounts) {
+  // The first answer comes after its try gave up, while the second try waits.
+  Responder responder("127.0.0.33", 0, "", false, 0, std::chrono::milliseconds(150));
+  ASSERT_TRUE(responder.Ready());
+  EXPECT_TRUE(NetSnmpGet(Request("127.0.0.33", 2, 100)));
+  EXPECT_EQ(SnmpResult, "answer 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto requests = responder.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[0].ID, requests[1].ID);
 }
 
 TEST_F(ExchangeTest, DatagramsThatAreNotTheAnswerArePassedOver) {
