@@ -40,7 +40,7 @@ bool NetSnmpGet(TSNMPdata request) {
   return ok;
 }
 
-bool NetSnmpSet(TSNMPdata request, std::string* failure) {
+bool NetSnmpSet(TSNMPdata request, std::string* failure, bool* answered) {
   bool ok = false;
   std::optional<int32_t> errorStatus;
   // A refusal is an answer: asking again would only be refused again.
@@ -53,9 +53,9 @@ bool NetSnmpSet(TSNMPdata request, std::string* failure) {
     else if (!errorStatus)
       *failure = "no answer from " + request.Host;
     else
-      *failure = "refused by the device: error-status " + std::to_string(*errorStatus) + " (" +
-                 ErrorStatusName(*errorStatus) + ")";
+      *failure = RefusalText(*errorStatus);
   }
+  if (answered) *answered = ok || errorStatus.has_value();
   return ok;
 }
 

@@ -45,9 +45,10 @@ void AbortRequests(bool abort);
 // The request is taken by value: whatever runs inside the message pump and
 // changes SnmpRequest does not reach the call in progress.
 bool NetSnmpGet(TSNMPdata request);
-// failure, when given, receives why the value was not written: "no answer
-// from <host>" or "refused by the device: error-status 4 (readOnly)"; it is
-// emptied on success.
-bool NetSnmpSet(TSNMPdata request, std::string* failure = nullptr);
+// failure, when given, receives why the value was not written, in the
+// operator's words: "no answer from <host>" or the refusal's
+// ("the device refused the value (badValue)"); it is emptied on success.
+// answered, when given, tells whether the device answered at all.
+bool NetSnmpSet(TSNMPdata request, std::string* failure = nullptr, bool* answered = nullptr);
 
 }  // namespace qz::snmp

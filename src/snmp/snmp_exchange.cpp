@@ -91,4 +91,16 @@ std::string ErrorStatusName(int32_t errorStatus) {
   return names[errorStatus];
 }
 
+std::string RefusalText(int32_t errorStatus) {
+  static const char* const meanings[] = {"the device answered with no error",
+                                         "the device could not answer in one message",
+                                         "the device does not have this object",
+                                         "the device refused the value",
+                                         "the device does not let this object be written",
+                                         "the device failed to take the value"};
+  if (errorStatus < 0 || errorStatus >= static_cast<int32_t>(std::size(meanings)))
+    return "the device refused the write with error-status " + std::to_string(errorStatus) + " (unknown)";
+  return std::string(meanings[errorStatus]) + " (" + ErrorStatusName(errorStatus) + ")";
+}
+
 }  // namespace qz::snmp

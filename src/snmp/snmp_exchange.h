@@ -56,5 +56,8 @@ bool SnmpSetRequest(const std::string& oid, const std::string& community, const 
 
 // The RFC 1157 name of an error-status ("readOnly"), or "unknown".
 std::string ErrorStatusName(int32_t errorStatus);
+// What a refusal with errorStatus means to an operator, with its name:
+// "the device refused the value (badValue)".
+std::string RefusalText(int32_t errorStatus);
 
 }  // namespace qz::snmp

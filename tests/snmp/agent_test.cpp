@@ -76,12 +76,22 @@ TEST_F(AgentTest, RefusedSetsFailWithTheAgentsErrorStatus) {
   TSNMPdata request{"1.3.6.1.4.1.98361.9.1.0", "stranix", kAddress, "9", berInteger, 2, 100};
   std::string failure;
   EXPECT_FALSE(NetSnmpSet(request, &failure));
-  EXPECT_EQ(failure, "refused by the device: error-status " + std::to_string(*errorStatus) + " (" +
-                         ErrorStatusName(*errorStatus) + ")");
+  EXPECT_EQ(failure, RefusalText(*errorStatus));
 }
 
 TEST(ErrorStatusNames, AreTheProtocolsNames) {
   const std::pair<int32_t, const char*> cases[] = {{0, "noError"}, {1, "tooBig"},  {2, "noSuchName"}, {3, "badValue"},
                                                    {4, "readOnly"}, {5, "genErr"}, {6, "unknown"},     {-1, "unknown"}};
   for (auto [status, name] : cases) EXPECT_EQ(ErrorStatusName(status), name) << status;
+}
+
+TEST(RefusalTexts, SayWhatTheDeviceMeantInPlainWords) {
+  const std::pair<int32_t, const char*> cases[] = {
+      {2, "the device does not have this object (noSuchName)"},
+      {3, "the device refused the value (badValue)"},
+      {4, "the device does not let this object be written (readOnly)"},
+      {5, "the device failed to take the value (genErr)"},
+      {17, "the device refused the write with error-status 17 (unknown)"},
+      {-1, "the device refused the write with error-status -1 (unknown)"}};
+  for (auto [status, text] : cases) EXPECT_EQ(RefusalText(status), text) << status;
 }
