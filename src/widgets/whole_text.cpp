@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
@@ -33,6 +34,7 @@ void ShowWholeText(QLineEdit* box, const QString& text) {
 }
 
 TChoiceBox::TChoiceBox(QWidget* parent) : QComboBox(parent) {
+  setFocusPolicy(Qt::StrongFocus);
   connect(this, &QComboBox::currentIndexChanged, this, [this] {
     const bool fits = fontMetrics().horizontalAdvance(currentText()) <= ItemRoom();
     setToolTip(fits ? QString() : currentText());
@@ -64,3 +66,17 @@ void TChoiceBox::paintEvent(QPaintEvent*) {
   option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, ItemRoom());
   painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
+
+void TChoiceBox::keyPressEvent(QKeyEvent* event) {
+  const bool alt = event->modifiers() & Qt::AltModifier;
+  const bool opensList = event->key() == Qt::Key_Space || event->key() == Qt::Key_F4 ||
+                         (alt && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up));
+  if (opensList) {
+    showPopup();
+    return;
+  }
+  // Left to the window: moving the focus, shortcuts.
+  event->ignore();
+}
+
+void TChoiceBox::wheelEvent(QWheelEvent* event) { event->ignore(); }

@@ -20,6 +20,11 @@ class TChoiceBox : public QComboBox {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // A choice is made only in the opened list (a click, or Enter there): on
+  // the closed box, keys other than those that open the list and move the
+  // focus, and the wheel, change nothing.
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   int ItemRoom() const;

@@ -2,13 +2,23 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTest>
 
 namespace qz::test {
+
+void ChooseInOpenList(QComboBox* box, int row) {
+  box->setFocus();
+  box->showPopup();
+  QAbstractItemView* list = box->view();
+  list->setCurrentIndex(list->model()->index(row, box->modelColumn(), box->rootModelIndex()));
+  QTest::keyClick(list, Qt::Key_Return);
+}
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
   QElapsedTimer clock;

@@ -9,11 +9,17 @@
 #include <QStringList>
 #include <QTimer>
 
+class QComboBox;
+
 namespace qz::test {
 
 // Handles events until condition holds or timeoutMs has passed, looking
 // every pollMs; the result is the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000, int pollMs = 10);
+
+// Opens the box's list and picks its entry `row` with Enter, as the
+// operator chooses.
+void ChooseInOpenList(QComboBox* box, int row);
 
 // Watches the widgets while the window works (its timer also fires inside
 // the window's message pumps): runs action once, as soon as condition holds.
