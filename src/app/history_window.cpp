@@ -26,6 +26,7 @@
 
 #include "history_recorder.h"
 #include "plot_points.h"
+#include "text.h"
 #include "process_hooks.h"
 #include "text_file.h"
 
@@ -454,11 +455,9 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   QChart* previous = chartView_->chart();
   chartView_->setChart(chart);
   delete previous;
-  lbInfo_->setText(QString("%1 readings, %2 pings, %3 writes from %4 to %5")
-                       .arg(readings)
-                       .arg(pings)
-                       .arg(loaded.Writes.size())
-                       .arg(TimeText(loaded.From), TimeText(loaded.To)));
+  lbInfo_->setText(QString::fromStdString(Counted(readings, "reading") + ", " + Counted(pings, "ping") + ", " +
+                                           Counted(loaded.Writes.size(), "write")) +
+                   QString(" from %1 to %2").arg(TimeText(loaded.From), TimeText(loaded.To)));
 }
 
 bool THistoryWindow::ExportCsv(const QString& path) {

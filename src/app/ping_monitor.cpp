@@ -71,9 +71,9 @@ void TfrmMain::PingEchoReply(int status) {
   if (status == 0)
     edPing->setText("Time out");
   else if (Ping->ReplyRTT() == 0)
-    edPing->setText("< 1 mS");
+    edPing->setText("< 1 ms");
   else
-    edPing->setText(QString::number(Ping->ReplyRTT()) + " mS");
+    edPing->setText(QString::number(Ping->ReplyRTT()) + " ms");
 }
 
 }  // namespace qz::app

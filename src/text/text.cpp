@@ -68,4 +68,8 @@ bool IsIPv4Text(const std::string& text, bool blanksAroundFields) {
   return true;
 }
 
+std::string Counted(uint64_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 }  // namespace qz

@@ -38,4 +38,7 @@ int StrToInt(const std::string& text);
 // blanksAroundFields, blanks at a field's ends are allowed ("10 . 0 .0. 1").
 bool IsIPv4Text(const std::string& text, bool blanksAroundFields = false);
 
+// "1 write", "3 writes": a count with its English noun (plural by "s").
+std::string Counted(uint64_t count, const std::string& noun);
+
 }  // namespace qz

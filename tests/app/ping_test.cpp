@@ -44,7 +44,7 @@ TEST_F(PingTest, AnsweringDeviceShowsItsTimeAndTheLedsBlink) {
   EXPECT_TRUE(Control<TLed>("Led1")->LedOn());
   EXPECT_FALSE(Control<TLed>("Led2")->LedOn());
   Seam().TimerTick();
-  EXPECT_TRUE(Control<QLineEdit>("edPing")->text() == "< 1 mS" || Control<QLineEdit>("edPing")->text().endsWith(" mS"))
+  EXPECT_TRUE(Control<QLineEdit>("edPing")->text() == "< 1 ms" || Control<QLineEdit>("edPing")->text().endsWith(" ms"))
       << Control<QLineEdit>("edPing")->text().toStdString();
   EXPECT_FALSE(Control<TLed>("Led1")->LedOn());
   EXPECT_TRUE(Control<TLed>("Led2")->LedOn());
@@ -145,5 +145,5 @@ TEST_F(PingTest, WhereNoEchoSocketIsAllowedThePingsStopWithOneNotice) {
   Control<QCheckBox>("cbPing")->click();
   Seam().TimerTick();
   EXPECT_NE(Control<TLed>("Led1")->LedOn(), ledBefore);
-  EXPECT_TRUE(Control<QLineEdit>("edPing")->text().endsWith(" mS")) << Control<QLineEdit>("edPing")->text().toStdString();
+  EXPECT_TRUE(Control<QLineEdit>("edPing")->text().endsWith(" ms")) << Control<QLineEdit>("edPing")->text().toStdString();
 }

@@ -1,5 +1,6 @@
 // The text and number helpers.
 #include <optional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -74,4 +75,10 @@ TEST(Text, IPv4Texts) {
     EXPECT_EQ(IsIPv4Text(c.text), c.strict) << c.text;
     EXPECT_EQ(IsIPv4Text(c.text, true), c.withBlanks) << c.text;
   }
+}
+
+TEST(Text, CountsWithTheirNoun) {
+  const std::tuple<uint64_t, const char*, const char*> cases[] = {
+      {0, "write", "0 writes"}, {1, "write", "1 write"}, {2, "reading", "2 readings"}, {1, "ping", "1 ping"}};
+  for (auto [count, noun, text] : cases) EXPECT_EQ(Counted(count, noun), text);
 }
