@@ -77,7 +77,7 @@ void TfrmMain::cbSelectionChange(QComboBox* list) {
   SelectRow(list->currentIndex());
   data_.SelectedIP = cbAdrIP->currentText().toStdString();
   snmp::SnmpRequest.Host = data_.SelectedIP;
-  edTelnetIP->SetText(QString::fromStdString(data_.SelectedIP));
+  ShowTelnetAddress(QString::fromStdString(data_.SelectedIP));
   // A fill requested while other work runs starts when that work ends.
   RequestWork(wsFillData);
 }

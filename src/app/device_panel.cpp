@@ -1,6 +1,7 @@
 // The device panel: built from the device type's description file, filled
 // with the device's status, measured values and parameters, and the
 // parameter changes written back.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -68,13 +69,11 @@ void TfrmMain::FillData() {
   BeginReading();
   data_.RetryCountValue = seRetryCount->value();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
-  snmp::SnmpRequest.Community = data_.Settings.ReadComm;
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   for (auto [oid, edit] : {std::pair{kSysNameOid, edSysName}, std::pair{kSysLocationOid, edSysLocation},
                            std::pair{kSysContactOid, edSysContact}}) {
-    snmp::SnmpRequest.OID = oid;
-    snmp::NetSnmpGet(snmp::SnmpRequest);
+    ReadDeviceObject(oid);
     ShowSystemObject(edit, snmp::SnmpResult);
   }
   // Read twice on purpose: the first read only decides between a reading
@@ -91,6 +90,7 @@ void TfrmMain::FillData() {
 
 void TfrmMain::RefreshData() {
   if (!HasSelectedDevice()) return;
+  StartReadPass();
   BeginReading();
   GetDeviceStatus(data_.SelectedIP);
   GetDeviceMeas(data_.SelectedIP);
@@ -101,7 +101,25 @@ void TfrmMain::RefreshData() {
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
   }
   RecordSample(history::TSampleKind::UpTime, "sysUpTime", std::nullopt, edSysUpTime->text());
+  // A change made on the device, or by another operator, shows within one refresh.
+  GetDeviceParams(data_.SelectedIP);
   EndReading();
+  EndReadPass();
+}
+
+void TfrmMain::StartReadPass() { passUnanswered_ = false; }
+
+bool TfrmMain::ReadDeviceObject(const std::string& oid, bool evenInASilentPass) {
+  if (passUnanswered_ && !evenInASilentPass) {
+    snmp::SnmpResult = snmp::kNoResponse;
+    return false;
+  }
+  snmp::TSNMPdata read = snmp::SnmpRequest;
+  read.OID = oid;
+  read.Community = data_.Settings.ReadComm;
+  const bool answered = snmp::NetSnmpGet(read);
+  if (!evenInASilentPass) passUnanswered_ = !answered;
+  return answered;
 }
 
 void TfrmMain::ClearBox(QGroupBox* box) {
@@ -164,7 +182,6 @@ void TfrmMain::ProcessParamFile() {
         TDynParam param;
         if (record.HasControls) {
           param.Combo = new TChoiceBox(gbControl);
-          IgnoreWheelUnlessFocused(param.Combo);
           param.Combo->setGeometry(record.Left, record.Top, 70, 21);
           param.Combo->setProperty(kTagProperty, record.Index);
           for (const auto& item : record.Items) param.Combo->addItem(Shown(item));
@@ -181,8 +198,7 @@ void TfrmMain::ProcessParamFile() {
       }
       case RecordKind::SerialNumber:
       case RecordKind::Version:
-        snmp::SnmpRequest.OID = record.OID;
-        snmp::NetSnmpGet(snmp::SnmpRequest);
+        ReadDeviceObject(record.OID);
         (record.Kind == RecordKind::SerialNumber ? edSN : edVers)
             ->setText(Shown(snmp::SnmpResult));
         break;
@@ -227,9 +243,8 @@ void TfrmMain::GetDeviceStatus(const std::string& address) {
   static const char* const kStatusTexts[] = {"normal", "alarm", "unknown"};
   for (size_t i = 0; i < data_.DynLeds.size(); ++i) {
     TStatusLed* led = data_.DynLeds[i];
-    snmp::SnmpRequest.OID = led->OID.toStdString();
     snmp::SnmpRequest.Host = address;
-    const bool answered = snmp::NetSnmpGet(snmp::SnmpRequest);
+    const bool answered = ReadDeviceObject(led->OID.toStdString());
     const unsigned char status = LedStatus(answered, snmp::SnmpResult);
     led->SetStatus(status);
     if (i < data_.DynLedLabels.size())
@@ -240,11 +255,10 @@ void TfrmMain::GetDeviceStatus(const std::string& address) {
 void TfrmMain::GetDeviceMeas(const std::string& address) {
   const char separator = QLocale().decimalPoint().at(0).toLatin1();
   for (const TDynMeas& meas : data_.DynMeas) {
-    snmp::SnmpRequest.OID = meas.OID;
     snmp::SnmpRequest.Host = address;
     const QString caption = meas.NameLabel ? meas.NameLabel->text() : QString::fromStdString(meas.OID);
     int64_t raw = 0;
-    if (!snmp::NetSnmpGet(snmp::SnmpRequest)) {
+    if (!ReadDeviceObject(meas.OID)) {
       ShowWholeText(meas.ValueEdit, "???");
       RecordSample(history::TSampleKind::Value, caption, std::nullopt, "???");
     } else if (snmp::SnmpResult.empty()) {
@@ -270,68 +284,60 @@ void TfrmMain::GetDeviceParams(const std::string& address) {
   for (const TDynParam& param : data_.DynParams) {
     // A slot without controls has nothing to read.
     if (!param.Combo) continue;
-    snmp::SnmpRequest.OID = param.OID;
-    int index = -1;
-    if (snmp::NetSnmpGet(snmp::SnmpRequest) && !ParseInt32(snmp::SnmpResult, index)) index = -1;
-    param.Combo->setCurrentIndex(index >= 0 && index < param.Combo->count() ? index : -1);
+    const bool answered = ReadDeviceObject(param.OID);
+    // The operator is choosing in this box: the choice is not taken from under the mouse.
+    if (param.Combo->view()->isVisible()) continue;
+    param.Combo->setCurrentIndex(answered ? HeldChoice(param.Combo, snmp::SnmpResult) : -1);
   }
 }
 
+int TfrmMain::HeldChoice(const QComboBox* combo, const std::string& reply) {
+  int32_t held = -1;
+  return ParseInt32(reply, held) && held >= 0 && held < combo->count() ? held : -1;
+}
+
 void TfrmMain::OnDynCboxChange(QComboBox* sender) {
-  PageControl->setFocus();
   if (!HasSelectedDevice()) return;
-  snmp::SnmpRequest.Host = data_.SelectedIP;
   const int k = sender->property(kTagProperty).toInt();
   if (k < 0 || k >= static_cast<int>(data_.DynParams.size())) return;
   const TDynParam& param = data_.DynParams[static_cast<size_t>(k)];
   const QString name = param.NameLabel ? param.NameLabel->text() : QString();
   const std::string oid = param.OID;
-  snmp::SnmpRequest.OID = oid;
-  snmp::SnmpRequest.Value = std::to_string(sender->currentIndex());
-  snmp::SnmpRequest.ValueType = snmp::berInteger;
-  // The write community stays in the request record after the SET, on
-  // purpose: the refreshes that follow read with it, as they always have,
-  // until the next fill puts the read community back (it may read too).
-  snmp::SnmpRequest.Community = data_.Settings.WriteComm;
+  snmp::TSNMPdata write = snmp::SnmpRequest;
+  write.Host = data_.SelectedIP;
+  write.OID = oid;
+  write.Value = std::to_string(sender->currentIndex());
+  write.ValueType = snmp::berInteger;
+  write.Community = data_.Settings.WriteComm;
   std::string failure;
+  bool answered = false;
+  const int chosenIndex = sender->currentIndex();
   const QString chosen = sender->currentText();
-  if (snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
-    // Let the device settle before reading it back.
-    PauseResponsively(500);
-    const QString held = ShowParameterReadBack(sender, name, oid);
-    RecordWrite(history::TWriteKind::Set, name, chosen, "ok", held);
-    RefreshData();
-  } else {
-    SetFontColor(sender, kWrongColor);
-    ShowNotice(name + " not written: " + QString::fromStdString(failure));
-    RecordWrite(history::TWriteKind::Set, name, chosen, failure, {});
-  }
-  RequestWork(wsRefreshData);
-}
-
-QString TfrmMain::ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid) {
+  const bool written = snmp::NetSnmpSet(write, &failure, &answered);
+  // Let the device settle before reading it back.
+  if (written) PauseResponsively(500);
   // A device may store something else than it accepted (a clamped value, a
-  // choice it cannot take now): the box shows what the device holds.
-  snmp::TSNMPdata readBack = snmp::SnmpRequest;
-  readBack.OID = oid;
-  readBack.Community = data_.Settings.ReadComm;
-  if (!snmp::NetSnmpGet(readBack)) {
-    SetFontColor(combo, kWrongColor);
-    ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(readBack.Host));
-    return {};
+  // choice it cannot take now), and one that refused keeps what it had: the
+  // box shows what the device holds, whatever came of the write.
+  const bool readBack = ReadDeviceObject(oid, true);
+  const std::string reply = snmp::SnmpResult;
+  const int held = readBack ? HeldChoice(sender, reply) : -1;
+  sender->setCurrentIndex(held);
+  const QString holds = held >= 0 ? sender->currentText() : readBack ? Shown("\"" + reply + "\"") : QString();
+  const bool holdsChoice = written && readBack && held == chosenIndex;
+  SetFontColor(sender, holdsChoice ? Qt::black : kWrongColor);
+  if (!written) {
+    if (!answered && readBack) failure = kWriteUnansweredReadsWork;
+    ShowNotice(name + " not written: " + QString::fromStdString(failure));
+  } else if (!readBack) {
+    ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(write.Host));
+  } else if (!holdsChoice) {
+    ShowNotice(name + ": the device holds " + holds + ", not " + chosen);
+  } else {
+    ShowNotice(name + " set to " + chosen, TNotice::Confirmation);
   }
-  int32_t held = -1;
-  if (!ParseInt32(snmp::SnmpResult, held) || held >= combo->count()) held = -1;
-  if (held == combo->currentIndex()) {
-    SetFontColor(combo, Qt::black);
-    return combo->currentText();
-  }
-  const QString chosen = combo->currentText();
-  combo->setCurrentIndex(held);
-  SetFontColor(combo, kWrongColor);
-  const QString holds = held >= 0 ? combo->currentText() : QString::fromStdString("\"" + snmp::SnmpResult + "\"");
-  ShowNotice(name + ": the device holds " + holds + ", not " + chosen);
-  return holds;
+  RecordWrite(history::TWriteKind::Set, name, chosen, written ? "ok" : failure, holds);
+  RequestWork(wsRefreshData);
 }
 
 }  // namespace qz::app

@@ -32,6 +32,7 @@
 
 #include "console_screen.h"
 #include "event_hooks.h"
+#include "events_window.h"
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "ip_edit.h"
@@ -174,6 +175,13 @@ void TfrmMain::CreateControls() {
   // The state's text keeps the left of the bar; a notice takes at most the rest.
   lbNotice->setMaximumWidth(440);
   sbState->addPermanentWidget(lbNotice);
+  lbSilent = new QLabel(sbState);
+  lbSilent->setObjectName("lbSilent");
+  lbSilent->setStyleSheet("color: rgb(192, 0, 0); font-weight: bold;");
+  sbState->addPermanentWidget(lbSilent);
+  lbTelnet = new QLabel(sbState);
+  lbTelnet->setObjectName("lbTelnet");
+  sbState->addPermanentWidget(lbTelnet);
   noticeTimer_ = new QTimer(this);
   noticeTimer_->setSingleShot(true);
   noticeTimer_->setInterval(4000);
@@ -229,13 +237,13 @@ void TfrmMain::CreateControls() {
   seRetryCount->setValue(2);
   LabelLeftOf(edReadComm, "Read community");
   LabelLeftOf(edWriteComm, "Write community");
-  LabelLeftOf(edSNMPTimeOut, "Time out, mS    ");
+  LabelLeftOf(edSNMPTimeOut, "Time out, ms    ");
   LabelLeftOf(seRetryCount, "Retry count      ");
 
   gbMisc = Group(tsSettings, "gbMisc", " Miscellaneous ", 280, 224, 345, 161);
   cbPing = Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
   edPingTimeOut = Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
-  LabelLeftOf(edPingTimeOut, "Ping time out, mS");
+  LabelLeftOf(edPingTimeOut, "Ping time out, ms");
   cbCodePage = Place(new QComboBox(gbMisc), "cbCodePage", 224, 56, 105);
   for (TCodePage codePage : {TCodePage::Latin1, TCodePage::Windows1251}) cbCodePage->addItem(CodePageName(codePage));
   cbCodePage->setToolTip("How names, locations and communities that are not UTF-8 are shown and typed");
@@ -249,23 +257,34 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::CreateMenu() {
-  auto* mnuFile = menuBar()->addMenu("File");
+  // Mnemonics everywhere: Alt+letter opens a menu, and never types into the focused field.
+  auto* mnuFile = menuBar()->addMenu("&File");
   mnuFile->setObjectName("mnuFile");
   mnuFile->addAction("&Restore previous device list", this, [this] { Guarded(sender(), [&] { itmRestoreClick(); }); })
       ->setObjectName("itmRestore");
   mnuFile->addSeparator();
-  auto* itmExit = mnuFile->addAction("&Exit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
+  auto* itmExit = mnuFile->addAction("E&xit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
   itmExit->setObjectName("itmExit");
-  auto* mnuView = menuBar()->addMenu("View");
+  auto* mnuView = menuBar()->addMenu("&View");
   mnuView->setObjectName("mnuView");
-  mnuView->addAction("&History", this, [this] { Guarded(sender(), [&] { ShowHistory(); }); })
-      ->setObjectName("itmHistory");
-  auto* mnuHelp = menuBar()->addMenu("Help");
+  auto* itmRefresh = mnuView->addAction("&Refresh now", this, [this] { Guarded(sender(), [&] { RefreshNow(); }); });
+  itmRefresh->setObjectName("itmRefresh");
+  itmRefresh->setShortcut(QKeySequence(Qt::Key_F5));
+  auto* itmHistory = mnuView->addAction("&History", this, [this] { Guarded(sender(), [&] { ShowHistory(); }); });
+  itmHistory->setObjectName("itmHistory");
+  itmHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  auto* itmEvents = mnuView->addAction("&Events", this, [this] { Guarded(sender(), [&] { ShowEvents(); }); });
+  itmEvents->setObjectName("itmEvents");
+  itmEvents->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  auto* mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelp->addAction("&Russian", this, [this] { itmHelpClick(THelpLanguage::Russian); })
       ->setObjectName("itmRussian");
-  mnuHelp->addAction("&English", this, [this] { itmHelpClick(THelpLanguage::English); })
-      ->setObjectName("itmEnglish");
+  auto* itmEnglish = mnuHelp->addAction("&English", this, [this] { itmHelpClick(THelpLanguage::English); });
+  itmEnglish->setObjectName("itmEnglish");
+  itmEnglish->setShortcut(QKeySequence(Qt::Key_F1));
+  mnuHelp->addSeparator();
+  mnuHelp->addAction("&About QZ Explorer", this, [this] { itmAboutClick(); })->setObjectName("itmAbout");
 }
 
 void TfrmMain::BindHandlers() {
@@ -446,10 +465,48 @@ void TfrmMain::SetStatusText(const QString& text) {
   if (sbState->currentMessage() != text) sbState->showMessage(text);
 }
 
-void TfrmMain::ShowNotice(const QString& text) {
+void TfrmMain::ShowNotice(const QString& text, TNotice kind) {
+  lbNotice->setStyleSheet(kind == TNotice::Problem ? "color: rgb(192, 0, 0);" : "");
   lbNotice->setText(text);
   lbNotice->setToolTip(text);
   noticeTimer_->start();
+  LogEvent(text, kind == TNotice::Problem);
+}
+
+void TfrmMain::LogEvent(const QString& text, bool problem) {
+  const std::string name = cbSysName->currentIndex() >= 0 ? cbSysName->currentText().toStdString() : std::string();
+  const TEvent& event = events_.Add({QDateTime::currentMSecsSinceEpoch(), DeviceLabel(name, data_.SelectedIP),
+                                     text.toStdString(), problem});
+  if (eventsWindow_) static_cast<TEventsWindow*>(eventsWindow_.data())->Append(event);
+}
+
+void TfrmMain::ShowEvents() {
+  if (!eventsWindow_) {
+    eventsWindow_ = new TEventsWindow(events_, this);
+    eventsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  eventsWindow_->show();
+  eventsWindow_->raise();
+}
+
+void TfrmMain::RefreshNow() {
+  if (PageControl->currentWidget() == tsManage && data_.WorkState == wsIdle && HasSelectedDevice()) {
+    data_.Ticks = 0;
+    RequestWork(wsRefreshData);
+  }
+}
+
+void TfrmMain::itmAboutClick() {
+  const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+  QMessageBox::about(this, "About QZ Explorer",
+                     QString("<b>QZ Explorer %1.%2.%3</b><p>Finds, watches and sets up the maker's SNMP devices.</p>"
+                             "<p>Licence: proprietary; see the copyright file that came with the program.</p>"
+                             "<p>Settings, device list and history: %4<br>Device description files: %5</p>")
+                         .arg(kVersionMajor)
+                         .arg(kVersionMinor)
+                         .arg(kVersionRelease)
+                         .arg(folder.toHtmlEscaped(),
+                              QDir::toNativeSeparators(QDir::current().absoluteFilePath("DeviceFiles")).toHtmlEscaped()));
 }
 
 }  // namespace qz::app

@@ -9,10 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 
 #include "device_list_file.h"
+#include "event_log.h"
 #include "global_data.h"
 #include "history_store.h"
 #include "history_types.h"
@@ -52,6 +54,9 @@ class THistoryRecorder;
 namespace qz::app {
 
 class IdleDriver;
+
+// Why a write went unanswered when reads of the same device are answered.
+inline constexpr char kWriteUnansweredReadsWork[] = "no answer to the write: is the write community right?";
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -107,6 +112,19 @@ class TfrmMain : public QMainWindow {
   void GetDeviceParams(const std::string& address);
   void OnDynCboxChange(QComboBox* sender);
   void ShowWeb(QObject* sender);
+  // A pass is one fill or refresh of the selected device's panel.
+  void StartReadPass();
+  // Says in the status bar since when the device has not answered, and
+  // logs when it stops and starts answering.
+  void EndReadPass();
+  // Reads one object of the selected device (SnmpRequest's host, tries and
+  // time-out) with the read community into SnmpResult. Once an object of
+  // the pass went unanswered the rest of the pass asks nothing (a silent
+  // device costs one round of tries a pass), unless evenInASilentPass.
+  bool ReadDeviceObject(const std::string& oid, bool evenInASilentPass = false);
+  std::string ReadObject(const char* oid, bool* ok);
+  // The entry of combo a parameter's reply names, or -1.
+  static int HeldChoice(const QComboBox* combo, const std::string& reply);
 
   void itmExitClick();
 
@@ -186,9 +204,17 @@ class TfrmMain : public QMainWindow {
   void FormCreate();
   void ShowPage(QWidget* page);
   void SetStatusText(const QString& text);
-  // A message that stays in the status bar, beside the state, for a few seconds.
-  void ShowNotice(const QString& text);
+  // A message that stays in the status bar, beside the state, for a few
+  // seconds, and in the events list.
+  enum class TNotice { Problem, Confirmation };
+  void ShowNotice(const QString& text, TNotice kind = TNotice::Problem);
   void itmHelpClick(THelpLanguage language);
+  void itmAboutClick();
+  // F5: a refresh of the selected device now.
+  void RefreshNow();
+  // Keeps an event of the selected device in the events list.
+  void LogEvent(const QString& text, bool problem);
+  void ShowEvents();
   void OpenWithDesktop(const QUrl& url);
 
   // Device and file text (bytes) as the window shows it, and what the
@@ -287,6 +313,10 @@ class TfrmMain : public QMainWindow {
   // Telnet console
   void CreateTelnet();
   void WatchTelnet();
+  // The selected device's address on the Telnet page, unless a session is open.
+  void ShowTelnetAddress(const QString& selected);
+  // The open session's address in the status bar, and the page's controls to match.
+  void ShowTelnetSession();
   void DisconnectTelnet();
 
   // Device panel
@@ -311,6 +341,17 @@ class TfrmMain : public QMainWindow {
   bool scanRunning_ = false;
   std::vector<DeviceRow> rowsBeforeScan_;
   QTimer* noticeTimer_ = nullptr;
+  bool passUnanswered_ = false;
+  // Which device stopped answering when; none while the selected one answers.
+  struct TSilence {
+    std::string Address;
+    QDateTime Since;
+  };
+  std::optional<TSilence> silence_;
+  TEventLog events_;
+  QPointer<QWidget> eventsWindow_;
+  QLabel* lbSilent = nullptr;
+  QLabel* lbTelnet = nullptr;
 };
 
 }  // namespace qz::app

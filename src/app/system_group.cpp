@@ -20,14 +20,13 @@ const char* const kCutProperty = "cut";
 
 std::string DeviceBytes(const QLineEdit* edit) { return edit->property(kDeviceBytesProperty).toByteArray().toStdString(); }
 
-std::string ReadObject(const char* oid, bool* ok) {
-  snmp::SnmpRequest.OID = oid;
-  const bool answered = snmp::NetSnmpGet(snmp::SnmpRequest);
+}  // namespace
+
+std::string TfrmMain::ReadObject(const char* oid, bool* ok) {
+  const bool answered = ReadDeviceObject(oid);
   if (ok) *ok = answered;
   return snmp::SnmpResult;
 }
-
-}  // namespace
 
 std::string TfrmMain::GetSysName(bool* ok) { return ReadObject(kSysNameOid, ok); }
 
@@ -58,21 +57,25 @@ void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* o
     return;
   }
   const std::string value = edit->isModified() ? Typed(edit->text()) : DeviceBytes(edit);
-  snmp::SnmpRequest.Host = data_.SelectedIP;
-  snmp::SnmpRequest.OID = oid;
-  snmp::SnmpRequest.Community = data_.Settings.WriteComm;
-  snmp::SnmpRequest.Value = value;
-  snmp::SnmpRequest.ValueType = snmp::berOctetString;
+  snmp::TSNMPdata write = snmp::SnmpRequest;
+  write.Host = data_.SelectedIP;
+  write.OID = oid;
+  write.Community = data_.Settings.WriteComm;
+  write.Value = value;
+  write.ValueType = snmp::berOctetString;
   std::string failure;
+  bool answered = false;
   // The list and its file only follow a name the device accepted, so they
   // never show a name the device does not have.
-  if (!snmp::NetSnmpSet(snmp::SnmpRequest, &failure)) {
+  if (!snmp::NetSnmpSet(write, &failure, &answered)) {
+    if (!answered && ReadDeviceObject(oid, true)) failure = kWriteUnansweredReadsWork;
     ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
     RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), failure, {});
     ShowSystemObject(edit, DeviceBytes(edit));
     return;
   }
   RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), "ok", {});
+  ShowNotice(QString("%1 written: %2").arg(objectName, Shown(value)), TNotice::Confirmation);
   ShowSystemObject(edit, value);
   if (!listColumn) return;
   const int row = listColumn->currentIndex();

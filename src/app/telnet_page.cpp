@@ -30,6 +30,7 @@ void TfrmMain::btTelnetClick() {
   if (telnetConnecting_) return;
   if (Telnet->Connected()) {
     Telnet->Disconnect();
+    ShowTelnetSession();
     return;
   }
   const QString address = edTelnetIP->Text();
@@ -50,13 +51,25 @@ void TfrmMain::btTelnetClick() {
   RequestWork(wsTelnet);
 }
 
+void TfrmMain::ShowTelnetAddress(const QString& selected) {
+  // An open session keeps its address on the page: the page never shows
+  // one device while the keys typed go to another.
+  if (!Telnet->Connected() && !telnetConnecting_) edTelnetIP->SetText(selected);
+}
+
+void TfrmMain::ShowTelnetSession() {
+  const bool open = Telnet->Connected();
+  lbTelnet->setText(open ? "Telnet: " + QString::fromStdString(Telnet->Host) : QString());
+  edTelnetIP->SetEnabled(!open);
+  btTelnet->setText(open ? "Disconnect" : "Connect");
+}
+
 void TfrmMain::WatchTelnet() {
+  ShowTelnetSession();
   if (Telnet->Connected()) {
     SetStatusText("Telnet connected");
-    btTelnet->setText("Disconnect");
   } else {
     SetStatusText("Telnet disconnected");
-    btTelnet->setText("Connect");
     data_.WorkState = wsIdle;
   }
 }
@@ -73,7 +86,7 @@ void TfrmMain::TelnetReaderEnd(const std::string& reason) {
   // "Socket Error # 10054\nConnection reset by peer." shows as its text.
   const std::string text = reason.substr(reason.find('\n') == std::string::npos ? 0 : reason.find('\n') + 1);
   mmScreen->AddLine(QString::fromStdString("Disconnected: " + text));
-  btTelnet->setText("Connect");
+  ShowTelnetSession();
   if (data_.WorkState == wsTelnet) WatchTelnet();
 }
 

@@ -74,10 +74,12 @@ bool TfrmMain::CheckIdentity() {
     return true;
   }
   snmp::SnmpRequest.Host = data_.SelectedIP;
+  StartReadPass();
   const DeviceIdentity identity = GetSysDescr();
   if (closing_) return true;
   const std::string shown = cbAdrIP->currentText().toStdString();
   if (identity.LanInterface == kUnknown) {
+    EndReadPass();
     Halt("Device at " + shown + " not responding. Please rescan", identity);
     return false;
   }
@@ -91,13 +93,33 @@ bool TfrmMain::CheckIdentity() {
   SetStatusText("state Fill data");
   EnableDeviceControls(true);
   FillData();
+  EndReadPass();
   return true;
+}
+
+void TfrmMain::EndReadPass() {
+  if (closing_) return;
+  const QString device = cbSysName->currentText().isEmpty() ? QString::fromStdString(data_.SelectedIP)
+                                                               : cbSysName->currentText();
+  if (!passUnanswered_) {
+    if (silence_ && silence_->Address == data_.SelectedIP) LogEvent("answering again", false);
+    silence_.reset();
+    lbSilent->clear();
+    return;
+  }
+  if (!silence_ || silence_->Address != data_.SelectedIP) {
+    silence_ = TSilence{data_.SelectedIP, QDateTime::currentDateTime()};
+    LogEvent("no answer", true);
+  }
+  lbSilent->setText(QString("no answer from %1 since %2").arg(device, silence_->Since.toString("HH:mm")));
 }
 
 bool TfrmMain::HasSelectedDevice() const { return cbAdrIP->currentIndex() >= 0 && !data_.SelectedIP.empty(); }
 
 void TfrmMain::ShowNoDevice() {
   data_.SelectedIP.clear();
+  silence_.reset();
+  lbSilent->clear();
   for (QLineEdit* box : {edSysName, edSysLocation, edSysContact, edSysUpTime, edDevType, edVers, edSN, edLANIfc, edPing})
     box->clear();
   ClearPanel();
@@ -149,7 +171,7 @@ void TfrmMain::PageControlChange() {
       gbDevSel->show();
     }
   } else if (page == tsTelnet) {
-    edTelnetIP->SetText(cbAdrIP->currentText());
+    ShowTelnetAddress(cbAdrIP->currentText());
     gbDevInfo->show();
     gbDevSel->show();
   } else {

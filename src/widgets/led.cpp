@@ -55,7 +55,7 @@ void TStatusLed::SetStatus(unsigned char status) {
   switch (status) {
     case 0: SetOnColor(QColor(0, 255, 0)); break;
     case 1: SetOnColor(QColor(255, 0, 0)); break;
-    case 2: SetOnColor(ButtonFaceColor()); break;
+    case 2: SetOnColor(kUnknownColor); break;
     default: break;
   }
 }

@@ -40,8 +40,11 @@ class TStatusLed : public TLed {
   Q_OBJECT
  public:
   explicit TStatusLed(QWidget* parent = nullptr);
-  // 0 normal (lime), 1 alarm (red), 2 undetermined (button face); others change nothing.
+  // 0 normal (lime), 1 alarm (red), 2 undetermined (kUnknownColor); others change nothing.
   void SetStatus(unsigned char status);
+  // Dark slate: never taken for an unlit LED or the window's background, so
+  // a device that stopped answering does not look healthy.
+  static inline const QColor kUnknownColor{72, 72, 104};
 
   QString LedName;
   QString OID;

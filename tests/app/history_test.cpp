@@ -95,8 +95,7 @@ TEST_F(HistoryTest, AWriteAndItsReadBackAndARenameAreRecorded) {
   const LabValueGuard name("127.0.0.151", "1.3.6.1.2.1.1.5.0", 's', "Recorded unit");
   Open();
   auto* combo = Seam().State().DynParams.at(0).Combo;
-  combo->setFocus();
-  QTest::keyClick(combo, Qt::Key_Up);
+  ChooseInOpenList(combo, 1);
   ASSERT_EQ(combo->currentText(), "On");
   TypeText(Control<QLineEdit>("edSysName"), "Renamed unit");
   QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);

@@ -4,9 +4,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
+#include "capture.h"
 #include "led.h"
 #include "net.h"
 #include "window_fixture.h"
@@ -105,35 +107,41 @@ TEST_F(PanelTest, RefreshShowsNewValues) {
   Open("127.0.0.51", "QZ120");
   const LabValueGuard leds[] = {{"127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "0"},
                                 {"127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "1"},
-                                {"127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "235"}};
+                                {"127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "235"},
+                                {"127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2"}};
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.1.0", 'i', "1"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.2.2.0", 'i', "7"));
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.3.1.0", 'i', "-5"));
+  // Another operator sets a parameter: the panel shows it after one refresh.
+  ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "0"));
   Control<QLineEdit>("edSysUpTime")->setText("stale");
   Refresh();
   const auto& data = Seam().State();
   EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(255, 0, 0));
-  EXPECT_EQ(data.DynLeds[1]->BrushColor(), ButtonFaceColor());
+  EXPECT_EQ(data.DynLeds[1]->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
+  EXPECT_EQ(Combo(0)->currentText(), "Off");
   EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min."));
 }
 
 TEST_F(PanelTest, ChoosingAnItemWritesIt) {
   const LabValueGuard mode("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
   Open("127.0.0.51", "QZ120");
-  Combo(0)->setFocus();
-  QTest::keyClick(Combo(0), Qt::Key_Up);
+  ChooseInOpenList(Combo(0), 1);
   EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0"), "1");
   EXPECT_EQ(Combo(0)->currentText(), "On");
   EXPECT_EQ(FontColor(Combo(0)), QColor(Qt::black));
   EXPECT_EQ(Seam().State().WorkState, qz::app::wsRefreshData);
-  // After a SET the reads go out with the write community until the next fill.
-  EXPECT_EQ(qz::snmp::SnmpRequest.Community, "stranix");
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode set to On");
+  // The focus stays where the operator was.
+  EXPECT_EQ(window_->focusWidget(), Combo(0));
   ASSERT_TRUE(WaitForWork("state Refresh data"));
 
-  Combo(2)->setFocus();
-  QTest::keyClick(Combo(2), Qt::Key_Up);
-  EXPECT_EQ(Combo(2)->currentText(), "Disabled");
+  // A refused write: the box shows what the device kept.
+  ChooseInOpenList(Combo(2), 0);
+  EXPECT_EQ(Combo(2)->currentText(), "Enabled");
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("Output not written: the device "))
+      << Control<QLabel>("lbNotice")->text().toStdString();
   EXPECT_EQ(FontColor(Combo(2)), QColor(255, 0, 0));
   EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.2.0"), "1");
 }
@@ -187,30 +195,42 @@ TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
   EXPECT_EQ(messages_.Texts().first(), "TApplication-'x' is not a valid integer value");
   ASSERT_EQ(Seam().State().DynLeds.size(), 1u);
   // The pass ended before the reads: the LED is still undetermined.
-  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_TRUE(WaitForStatus("state Idle"));
 }
 
 // A device that stops answering, on a lab of its own.
 TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  UdpCapture capture;
   DeviceLab lab("[127.0.0.55]\ntype = QZ120\nfirmware = SNMP station vers. 1.06\nreadonly = 1.3.6.1.4.1.98361.2.4.1.0\n");
   ASSERT_TRUE(lab.Started());
   Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.55", "QZ120", "SNMP station vers. 1.06 "), true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
   const QString upTime = Control<QLineEdit>("edSysUpTime")->text();
+  EXPECT_EQ(Control<QLabel>("lbSilent")->text(), "");
   lab.StopDevice("127.0.0.55");
   for (int refresh = 1; refresh <= 3; ++refresh) {
+    const size_t sent = capture.SentTo("127.0.0.55").size();
     Seam().SetTicks(29);
     ASSERT_TRUE(WaitForWork("state Refresh data"));
+    // One round of tries (two here) per refresh, not one per object.
+    if (capture.Unavailable().empty()) {
+      EXPECT_EQ(capture.SentTo("127.0.0.55").size() - sent, 2u) << refresh;
+    }
   }
   // Marked once, however many refreshes fail.
   EXPECT_EQ(Control<QLineEdit>("edSysUpTime")->text(), upTime + " no response");
   EXPECT_EQ(Seam().State().DynMeas[0].ValueEdit->text(), "???");
-  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), ButtonFaceColor());
+  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_TRUE(QRegularExpression("^no answer from name since \\d\\d:\\d\\d$")
+                  .match(Control<QLabel>("lbSilent")->text())
+                  .hasMatch())
+      << Control<QLabel>("lbSilent")->text().toStdString();
+  // A write that nobody answers leaves no choice shown that the device may not hold.
   auto* mode = Seam().State().DynParams[0].Combo;
-  mode->setFocus();
-  QTest::keyClick(mode, Qt::Key_Down);
-  EXPECT_EQ(mode->currentText(), "On");
+  ChooseInOpenList(mode, 1);
+  EXPECT_EQ(mode->currentIndex(), -1);
   EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode not written: no answer from 127.0.0.55");
 }

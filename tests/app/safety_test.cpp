@@ -1,7 +1,10 @@
 // What the window writes to a device is what the operator chose, and what it
 // shows is whole: checked against the device lab, with a capture of the wire.
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +13,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -140,6 +144,97 @@ TEST_F(SafetyTest, WheelOverAControlNotChosenChangesNothing) {
   Control<QSpinBox>("seRetryCount")->setValue(2);
 }
 
+TEST_F(SafetyTest, KeysOnAClosedChoiceChangeNothing) {
+  Open();
+  QComboBox* mode = Combo(0);
+  mode->setFocus();
+  const size_t sentBefore = capture_.SentTo("127.0.0.81").size();
+  for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End,
+                            Qt::Key_O, Qt::Key_A, Qt::Key_Return})
+    QTest::keyClick(mode, key);
+  TurnWheel(mode, -1);
+  TurnWheel(mode, 2);
+  // Space opens the list; Escape leaves it without a choice.
+  QTest::keyClick(mode, Qt::Key_Space);
+  EXPECT_TRUE(mode->view()->isVisible());
+  QTest::keyClick(mode->view(), Qt::Key_Down);
+  QTest::keyClick(mode->view(), Qt::Key_Escape);
+  QTest::qWait(300);
+  EXPECT_EQ(mode->currentIndex(), 2);
+  EXPECT_EQ(capture_.SentTo("127.0.0.81").size(), sentBefore);
+  EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
+}
+
+TEST_F(SafetyTest, AWrongWriteCommunityLeavesReadsWorking) {
+  Open();
+  auto* writeCommunity = Control<QLineEdit>("edWriteComm");
+  TypeText(writeCommunity, "wrong");
+  QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(writeCommunity, &left);
+  ASSERT_EQ(Seam().State().Settings.WriteComm, "wrong");
+  QComboBox* mode = Combo(0);
+  const size_t before = RequestsTo(capture_, "127.0.0.81").size();
+  ChooseInOpenList(mode, 0);
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode not written: no answer to the write: is the write community right?");
+  EXPECT_EQ(mode->currentText(), "Auto");
+  EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  Seam().SetTicks(29);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  const auto requests = RequestsTo(capture_, "127.0.0.81");
+  for (size_t i = before; i < requests.size(); ++i) {
+    const Request& request = requests[i];
+    EXPECT_EQ(request.Community, request.PduType == qz::snmp::pduSetRequest ? "wrong" : "kelvor") << i;
+  }
+  EXPECT_NE(Seam().State().DynLeds.at(0)->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(Control<QLabel>("lbSilent")->text(), "");
+  EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
+}
+
+TEST_F(SafetyTest, OneRefreshFollowsAWrite) {
+  const LabValueGuard restore("127.0.0.81", kModeOid, 'i', "2");
+  Open();
+  auto countGets = [&](size_t from) {
+    const auto requests = RequestsTo(capture_, "127.0.0.81");
+    return std::count_if(requests.begin() + static_cast<std::ptrdiff_t>(from), requests.end(),
+                         [](const Request& request) { return request.PduType == qz::snmp::pduGetRequest; });
+  };
+  size_t before = RequestsTo(capture_, "127.0.0.81").size();
+  Seam().SetTicks(29);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  const auto oneRefresh = countGets(before);
+  before = RequestsTo(capture_, "127.0.0.81").size();
+  ChooseInOpenList(Combo(0), 1);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  QTest::qWait(300);
+  // The read-back, then one refresh.
+  EXPECT_EQ(countGets(before), oneRefresh + 1);
+}
+
+TEST_F(SafetyTest, WritesAndRefusalsStayInTheEventsList) {
+  const LabValueGuard restore("127.0.0.81", kModeOid, 'i', "2");
+  Open();
+  ChooseInOpenList(Combo(0), 1);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  ChooseInOpenList(Combo(2), Combo(2)->currentIndex() == 0 ? 1 : 0);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  // The notices go from the status bar; the list keeps them.
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLabel>("lbNotice")->text().isEmpty(); }, 6000));
+  window_->findChild<QAction*>("itmEvents")->trigger();
+  auto* list = window_->findChild<QTreeWidget*>("lvEvents");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  const QTreeWidgetItem* set = list->topLevelItem(0);
+  EXPECT_EQ(set->text(1), "Wheel unit (127.0.0.81)");
+  EXPECT_EQ(set->text(2), "Mode set to On");
+  EXPECT_TRUE(QDateTime::fromString(set->text(0), "yyyy-MM-dd HH:mm:ss").isValid()) << set->text(0).toStdString();
+  EXPECT_TRUE(list->topLevelItem(1)->text(2).startsWith("Output not written: the device "));
+  // What happens while the list is open is added to it.
+  ChooseInOpenList(Combo(0), 2);
+  EXPECT_EQ(list->topLevelItemCount(), 3);
+  EXPECT_EQ(list->topLevelItem(2)->text(2), "Mode set to Auto");
+}
+
 TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
   Start(SettingsFile("127.0.0.90", "127.0.0.99"), kList, true);
   ASSERT_TRUE(WaitForWork("state Fill data"));
@@ -180,8 +275,7 @@ TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
   Open();
   QComboBox* mode = Combo(0);
   const size_t before = RequestsTo(capture_, "127.0.0.81").size();
-  mode->setFocus();
-  QTest::keyClick(mode, Qt::Key_Up);
+  ChooseInOpenList(mode, 1);
   ASSERT_TRUE(WaitForWork("state Refresh data"));
   const auto requests = RequestsTo(capture_, "127.0.0.81");
   ASSERT_GE(requests.size(), before + 2);
@@ -201,7 +295,7 @@ TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
         return !sent.empty() && sent.back().PduType == qz::snmp::pduSetRequest;
       },
       [&] { SnmpSetValue("127.0.0.81", kModeOid, 'i', "0"); });
-  QTest::keyClick(mode, Qt::Key_Down);
+  ChooseInOpenList(mode, 2);
   ASSERT_TRUE(WaitForWork("state Refresh data"));
   EXPECT_TRUE(change.Done());
   EXPECT_EQ(mode->currentText(), "Off");
@@ -212,9 +306,9 @@ TEST_F(SafetyTest, AWrittenParameterIsReadBack) {
 TEST_F(SafetyTest, AFailedWriteSaysWhy) {
   Open();
   QComboBox* output = Combo(2);
-  output->setFocus();
+  const int held = output->currentIndex();
   const size_t before = RequestsTo(capture_, "127.0.0.81").size();
-  QTest::keyClick(output, Qt::Key_Down);
+  ChooseInOpenList(output, held == 0 ? 1 : 0);
   ASSERT_TRUE(WaitForWork("state Refresh data"));
   // A refusal is the device's answer: the value is not sent again.
   const auto requests = RequestsTo(capture_, "127.0.0.81");
@@ -222,7 +316,9 @@ TEST_F(SafetyTest, AFailedWriteSaysWhy) {
                           [](const Request& request) { return request.PduType == qz::snmp::pduSetRequest; }),
             1);
   EXPECT_EQ(output->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("Output not written: refused by the device: error-status "))
+  // The box goes back to what the device kept.
+  EXPECT_EQ(output->currentIndex(), held);
+  EXPECT_TRUE(Control<QLabel>("lbNotice")->text().startsWith("Output not written: the device "))
       << Control<QLabel>("lbNotice")->text().toStdString();
   // The state stays said, and the notice goes after a few seconds.
   EXPECT_EQ(Control<QStatusBar>("sbState")->currentMessage(), "state Idle");

@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QStatusBar>
@@ -322,4 +324,32 @@ TEST_F(ConsoleTest, HostileFloodsStayWithinTheConsolesBounds) {
     Control<QPushButton>("btTelnet")->click();
     ASSERT_TRUE(WaitForConsoleIdle()) << kind;
   }
+}
+
+TEST_F(WindowTest, AnOpenSessionKeepsItsAddressWhenAnotherDeviceIsPicked) {
+  if (const std::string why = TelnetServersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  BusyboxTelnetd server("127.0.0.66");
+  ASSERT_TRUE(server.Started());
+  // Two listed devices that do not answer SNMP: picking one halts, as it does.
+  Start(SettingsFile("127.0.0.1", "127.0.0.1"),
+        kListHeader + "127.0.0.67\tfirst\tloc\tQZ120\tlan\r\n127.0.0.68\tsecond\tloc\tQZ120\tlan\r\n");
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
+  Control<TIPEdit>("edTelnetIP")->SetText("127.0.0.66");
+  Control<QPushButton>("btTelnet")->click();
+  ASSERT_TRUE(WaitForStatus("Telnet connected"));
+  EXPECT_EQ(Control<QLabel>("lbTelnet")->text(), "Telnet: 127.0.0.66");
+  auto* addresses = Control<QComboBox>("cbAdrIP");
+  addresses->setCurrentIndex(1);
+  emit addresses->activated(1);
+  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
+  EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "127.0.0.66");
+  EXPECT_FALSE(Control<TIPEdit>("edTelnetIP")->isEnabled());
+  EXPECT_EQ(Control<QLabel>("lbTelnet")->text(), "Telnet: 127.0.0.66");
+  Control<QPushButton>("btTelnet")->click();
+  EXPECT_EQ(Control<QLabel>("lbTelnet")->text(), "");
+  // Closed, the page follows the selection again.
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
+  EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "127.0.0.68");
 }

@@ -35,7 +35,7 @@ TEST(StatusLed, ShowsEachStatus) {
   EXPECT_TRUE(led.LedOn());
   EXPECT_EQ(led.BrushColor(), kLime);
   const std::pair<unsigned char, QColor> steps[] = {
-      {1, kRed}, {2, ButtonFaceColor()}, {0, kLime}, {3, kLime}, {1, kRed}, {255, kRed}};
+      {1, kRed}, {2, TStatusLed::kUnknownColor}, {0, kLime}, {3, kLime}, {1, kRed}, {255, kRed}};
   for (const auto& [status, colour] : steps) {
     led.SetStatus(status);
     EXPECT_EQ(led.BrushColor(), colour) << int(status);
