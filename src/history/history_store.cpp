@@ -206,11 +206,24 @@ bool THistoryStore::Migrate() {
 long long THistoryStore::DeviceId(const TDeviceKey& device, bool create) {
   QSqlDatabase database = QSqlDatabase::database(connection_, false);
   QSqlQuery find(database);
-  find.prepare("SELECT id FROM device WHERE address = ? AND name = ? AND type = ?");
+  find.prepare("SELECT id, name FROM device WHERE address = ? AND type = ?");
   find.addBindValue(Text(device.Address));
-  find.addBindValue(Text(device.Name));
   find.addBindValue(Text(device.Type));
-  if (find.exec() && find.next()) return find.value(0).toLongLong();
+  if (find.exec() && find.next()) {
+    const long long id = find.value(0).toLongLong();
+    // Recording under a new name: the device keeps its history and takes the name.
+    if (create && find.value(1).toString() != Text(device.Name)) {
+      QSqlQuery rename(database);
+      rename.prepare("UPDATE device SET name = ? WHERE id = ?");
+      rename.addBindValue(Text(device.Name));
+      rename.addBindValue(id);
+      if (!rename.exec()) {
+        Fail(rename.lastError());
+        return -1;
+      }
+    }
+    return id;
+  }
   if (!create) return -1;
   QSqlQuery insert(database);
   insert.prepare("INSERT INTO device (address, name, type) VALUES (?, ?, ?)");
@@ -272,7 +285,7 @@ std::string THistoryStore::Write(const TBatch& batch) {
   TDeviceKey lastDevice;
   long long lastId = -1;
   const auto idOf = [&](const TDeviceKey& device) {
-    if (lastId < 0 || !(device == lastDevice)) {
+    if (lastId < 0 || !(device == lastDevice) || device.Name != lastDevice.Name) {
       lastDevice = device;
       lastId = DeviceId(device, true);
     }

@@ -9,11 +9,13 @@
 
 namespace qz::history {
 
+// A device is its address and type: a rename, here or on the device, goes
+// on with the same history. The name is what it was last called.
 struct TDeviceKey {
   std::string Address;
   std::string Name;  // sysName
   std::string Type;
-  bool operator==(const TDeviceKey&) const = default;
+  bool operator==(const TDeviceKey& other) const { return Address == other.Address && Type == other.Type; }
 };
 
 enum class TSampleKind : int32_t { Led = 1, Value = 2, UpTime = 3 };

@@ -112,6 +112,17 @@ TEST_F(HistoryTest, AWriteAndItsReadBackAndARenameAreRecorded) {
   EXPECT_EQ(writes[1].Kind, TWriteKind::Rename);
   EXPECT_EQ(writes[1].Object, "sysName");
   EXPECT_EQ(writes[1].Written, "Renamed unit");
+  // Renamed, the device goes on with the same history.
+  const size_t rowsBefore = store.Rows(kUnit, 0, NowMs()).size();
+  Seam().SetTicks(29);
+  ASSERT_TRUE(WaitForWork("state Refresh data"));
+  Seam().FlushHistory();
+  THistoryStore after(Settings());
+  ASSERT_EQ(after.Open(), "");
+  const auto devices = after.Devices();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].Name, "Renamed unit");
+  EXPECT_GT(after.Rows(kUnit, 0, NowMs()).size(), rowsBefore);
 }
 
 TEST_F(HistoryTest, PingsAreRecorded) {

@@ -133,6 +133,40 @@ TEST_P(StoreTest, WhatIsWrittenReadsBack) {
             "2026-12-10T00:00:50.000Z,rename,sysName,Main distribution,\r\n");
 }
 
+TEST_P(StoreTest, ARenamedDeviceGoesOnWithItsHistory) {
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  TBatch before;
+  before.Readings = {Reading(kMidnight, "23.5", 235, 0)};
+  ASSERT_EQ(store.Write(before), "");
+  TDeviceKey renamed = kStation;
+  renamed.Name = "Hall A feeder";
+  TBatch after;
+  after.Readings = {Reading(kMidnight + 30'000, "24.0", 240, 1)};
+  after.Readings[0].Device = renamed;
+  after.Pings = {{renamed, kMidnight + 31'000, 4}};
+  ASSERT_EQ(store.Write(after), "");
+  const auto devices = store.Devices();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].Name, "Hall A feeder");
+  // Either name finds the one series, and its hour's rollup holds both readings.
+  for (const TDeviceKey& device : {kStation, renamed}) {
+    EXPECT_EQ(store.Series(device, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay).size(), 2u);
+    const auto buckets = store.Buckets(device, TSampleKind::Value, "Temp., C", kMidnight, kMidnight + kDay, 1);
+    ASSERT_EQ(buckets.size(), 1u);
+    EXPECT_DOUBLE_EQ(buckets[0].Min, 23.5);
+    EXPECT_DOUBLE_EQ(buckets[0].Max, 24.0);
+  }
+  // Another type at the same address is another device.
+  TDeviceKey replaced = kStation;
+  replaced.Type = "QZ120";
+  TBatch other;
+  other.Readings = {Reading(kMidnight + 60'000, "20.0", 200, 0)};
+  other.Readings[0].Device = replaced;
+  ASSERT_EQ(store.Write(other), "");
+  EXPECT_EQ(store.Devices().size(), 2u);
+}
+
 TEST_P(StoreTest, RetentionPrunesWhatIsOlder) {
   settings_.RetentionDays = 90;
   THistoryStore store(settings_);
@@ -269,6 +303,52 @@ TEST(HistoryFile, TheFirstSchemaIsMigrated) {
   rename.Writes = {{kStation, kMidnight + 60'000, TWriteKind::Rename, "sysName", "Hall A", "ok", ""}};
   EXPECT_EQ(store.Write(rename), "");
   EXPECT_EQ(store.Writes(kStation, 0, kMidnight + kDay).size(), 2u);
+}
+
+TEST(HistoryFile, DevicesToldApartByNameBecomeOne) {
+  ScratchDir dir("history");
+  const std::string file = dir.File("QZhistory.db");
+  {
+    // A history of the previous schema, where a rename started a new device.
+    QSqlDatabase third = QSqlDatabase::addDatabase("QSQLITE", "third");
+    third.setDatabaseName(QString::fromStdString(file));
+    ASSERT_TRUE(third.open());
+    QSqlQuery query(third);
+    for (int version = 1; version <= 3; ++version)
+      for (const std::string& statement : MigrationStep(version, TDialect::SQLite))
+        ASSERT_TRUE(query.exec(QString::fromStdString(statement))) << statement;
+    const char* const rows[] = {
+        "UPDATE schema_version SET version = 3",
+        "INSERT INTO device (id, address, name, type) VALUES (3, '127.0.0.14', 'Main distribution', 'QZ300')",
+        "INSERT INTO device (id, address, name, type) VALUES (5, '127.0.0.99', 'Other', 'QZ120')",
+        "INSERT INTO device (id, address, name, type) VALUES (8, '127.0.0.14', 'Hall A feeder', 'QZ300')",
+        "INSERT INTO reading VALUES (3, 1796860800000, 2, 'Temp., C', 235, '23.5', 23.5)",
+        "INSERT INTO reading VALUES (8, 1796860830000, 2, 'Temp., C', 240, '24.0', 24.0)",
+        "INSERT INTO reading VALUES (5, 1796860830000, 2, 'Temp., C', 100, '10.0', 10.0)",
+        "INSERT INTO reading_hour VALUES (3, 2, 'Temp., C', 1796860800000, 1796860800000, 1796860800000, 23.5, 23.5, 1)",
+        "INSERT INTO reading_hour VALUES (8, 2, 'Temp., C', 1796860800000, 1796860830000, 1796860830000, 24.0, 24.0, 1)",
+        "INSERT INTO ping VALUES (3, 1796860801000, 3)",
+        "INSERT INTO ping VALUES (8, 1796860831000, NULL)",
+        "INSERT INTO ping_hour VALUES (3, 1796860800000, 1796860801000, 1796860801000, 3, 3, 1, 0)",
+        "INSERT INTO ping_hour VALUES (8, 1796860800000, 1796860831000, 1796860831000, NULL, NULL, 1, 1)",
+        "INSERT INTO write_event VALUES (8, 1796860832000, 'sysName', 'Hall A feeder', 'ok', '', 'rename')"};
+    for (const char* row : rows) ASSERT_TRUE(query.exec(row)) << row;
+  }
+  QSqlDatabase::removeDatabase("third");
+  THistoryStore store(FileSettings(file));
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.SchemaVersion(), kSchemaVersion);
+  const auto devices = store.Devices();
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0].Name, "Hall A feeder");
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 2u);
+  const auto buckets = store.Buckets(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay, 1);
+  ASSERT_EQ(buckets.size(), 1u);
+  EXPECT_DOUBLE_EQ(buckets[0].Min, 23.5);
+  EXPECT_DOUBLE_EQ(buckets[0].Max, 24.0);
+  EXPECT_EQ(store.Pings(kStation, 0, kMidnight + kDay).size(), 2u);
+  EXPECT_EQ(store.Writes(kStation, 0, kMidnight + kDay).size(), 1u);
+  EXPECT_EQ(store.Series(devices[1], TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 1u);
 }
 
 // A file that cannot be used is set aside whole and a new one started.
