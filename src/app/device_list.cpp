@@ -74,6 +74,8 @@ void TfrmMain::SelectRow(int row) {
 
 void TfrmMain::cbSelectionChange(QComboBox* list) {
   PageControl->setFocus();
+  // A device picked on the Settings page is shown.
+  if (PageControl->currentWidget() == tsSettings) ShowPage(tsManage);
   SelectRow(list->currentIndex());
   data_.SelectedIP = cbAdrIP->currentText().toStdString();
   snmp::SnmpRequest.Host = data_.SelectedIP;

@@ -71,6 +71,7 @@ void TfrmMain::FillData() {
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
+  DiscardUnsentTexts();
   for (auto [oid, edit] : {std::pair{kSysNameOid, edSysName}, std::pair{kSysLocationOid, edSysLocation},
                            std::pair{kSysContactOid, edSysContact}}) {
     ReadDeviceObject(oid);

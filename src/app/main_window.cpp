@@ -310,6 +310,8 @@ void TfrmMain::BindHandlers() {
       return false;
     });
   };
+  for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkUnsent(edit); });
   onEnter(edSysName, &TfrmMain::edSysNameKeyPress);
   onEnter(edSysLocation, &TfrmMain::edSysLocationKeyPress);
   onEnter(edSysContact, &TfrmMain::edSysContactKeyPress);
@@ -456,9 +458,9 @@ void TfrmMain::ShowPage(QWidget* page) {
   pageChangeFromCode_ = true;
   PageControl->setCurrentWidget(page);
   pageChangeFromCode_ = false;
-  // The Settings page never shows the device groups, however it was reached.
+  // The Settings page never shows the device's info, however it was reached;
+  // the lists stay on every page.
   gbDevInfo->setVisible(page != tsSettings);
-  gbDevSel->setVisible(page != tsSettings);
 }
 
 void TfrmMain::SetStatusText(const QString& text) {

@@ -117,6 +117,9 @@ class TfrmMain : public QMainWindow {
   // Says in the status bar since when the device has not answered, and
   // logs when it stops and starts answering.
   void EndReadPass();
+  // Marks a row of the lists as a device that does not answer (said: since
+  // when), or clears the mark (said empty).
+  void MarkSilentRow(int row, const QString& said);
   // Reads one object of the selected device (SnmpRequest's host, tries and
   // time-out) with the read community into SnmpResult. Once an object of
   // the pass went unanswered the rest of the pass asks nothing (a silent
@@ -292,6 +295,8 @@ class TfrmMain : public QMainWindow {
   bool HasSelectedDevice() const;
   // The Manage page and the device info with no device: emptied and disabled.
   void ShowNoDevice();
+  // Empties and disables what the window shows of a device.
+  void ClearDeviceShown();
   void EnableDeviceControls(bool enabled);
   void Halt(const std::string& message, const DeviceIdentity& identity);
 
@@ -305,6 +310,12 @@ class TfrmMain : public QMainWindow {
 
   // System group
   void ShowSystemObject(QLineEdit* edit, const std::string& deviceText);
+  // Typed text that differs from the device's and was not written.
+  bool IsUnsent(const QLineEdit* edit) const;
+  // Shows whether an edit holds unsent text, and that Enter writes it.
+  void MarkUnsent(QLineEdit* edit);
+  // Says which typed texts a fill is about to replace unsent.
+  void DiscardUnsentTexts();
   void WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn);
   void edSysNameKeyPress();
   void edSysLocationKeyPress();

@@ -46,6 +46,23 @@ void TfrmMain::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) 
   edit->setCursorPosition(0);
   edit->setProperty(kDeviceBytesProperty, QByteArray::fromStdString(deviceText));
   edit->setProperty(kCutProperty, text.size() > edit->maxLength());
+  MarkUnsent(edit);
+}
+
+bool TfrmMain::IsUnsent(const QLineEdit* edit) const {
+  return edit->isModified() && Typed(edit->text()) != DeviceBytes(edit);
+}
+
+void TfrmMain::MarkUnsent(QLineEdit* edit) {
+  const bool unsent = IsUnsent(edit);
+  edit->setStyleSheet(unsent ? "background: rgb(255, 243, 196);" : "");
+  edit->setToolTip(unsent ? "Not sent: Enter writes to the device" : QString());
+}
+
+void TfrmMain::DiscardUnsentTexts() {
+  for (auto [edit, objectName] : {std::pair{edSysName, "sysName"}, std::pair{edSysLocation, "sysLocation"},
+                                  std::pair{edSysContact, "sysContact"}})
+    if (IsUnsent(edit)) ShowNotice(QString("%1 \"%2\" was not sent: discarded").arg(objectName, edit->text()));
 }
 
 void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn) {

@@ -4,6 +4,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -105,13 +109,35 @@ void TfrmMain::EndReadPass() {
     if (silence_ && silence_->Address == data_.SelectedIP) LogEvent("answering again", false);
     silence_.reset();
     lbSilent->clear();
+    MarkSilentRow(cbAdrIP->currentIndex(), {});
     return;
   }
   if (!silence_ || silence_->Address != data_.SelectedIP) {
     silence_ = TSilence{data_.SelectedIP, QDateTime::currentDateTime()};
     LogEvent("no answer", true);
   }
-  lbSilent->setText(QString("no answer from %1 since %2").arg(device, silence_->Since.toString("HH:mm")));
+  const QString said = QString("no answer from %1 since %2").arg(device, silence_->Since.toString("HH:mm"));
+  lbSilent->setText(said);
+  MarkSilentRow(cbAdrIP->currentIndex(), said);
+}
+
+void TfrmMain::MarkSilentRow(int row, const QString& said) {
+  if (row < 0) return;
+  static const QIcon mark = [] {
+    QPixmap dot(10, 10);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(192, 0, 0));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(1, 1, 8, 8);
+    return QIcon(dot);
+  }();
+  for (QComboBox* list : {cbAdrIP, cbSysName, cbSysLoc}) {
+    if (row >= list->count()) continue;
+    list->setItemData(row, said.isEmpty() ? QVariant() : QVariant(mark), Qt::DecorationRole);
+    list->setItemData(row, said.isEmpty() ? QVariant() : QVariant(said), Qt::ToolTipRole);
+  }
 }
 
 bool TfrmMain::HasSelectedDevice() const { return cbAdrIP->currentIndex() >= 0 && !data_.SelectedIP.empty(); }
@@ -120,6 +146,10 @@ void TfrmMain::ShowNoDevice() {
   data_.SelectedIP.clear();
   silence_.reset();
   lbSilent->clear();
+  ClearDeviceShown();
+}
+
+void TfrmMain::ClearDeviceShown() {
   for (QLineEdit* box : {edSysName, edSysLocation, edSysContact, edSysUpTime, edDevType, edVers, edSN, edLANIfc, edPing})
     box->clear();
   ClearPanel();
@@ -131,14 +161,23 @@ void TfrmMain::EnableDeviceControls(bool enabled) {
 }
 
 void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) {
-  ShowPage(tsSettings);
   data_.WorkState = wsHalted;
-  edDevType->setText(Shown(identity.DeviceType));
-  edVers->clear();
-  edSN->clear();
-  edLANIfc->setText(Shown(identity.LanInterface));
   SetStatusText("state Halted");
-  QMessageBox::warning(this, "QZ Explorer", QString::fromStdString(message));
+  // Nothing of another device, or of this one before, stays on the panel.
+  ClearDeviceShown();
+  edDevType->setText(Shown(identity.DeviceType));
+  edLANIfc->setText(Shown(identity.LanInterface));
+  gbDevInfo->setEnabled(true);
+  // Said on the panel and in the status bar, not in a box to click away each
+  // time the device is picked: the operator stays on the page, with the lists.
+  gbControl->setEnabled(true);
+  auto* said = new QLabel(QString::fromStdString(message), gbControl);
+  said->setObjectName("lbHalted");
+  said->setWordWrap(true);
+  said->setStyleSheet("color: rgb(192, 0, 0);");
+  said->setGeometry(16, 80, gbControl->width() - 32, 60);
+  said->show();
+  ShowNotice(QString::fromStdString(message));
   gbSysConfig->show();
 }
 
@@ -176,7 +215,6 @@ void TfrmMain::PageControlChange() {
     gbDevSel->show();
   } else {
     gbDevInfo->hide();
-    gbDevSel->hide();
   }
 }
 

@@ -49,8 +49,7 @@ class ScanTest : public WithSuiteLab<Lab, WindowTest> {
 TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   // The old list names a silent loopback address, whose identity check halts.
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), kOldList);
-  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  messages_.Clear();
+  ASSERT_TRUE(WaitForHalt());
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   bool lockedWhileScanning = false;
   WhenDuringWork duringScan([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); },
@@ -132,7 +131,7 @@ TEST_F(ScanTest, RestoreBringsThePreviousListBack) {
 TEST_F(ScanTest, ExitDuringAScanEndsItAndKeepsTheFile) {
   const std::string list = kOldList;
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), list);
-  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  ASSERT_TRUE(WaitForHalt());
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   WhenDuringWork exit([&] { return Control<QLineEdit>("edScanIP")->text().startsWith("Asked "); },
                       [&] { window_->findChild<QAction*>("itmExit")->trigger(); });
@@ -198,10 +197,8 @@ TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {
     messages_.Clear();
     Start(SettingsFile("127.0.0.10", "127.0.0.30"),
           kListHeader + "127.0.0.11\tRack 3 station\tHall B\t" + stored + "\tSNMP station vers. 1.05 \r\n");
-    ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
-    EXPECT_EQ(messages_.Texts().first(), message);
-    EXPECT_EQ(Seam().State().WorkState, wsHalted);
-    EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
+    ASSERT_TRUE(WaitForStatus("state Halted", 10000));
+    ExpectHaltSaid(message);
     EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ120exp");
     EXPECT_EQ(Control<QLineEdit>("edLANIfc")->text(), "SNMP station vers. 1.05 ");
   }
@@ -249,6 +246,37 @@ TEST_F(StoppedDeviceTest, RenameReachesDeviceListAndFile) {
             kListHeader + "127.0.0.41\tUnit forty-one\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
 }
 
+TEST_F(StoppedDeviceTest, TextTypedButNotSentLooksUnsentAndIsNeverDroppedSilently) {
+  Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  ASSERT_EQ(Control<QLineEdit>("edSysName")->text(), "Unit 41");
+  auto* name = Control<QLineEdit>("edSysName");
+  name->setFocus();
+  name->end(false);
+  QTest::keyClicks(name, " B");
+  EXPECT_EQ(name->toolTip(), "Not sent: Enter writes to the device");
+  EXPECT_FALSE(name->styleSheet().isEmpty());
+  // Typed back to the device's text: nothing is unsent.
+  QTest::keyClick(name, Qt::Key_Backspace);
+  QTest::keyClick(name, Qt::Key_Backspace);
+  EXPECT_EQ(name->toolTip(), "");
+  QTest::keyClicks(name, " C");
+  // The panel is filled again (another page and back): the text goes, said.
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "sysName \"Unit 41 C\" was not sent: discarded");
+  EXPECT_EQ(name->text(), "Unit 41");
+  EXPECT_EQ(name->toolTip(), "");
+  // Sent with Enter, it is the device's text.
+  name->end(false);
+  QTest::keyClicks(name, "!");
+  QTest::keyClick(name, Qt::Key_Return);
+  EXPECT_EQ(name->toolTip(), "");
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "sysName written: Unit 41!");
+  ASSERT_TRUE(SnmpSetValue("127.0.0.41", "1.3.6.1.2.1.1.5.0", 's', "Unit 41"));
+}
+
 TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Unit 41"; }, 10000));
@@ -272,11 +300,45 @@ TEST_F(StoppedDeviceTest, WritesToAStoppedDeviceChangeNothing) {
 TEST_F(StoppedDeviceTest, IdentityCheckOfASilentDevice) {
   lab_->StopDevice("127.0.0.41");
   Start(SettingsFile("127.0.0.40", "127.0.0.42"), list_);
-  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
-  EXPECT_EQ(messages_.Texts().first(), "Device at 127.0.0.41 not responding. Please rescan");
+  ASSERT_TRUE(WaitForStatus("state Halted", 10000));
+  ExpectHaltSaid("Device at 127.0.0.41 not responding. Please rescan");
   EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "Unknown");
   EXPECT_EQ(Control<QLineEdit>("edLANIfc")->text(), "Unknown");
-  EXPECT_EQ(Seam().State().WorkState, wsHalted);
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "");
+  EXPECT_TRUE(Control<QLabel>("lbSilent")->text().startsWith("no answer from Unit 41 since "));
+  // The lists mark the device.
+  EXPECT_FALSE(Control<QComboBox>("cbAdrIP")->itemData(0, Qt::DecorationRole).isNull());
+  EXPECT_TRUE(Control<QComboBox>("cbSysName")->itemData(0, Qt::ToolTipRole).toString().startsWith("no answer from"));
+}
+
+TEST_F(StoppedDeviceTest, PickingASilentDeviceNeverTrapsTheOperator) {
+  // A second device that answers, beside the silent one.
+  DeviceLab other("[127.0.0.42]\ntype = QZ120\nfirmware = SNMP station vers. 1.06\nname = Unit 42\n");
+  ASSERT_TRUE(other.Started());
+  lab_->StopDevice("127.0.0.41");
+  Start(SettingsFile("127.0.0.40", "127.0.0.42"),
+        list_ + "127.0.0.42\tUnit 42\tBay 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+  ASSERT_TRUE(WaitForStatus("state Halted", 10000));
+  // Away to the Settings page and back: the check runs again, and says so
+  // again on the panel, never in a box, never moving the operator.
+  for (int round = 0; round < 2; ++round) {
+    Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+    EXPECT_TRUE(Control<QComboBox>("cbAdrIP")->isVisible());
+    Control<QLabel>("lbNotice")->clear();
+    Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+    ASSERT_TRUE(WaitUntil([&] { return !Control<QLabel>("lbNotice")->text().isEmpty(); }, 10000));
+    ExpectHaltSaid("Device at 127.0.0.41 not responding. Please rescan");
+  }
+  // The other device is one pick away, from the Settings page too.
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+  auto* names = Control<QComboBox>("cbSysName");
+  ASSERT_TRUE(names->isEnabled());
+  names->setCurrentIndex(1);
+  emit names->activated(1);
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Unit 42"; }, 10000));
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsManage"));
+  EXPECT_EQ(Control<QGroupBox>("gbControl")->findChild<QLabel*>("lbHalted"), nullptr);
+  EXPECT_EQ(Control<QLabel>("lbSilent")->text(), "");
 }
 
 TEST_F(WindowTest, HeaderOnlyDeviceListMeansNoDevice) {

@@ -34,7 +34,7 @@ TEST_F(WindowTest, FirstStartInAnEmptyFolderWritesTheDefaults) {
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")), kDefaults);
   EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
   EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isVisible());
-  EXPECT_FALSE(Control<QGroupBox>("gbDevSel")->isVisible());
+  EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isVisible());
   EXPECT_TRUE(WaitForStatus("state Idle"));
   EXPECT_EQ(Seam().State().StartIPValue, 3232235866u);
   EXPECT_EQ(Control<TIPEdit>("edStartIP")->Text(), "192.168.1.90");
@@ -153,7 +153,8 @@ TEST_F(WindowTest, PageChangesFollowTheRules) {
   EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "0.0.0.0");
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isVisible());
-  EXPECT_FALSE(Control<QGroupBox>("gbDevSel")->isVisible());
+  // The lists stay on every page.
+  EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isVisible());
   // While the state is halted, the timer neither refreshes nor pings.
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
   Seam().SetTicks(40);
@@ -236,10 +237,9 @@ TEST_F(WindowTest, PingControlsHideTogetherFromTheStart) {
   }
 }
 
-TEST_F(WindowTest, StartupScanHidesTheDeviceGroups) {
+TEST_F(WindowTest, StartupScanHidesTheDeviceInfo) {
   Start(SettingsFile("127.0.0.250", "127.0.0.250", "true", "20", "1"));
   EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
-  EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isHidden());
   EXPECT_TRUE(Control<QGroupBox>("gbDevInfo")->isHidden());
   EXPECT_TRUE(WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan"; }));
 }

@@ -188,7 +188,7 @@ TEST_F(TextTest, ACommunityOfAnyBytesGoesOutAsItIs) {
   std::string settings = SettingsFile("127.0.0.95", "127.0.0.95", "false", "30", "1");
   settings.replace(settings.find("kelvor"), 6, community);
   Start(settings, kListHeader + "127.0.0.95\tsilent\tnowhere\tQZ120\tSNMP station vers. 1.06 \r\n", true);
-  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));  // the silent device halts
+  ASSERT_TRUE(WaitForHalt());  // the silent device halts
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   Control<QLineEdit>("edReadComm")->setFocus();
   Control<QPushButton>("btScan")->setFocus();  // leaves the box without a change

@@ -341,7 +341,7 @@ TEST_F(WindowTest, AnOpenSessionKeepsItsAddressWhenAnotherDeviceIsPicked) {
   auto* addresses = Control<QComboBox>("cbAdrIP");
   addresses->setCurrentIndex(1);
   emit addresses->activated(1);
-  ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+  ASSERT_TRUE(WaitForHalt());
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
   EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "127.0.0.66");
   EXPECT_FALSE(Control<TIPEdit>("edTelnetIP")->isEnabled());

@@ -1,6 +1,9 @@
 #include "window_fixture.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
 #include <QTest>
 
 namespace qz::test {
@@ -65,6 +68,20 @@ void WindowTest::Select(int row) {
   addresses->setCurrentIndex(row);
   emit addresses->activated(row);
   ASSERT_TRUE(WaitForWork("state Fill data"));
+}
+
+bool WindowTest::WaitForHalt(int timeoutMs) {
+  return WaitUntil([&] { return Seam().State().WorkState == app::wsHalted; }, timeoutMs);
+}
+
+void WindowTest::ExpectHaltSaid(const QString& message) {
+  EXPECT_EQ(Seam().State().WorkState, app::wsHalted);
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsManage"));
+  const auto* said = Control<QGroupBox>("gbControl")->findChild<QLabel*>("lbHalted");
+  ASSERT_NE(said, nullptr);
+  EXPECT_EQ(said->text(), message);
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), message);
+  EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
 }
 
 }  // namespace qz::test

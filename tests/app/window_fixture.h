@@ -45,6 +45,12 @@ class WindowTest : public ::testing::Test {
   bool WaitForWork(const QString& workStatus, int timeoutMs = 10000);
   // Picks a row of the address list as the operator does and waits for its fill.
   void Select(int row);
+  // Handles events until the window has halted (its identity check of a
+  // device failed).
+  bool WaitForHalt(int timeoutMs = 10000);
+  // The window halted on the Manage page saying message on its panel and in
+  // its status bar, with no message box.
+  void ExpectHaltSaid(const QString& message);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
   // A control of the window, by its object name.
   template <typename Widget>
