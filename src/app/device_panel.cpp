@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include <tuple>
+
 #include "description_file.h"
 #include "event_hooks.h"
 #include "exception_report.h"
@@ -72,11 +74,23 @@ void TfrmMain::FillData() {
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   DiscardUnsentTexts();
-  for (auto [oid, edit] : {std::pair{kSysNameOid, edSysName}, std::pair{kSysLocationOid, edSysLocation},
-                           std::pair{kSysContactOid, edSysContact}}) {
-    ReadDeviceObject(oid);
+  bool listChanged = false;
+  for (auto [oid, edit, list] : {std::tuple{kSysNameOid, edSysName, cbSysName},
+                                 std::tuple{kSysLocationOid, edSysLocation, cbSysLoc},
+                                 std::tuple<const char*, QLineEdit*, QComboBox*>{kSysContactOid, edSysContact, nullptr}}) {
+    const bool answered = ReadDeviceObject(oid);
     ShowSystemObject(edit, snmp::SnmpResult);
+    // Renamed on the device: the lists and their file follow.
+    if (answered && list && snmp::SnmpResult != RowBytes(list, row)) {
+      LogEvent(QString("%1 on the device is \"%2\", listed as \"%3\": the list follows")
+                   .arg(oid == kSysNameOid ? "sysName" : "sysLocation", Shown(snmp::SnmpResult),
+                        Shown(RowBytes(list, row))),
+               false);
+      SetRowBytes(list, row, snmp::SnmpResult);
+      listChanged = true;
+    }
   }
+  if (listChanged) WrCFG();
   // Read twice on purpose: the first read only decides between a reading
   // and " no response"; the text shown is the second, fresh read.
   if (GetSysUpTime() == "???")
@@ -173,6 +187,7 @@ void TfrmMain::ProcessParamFile() {
         auto* value = new QLineEdit(gbMeas);
         value->setGeometry(record.Left, record.Top, 40, 21);
         value->setReadOnly(true);
+        value->setFocusPolicy(Qt::ClickFocus);
         value->setStyleSheet("background: palette(window);");
         value->show();
         data_.DynMeas.push_back({value, NewLabel(gbMeas, Shown(record.Name), record.Left + 44, record.Top + 2),
@@ -205,6 +220,13 @@ void TfrmMain::ProcessParamFile() {
         break;
     }
   }
+  // Tab goes from the system group's fields to the parameters, in file order.
+  QWidget* before = edSysContact;
+  for (const TDynParam& param : data_.DynParams)
+    if (param.Combo) {
+      setTabOrder(before, param.Combo);
+      before = param.Combo;
+    }
   if (!description.Error.empty()) throw EConvertError(description.Error);
   if (description.ParameterCount == 0) BuildNoParameterHint();
   GetDeviceStatus(data_.SelectedIP);

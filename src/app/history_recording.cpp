@@ -47,7 +47,7 @@ void TfrmMain::StopHistory() {
 history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
   const int row = cbAdrIP->currentIndex();
   const auto at = static_cast<size_t>(row);
-  return {data_.SelectedIP, row >= 0 ? cbSysName->itemText(row).toStdString() : std::string(),
+  return {data_.SelectedIP, row >= 0 ? Shown(RowBytes(cbSysName, row)).toStdString() : std::string(),
           row >= 0 && at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string()};
 }
 

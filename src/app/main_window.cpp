@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
+#include <QStringListModel>
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
@@ -72,6 +74,8 @@ QLabel* LabelAbove(QWidget* control, const QString& text) {
 QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width, bool readOnly = false) {
   auto* edit = Place(new QLineEdit(parent), name, left, top, width);
   edit->setReadOnly(readOnly);
+  // A box to read (and copy from) takes no Tab stop: Tab goes from field to field.
+  if (readOnly) edit->setFocusPolicy(Qt::ClickFocus);
   return edit;
 }
 
@@ -127,6 +131,17 @@ void TfrmMain::CreateControls() {
   LabelAbove(cbAdrIP, "By IP address");
   LabelAbove(cbSysName, "By System Name");
   LabelAbove(cbSysLoc, "By System Location");
+  // Type-ahead over every listed device's address, name and location.
+  edFindDevice = Place(new QLineEdit(gbDevSel), "edFindDevice", 500, 8, 133, 20);
+  edFindDevice->setPlaceholderText("Find device");
+  edFindDevice->setClearButtonEnabled(true);
+  edFindDevice->setToolTip("Type part of an address, name or location; pick the device from the list");
+  finderEntries_ = new QStringListModel(this);
+  auto* finder = new QCompleter(finderEntries_, edFindDevice);
+  finder->setCaseSensitivity(Qt::CaseInsensitive);
+  finder->setFilterMode(Qt::MatchContains);
+  finder->setMaxVisibleItems(12);
+  edFindDevice->setCompleter(finder);
   Separator(client, "Panel1", 94);
 
   PageControl = Place(new QTabWidget(client), "PageControl", 2, 104, 648, 457);
@@ -226,6 +241,14 @@ void TfrmMain::CreateControls() {
   pbScan->setValue(0);
   pbScan->setTextVisible(false);
   btScan = Place(new QPushButton("Scan", gbAuto), "btScan", 156, 152, 92, 25);
+  lbFirstStart = Place(new QLabel(gbSysConfig), "lbFirstStart", 280, 24, 320, 170);
+  lbFirstStart->setWordWrap(true);
+  lbFirstStart->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lbFirstStart->setText(
+      "<b>No devices are listed yet.</b><ol style=\"margin-left: 12px; -qt-list-indent: 0;\">"
+      "<li>Set <b>Start IP</b> and <b>Stop IP</b> to the addresses your devices use.</li>"
+      "<li>Check the communities under SNMP settings.</li>"
+      "<li>Click <b>Scan</b>: the devices found fill the lists above, and the first one is shown.</li></ol>");
 
   gbSNMP = Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
   edReadComm = Edit(gbSNMP, "edReadComm", 104, 24, 153);
@@ -300,6 +323,8 @@ void TfrmMain::BindHandlers() {
   });
   bind(Timer, &QTimer::timeout, &TfrmMain::TimerTimer);
 
+  connect(edFindDevice->completer(), qOverload<const QString&>(&QCompleter::activated), this,
+          [this](const QString& entry) { Guarded(edFindDevice, [&] { FindDevice(entry); }); });
   for (QComboBox* list : {cbAdrIP, cbSysName, cbSysLoc}) {
     connect(list, &QComboBox::activated, this, [this, list] { Guarded(list, [&] { cbSelectionChange(list); }); });
     OnKeyPress(list, [](const QKeyEvent&) { return true; });
@@ -476,7 +501,8 @@ void TfrmMain::ShowNotice(const QString& text, TNotice kind) {
 }
 
 void TfrmMain::LogEvent(const QString& text, bool problem) {
-  const std::string name = cbSysName->currentIndex() >= 0 ? cbSysName->currentText().toStdString() : std::string();
+  const int row = cbAdrIP->currentIndex();
+  const std::string name = row >= 0 ? Shown(RowBytes(cbSysName, row)).toStdString() : std::string();
   const TEvent& event = events_.Add({QDateTime::currentMSecsSinceEpoch(), DeviceLabel(name, data_.SelectedIP),
                                      text.toStdString(), problem});
   if (eventsWindow_) static_cast<TEventsWindow*>(eventsWindow_.data())->Append(event);

@@ -34,6 +34,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
+class QStringListModel;
 class QTabWidget;
 class QTimer;
 class QUrl;
@@ -144,6 +145,11 @@ class TfrmMain : public QMainWindow {
   QComboBox* cbAdrIP = nullptr;
   QComboBox* cbSysName = nullptr;
   QComboBox* cbSysLoc = nullptr;
+  QLineEdit* edFindDevice = nullptr;
+  QStringListModel* finderEntries_ = nullptr;
+  // Which item of the name and location lists shows each device row.
+  std::vector<int> nameItemOfRow_;
+  std::vector<int> locationItemOfRow_;
   QTabWidget* PageControl = nullptr;
   QWidget* tsManage = nullptr;
   QWidget* tsTelnet = nullptr;
@@ -171,6 +177,7 @@ class TfrmMain : public QMainWindow {
   QPushButton* btTelnet = nullptr;
   TConsoleScreen* mmScreen = nullptr;
   QGroupBox* gbSysConfig = nullptr;
+  QLabel* lbFirstStart = nullptr;
   QGroupBox* gbAuto = nullptr;
   TIPEdit* edStartIP = nullptr;
   TIPEdit* edStopIP = nullptr;
@@ -302,10 +309,20 @@ class TfrmMain : public QMainWindow {
 
   // Device list
   void LoadDeviceList();
-  // The bytes of one row of a name or location list.
-  static std::string RowBytes(const QComboBox* list, int row);
+  // The bytes a name or location list holds for a device row.
+  std::string RowBytes(const QComboBox* list, int row) const;
   void SetRowBytes(QComboBox* list, int row, const std::string& bytes);
-  void AppendRow(const DeviceRow& row);
+  // The lists show rows (by address); the name and location lists sorted.
+  void FillLists(std::vector<DeviceRow> rows);
+  // The name and location lists' texts in the code page, sorted again.
+  void ShowListTexts();
+  int ItemOfRow(const QComboBox* list, int row) const;
+  static int RowOfItem(const QComboBox* list, int item);
+  // The finder's entries ("address  name  location" of every row) and the
+  // first start's hint follow the lists.
+  void ListsChanged();
+  // Selects the device of a finder entry, as picking it in a list does.
+  void FindDevice(const QString& entry);
   void cbSelectionChange(QComboBox* list);
 
   // System group

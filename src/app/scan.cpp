@@ -15,6 +15,7 @@
 #include "net_errors.h"
 #include "process_hooks.h"
 #include "scan_range.h"
+#include "text.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -62,6 +63,7 @@ void TfrmMain::Scan() {
   }
   EnableControls(false);
   rowsBeforeScan_ = ListedRows();
+  scanRunning_ = true;
   ClearLists();
   pbScan->setValue(0);
   data_.DeviceCount = 0;
@@ -77,7 +79,6 @@ void TfrmMain::Scan() {
   request.Tries = data_.RetryCountValue;
   ShowScanProgress({0, total, 0});
   scanStop_ = false;
-  scanRunning_ = true;
   scanThread_ = std::thread([this, request] {
     TNetworkScan scan(request);
     const auto rows = scan.Run(scanStop_, [this](const TScanProgress& progress) {
@@ -108,8 +109,7 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
     // device that was chosen.
     const std::string selected = data_.SelectedIP;
     ShowRows(rowsBeforeScan_);
-    for (size_t row = 0; row < rowsBeforeScan_.size(); ++row)
-      if (rowsBeforeScan_[row].Address == selected) SelectRow(static_cast<int>(row));
+    if (const int row = cbAdrIP->findText(QString::fromStdString(selected)); row >= 0) SelectRow(row);
     data_.SelectedIP = cbAdrIP->currentText().toStdString();
     btScan->setText("Scan");
     edScanIP->setText("Scan failed");
@@ -129,6 +129,11 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
   if (KeepPreviousDeviceList()) WrCFG();
   EnableControls(true);
   if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
+  // What a scan found is shown at once: the first device's panel.
+  if (HasSelectedDevice()) {
+    ShowPage(tsManage);
+    RequestWork(wsFillData);
+  }
   ShowScanSummary(rowsBeforeScan_, rows);
 }
 
@@ -144,8 +149,7 @@ std::vector<DeviceRow> TfrmMain::ListedRows() const {
 }
 
 void TfrmMain::ShowRows(const std::vector<DeviceRow>& rows) {
-  ClearLists();
-  for (const DeviceRow& row : rows) AppendRow(row);
+  FillLists(rows);
   data_.DeviceCount = static_cast<int32_t>(rows.size());
   SelectRow(0);
   data_.SelectedIP = cbAdrIP->currentText().toStdString();
@@ -199,6 +203,14 @@ void TfrmMain::itmRestoreClick() {
       QMessageBox::information(this, "QZ Explorer", "There is no previous device list to restore.");
     return;
   }
+  bool previousCut = false;
+  const size_t previousCount = ParseDeviceList(previous.Bytes, &previousCut).size();
+  if (QMessageBox::question(this, "QZ Explorer",
+                            QString("Replace the device list (%1) with the previous one (%2)? The list shown now "
+                                    "becomes the previous one, so this can be taken back.")
+                                .arg(QString::fromStdString(Counted(static_cast<uint64_t>(cbAdrIP->count()), "device")),
+                                     QString::fromStdString(Counted(previousCount, "device")))) != QMessageBox::Yes)
+    return;
   // The lists change places, so that a restore can itself be taken back.
   const std::string current = ReadWholeFile(kDeviceListFileName);
   std::string failure = WriteWholeFile(kDeviceListFileName, previous.Bytes);
@@ -212,12 +224,11 @@ void TfrmMain::itmRestoreClick() {
   bool cut = false;
   const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes, &cut);
   ShowRows(rows);
+  edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
   if (cut) WarnListCut(kPreviousDeviceListFileName);
   if (HasSelectedDevice() && PageControl->currentWidget() == tsManage) RequestWork(wsFillData);
   QMessageBox::information(this, "QZ Explorer",
-                           QString("Restored the previous device list: %1 device%2.")
-                               .arg(rows.size())
-                               .arg(rows.size() == 1 ? "" : "s"));
+                           QString::fromStdString("Restored the previous device list: " + Counted(rows.size(), "device") + "."));
 }
 
 }  // namespace qz::app

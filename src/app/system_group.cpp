@@ -95,15 +95,14 @@ void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* o
   ShowNotice(QString("%1 written: %2").arg(objectName, Shown(value)), TNotice::Confirmation);
   ShowSystemObject(edit, value);
   if (!listColumn) return;
-  const int row = listColumn->currentIndex();
+  const int row = cbAdrIP->currentIndex();
   if (row < 0) return;
   SetRowBytes(listColumn, row, value);
   WrCFG();
 }
 
 void TfrmMain::ShowDeviceTexts() {
-  for (QComboBox* list : {cbSysName, cbSysLoc})
-    for (int row = 0; row < list->count(); ++row) list->setItemText(row, Shown(RowBytes(list, row)));
+  ShowListTexts();
   for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
     if (!edit->isModified()) ShowSystemObject(edit, DeviceBytes(edit));
   for (auto [edit, bytes] : {std::pair{edReadComm, &data_.Settings.ReadComm}, std::pair{edWriteComm, &data_.Settings.WriteComm}})

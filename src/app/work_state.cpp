@@ -103,8 +103,8 @@ bool TfrmMain::CheckIdentity() {
 
 void TfrmMain::EndReadPass() {
   if (closing_) return;
-  const QString device = cbSysName->currentText().isEmpty() ? QString::fromStdString(data_.SelectedIP)
-                                                               : cbSysName->currentText();
+  const QString name = Shown(RowBytes(cbSysName, cbAdrIP->currentIndex()));
+  const QString device = name.isEmpty() ? QString::fromStdString(data_.SelectedIP) : name;
   if (!passUnanswered_) {
     if (silence_ && silence_->Address == data_.SelectedIP) LogEvent("answering again", false);
     silence_.reset();
@@ -134,9 +134,10 @@ void TfrmMain::MarkSilentRow(int row, const QString& said) {
     return QIcon(dot);
   }();
   for (QComboBox* list : {cbAdrIP, cbSysName, cbSysLoc}) {
-    if (row >= list->count()) continue;
-    list->setItemData(row, said.isEmpty() ? QVariant() : QVariant(mark), Qt::DecorationRole);
-    list->setItemData(row, said.isEmpty() ? QVariant() : QVariant(said), Qt::ToolTipRole);
+    const int item = ItemOfRow(list, row);
+    if (item < 0) continue;
+    list->setItemData(item, said.isEmpty() ? QVariant() : QVariant(mark), Qt::DecorationRole);
+    list->setItemData(item, said.isEmpty() ? QVariant() : QVariant(said), Qt::ToolTipRole);
   }
 }
 

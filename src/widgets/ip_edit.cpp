@@ -1,11 +1,13 @@
 #include "ip_edit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 
 #include "exception_report.h"
+#include "text.h"
 
 int OctetOfPiece(const QString& piece) {
   int i = 0;
@@ -31,8 +33,15 @@ TIPByteEdit::TIPByteEdit(TIPEdit* editor, int index)
 }
 
 void TIPByteEdit::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Paste)) {
+    editor_->Paste(index_, QGuiApplication::clipboard()->text());
+    return;
+  }
   const QString text = event->text();
-  const bool typesCharacter = !text.isEmpty() && event->key() != Qt::Key_Backspace &&
+  // Ctrl+A, Ctrl+C and the like are the line edit's, not characters to refuse.
+  const bool command = (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) ||
+                       (!text.isEmpty() && !text[0].isPrint());
+  const bool typesCharacter = !command && !text.isEmpty() && event->key() != Qt::Key_Backspace &&
                               event->key() != Qt::Key_Delete && event->key() != Qt::Key_Tab &&
                               event->key() != Qt::Key_Backtab;
   if (!typesCharacter) {
@@ -181,4 +190,19 @@ void TIPEdit::RunLayout() {
     fields_[static_cast<size_t>(i)]->setGeometry(left, top, octetWidth, h);
     dots_[static_cast<size_t>(i)]->setGeometry(left + octetWidth, top, d, h);
   }
+}
+
+void TIPEdit::Paste(int index, const QString& text) {
+  const QString trimmed = text.trimmed();
+  if (qz::IsIPv4Text(trimmed.toStdString(), true)) {
+    SetText(trimmed);
+    fields_[3]->setFocus();
+    fields_[3]->end(false);
+    return;
+  }
+  // Anything else gives its digits to the octet, as typing them would.
+  QString digits;
+  for (const QChar c : trimmed)
+    if (c >= '0' && c <= '9') digits += c;
+  fields_[static_cast<size_t>(index)]->insert(digits);
 }

@@ -42,6 +42,8 @@ class TIPEdit : public QFrame {
   bool Enabled() const { return enabledFlag_; }
   void SetEnabled(bool enabled);
   TIPByteEdit* OctetField(int index) const { return fields_[static_cast<size_t>(index)]; }
+  // Pasted into octet index: a whole address fills all four octets.
+  void Paste(int index, const QString& text);
   QLabel* DotLabel(int index) const { return dots_[static_cast<size_t>(index)]; }
 
  signals:

@@ -1,10 +1,13 @@
 // Finding and listing devices, the system group and the identity check,
 // against emulated devices of the device lab.
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCompleter>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -63,16 +66,22 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(lockedWhileScanning);
   EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
-  EXPECT_EQ(Items(Control<QComboBox>("cbSysName")), QStringList({"Rack 3 station", "Roof relay", "Main distribution"}));
-  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall B", "Tower 2", "Hall A"}));
+  // Names and locations in their own order; each list picks the same device.
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysName")), QStringList({"Main distribution", "Rack 3 station", "Roof relay"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall A", "Hall B", "Tower 2"}));
   EXPECT_EQ(Seam().State().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
   EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
   EXPECT_EQ(Seam().State().DeviceCount, 3);
-  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentIndex(), 0);
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), "Hall B");
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
   EXPECT_EQ(Control<QProgressBar>("pbScan")->value(), 0);
   EXPECT_TRUE(Control<TIPEdit>("edStartIP")->Enabled());
+  // The first device found is shown.
+  EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsManage"));
+  EXPECT_FALSE(Control<QLabel>("lbFirstStart")->isVisible());
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "Rack 3 station");
   // The list it replaced is kept, and what changed is said.
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kOldList);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
@@ -120,8 +129,17 @@ TEST_F(ScanTest, RestoreBringsThePreviousListBack) {
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kScanResult);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   messages_.Clear();
+  // Asked first: a No changes nothing.
   window_->findChild<QAction*>("itmRestore")->trigger();
-  EXPECT_EQ(messages_.Texts(), QStringList{"Restored the previous device list: 3 devices."});
+  EXPECT_EQ(messages_.Texts(), QStringList{"Replace the device list (0 devices) with the previous one (3 devices)? "
+                                           "The list shown now becomes the previous one, so this can be taken back."});
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), 0);
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kScanResult);
+  messages_.Clear();
+  messages_.AnswerWith(QMessageBox::Yes);
+  window_->findChild<QAction*>("itmRestore")->trigger();
+  EXPECT_EQ(messages_.Texts().last(), "Restored the previous device list: 3 devices.");
+  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
   EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kListHeader);
@@ -171,22 +189,62 @@ TEST_F(ScanTest, ScanOnStartupIgnoresTheDeviceListFile) {
 TEST_F(ScanTest, PickingARowSelectsItEverywhere) {
   Start(SettingsFile("127.0.0.10", "127.0.0.30"), kScanResult);
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Rack 3 station"; }, 10000));
-  Control<QComboBox>("cbSysName")->setFocus();
-  QTest::keyClicks(Control<QComboBox>("cbSysName"), "Ma");  // typing picks nothing
-  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentIndex(), 0);
-  QTest::keyClick(Control<QComboBox>("cbSysName"), Qt::Key_Down);
-  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->currentIndex(), 1);
-  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentIndex(), 1);
+  auto* names = Control<QComboBox>("cbSysName");
+  names->setFocus();
+  QTest::keyClicks(names, "Ma");  // typing picks nothing
+  EXPECT_EQ(names->currentText(), "Rack 3 station");
+  QTest::keyClick(names, Qt::Key_Down);
+  EXPECT_EQ(names->currentText(), "Roof relay");
+  EXPECT_EQ(Control<QComboBox>("cbAdrIP")->currentText(), "127.0.0.13");
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), "Tower 2");
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.13");
   EXPECT_EQ(Control<TIPEdit>("edTelnetIP")->Text(), "127.0.0.13");
   EXPECT_EQ(Seam().State().WorkState, wsFillData);
   Control<QComboBox>("cbSysLoc")->setFocus();
-  QTest::keyClick(Control<QComboBox>("cbSysLoc"), Qt::Key_Down);
-  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Main distribution");
+  QTest::keyClick(Control<QComboBox>("cbSysLoc"), Qt::Key_Home);
+  EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), "Hall A");
+  EXPECT_EQ(names->currentText(), "Main distribution");
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.15");
   // The fill of the device picked last is the one that runs.
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>("edSysName")->text() == "Main distribution"; }, 10000));
   EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ300");
+}
+
+TEST_F(ScanTest, TheFinderPicksADeviceByAnyOfItsTexts) {
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"), kScanResult);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  auto* find = Control<QLineEdit>("edFindDevice");
+  find->setFocus();
+  QTest::keyClicks(find, "tower");
+  QAbstractItemView* offered = find->completer()->popup();
+  ASSERT_TRUE(WaitUntil([&] { return offered->isVisible(); }));
+  ASSERT_EQ(find->completer()->completionCount(), 1);
+  EXPECT_EQ(find->completer()->currentCompletion(), "127.0.0.13  Roof relay  Tower 2");
+  offered->setCurrentIndex(find->completer()->completionModel()->index(0, 0));
+  QTest::keyClick(offered, Qt::Key_Return);
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.13");
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Roof relay");
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "Roof relay");
+  EXPECT_EQ(find->text(), "");
+}
+
+TEST_F(ScanTest, RepeatedLocationsSayWhichDeviceEachIsAndTheListFollowsTheDevice) {
+  Start(SettingsFile("127.0.0.10", "127.0.0.30"),
+        kListHeader + "127.0.0.15\tMain distribution\tHall A\tQZ300\tSNMP station vers. 2.10 \r\n"
+                      "127.0.0.11\tRack 3 station\tHall A\tQZ120exp\tSNMP station vers. 1.05 \r\n"
+                      "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n");
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")),
+            QStringList({QString("Hall A \u2014 127.0.0.11"), QString("Hall A \u2014 127.0.0.15"), "Tower 2"}));
+  // The device at 127.0.0.11 is in Hall B now: its fill brings the list and
+  // its file up to date.
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall A", "Hall B", "Tower 2"}));
+  const auto rows = qz::app::ParseDeviceList(ReadFileBytes(WorkingFile("QZdevices.cfg")));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].Address, "127.0.0.11");
+  EXPECT_EQ(rows[0].SysLocation, "Hall B");
 }
 
 TEST_F(ScanTest, IdentityCheckHaltsOnAChangedType) {

@@ -35,6 +35,9 @@ TEST_F(WindowTest, FirstStartInAnEmptyFolderWritesTheDefaults) {
   EXPECT_EQ(Control<QTabWidget>("PageControl")->currentWidget(), Control<QWidget>("tsSettings"));
   EXPECT_FALSE(Control<QGroupBox>("gbDevInfo")->isVisible());
   EXPECT_TRUE(Control<QGroupBox>("gbDevSel")->isVisible());
+  // With no device listed, the page says what to do.
+  EXPECT_TRUE(Control<QLabel>("lbFirstStart")->isVisible());
+  EXPECT_TRUE(Control<QLabel>("lbFirstStart")->text().contains("Scan"));
   EXPECT_TRUE(WaitForStatus("state Idle"));
   EXPECT_EQ(Seam().State().StartIPValue, 3232235866u);
   EXPECT_EQ(Control<TIPEdit>("edStartIP")->Text(), "192.168.1.90");

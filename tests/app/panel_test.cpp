@@ -1,5 +1,6 @@
 // The device panel: built from the description file, filled and refreshed
 // from an emulated device, and its parameters written back.
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -146,6 +147,22 @@ TEST_F(PanelTest, ChoosingAnItemWritesIt) {
   EXPECT_EQ(SnmpGetText("127.0.0.51", "1.3.6.1.4.1.98361.2.4.2.0"), "1");
 }
 
+TEST_F(PanelTest, TabGoesThroughTheFieldsThenTheParameters) {
+  Open("127.0.0.51", "QZ120");
+  window_->activateWindow();
+  QApplication::setActiveWindow(window_.get());
+  Control<QLineEdit>("edSysName")->setFocus();
+  std::vector<QWidget*> stops;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    stops.push_back(QApplication::focusWidget());
+  }
+  // The second slot has no controls; the read-only boxes are no stops.
+  ASSERT_EQ(Combo(1), nullptr);
+  EXPECT_EQ(stops, (std::vector<QWidget*>{Control<QLineEdit>("edSysLocation"), Control<QLineEdit>("edSysContact"),
+                                          Combo(0), Combo(2)}));
+}
+
 TEST_F(PanelTest, TypeWithoutParametersShowsTheWebLink) {
   Open("127.0.0.52", "QZ50");
   auto* link = Control<QGroupBox>("gbControl")->findChild<QLabel*>("webLink");
@@ -223,7 +240,7 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   EXPECT_EQ(Control<QLineEdit>("edSysUpTime")->text(), upTime + " no response");
   EXPECT_EQ(Seam().State().DynMeas[0].ValueEdit->text(), "???");
   EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);
-  EXPECT_TRUE(QRegularExpression("^no answer from name since \\d\\d:\\d\\d$")
+  EXPECT_TRUE(QRegularExpression("^no answer from station since \\d\\d:\\d\\d$")
                   .match(Control<QLabel>("lbSilent")->text())
                   .hasMatch())
       << Control<QLabel>("lbSilent")->text().toStdString();

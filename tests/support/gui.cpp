@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -43,7 +44,7 @@ WhenDuringWork::WhenDuringWork(std::function<bool()> condition, std::function<vo
   timer_.start(2);
 }
 
-MessageBoxCatcher::MessageBoxCatcher() {
+MessageBoxCatcher::MessageBoxCatcher() : answer_(QMessageBox::Ok) {
   connect(&timer_, &QTimer::timeout, this, &MessageBoxCatcher::Poll);
   timer_.start(5);
 }
@@ -53,7 +54,11 @@ void MessageBoxCatcher::Poll() {
     auto* box = qobject_cast<QMessageBox*>(widget);
     if (!box || !box->isVisible()) continue;
     texts_ << box->text();
-    box->done(QMessageBox::Ok);
+    // A box of questions tells its answer by the button clicked.
+    if (QAbstractButton* button = box->button(static_cast<QMessageBox::StandardButton>(answer_)))
+      button->click();
+    else
+      box->done(QMessageBox::Ok);
   }
 }
 

@@ -47,18 +47,21 @@ class TimerGapWatch : public QObject {
   std::chrono::milliseconds longest_{0};
 };
 
-// Answers every message box that opens while it exists with OK, and keeps
-// the texts they showed.
+// Answers every message box that opens while it exists (with OK unless told
+// otherwise), and keeps the texts they showed.
 class MessageBoxCatcher : public QObject {
  public:
   MessageBoxCatcher();
   const QStringList& Texts() const { return texts_; }
   void Clear() { texts_.clear(); }
+  // The button that answers the boxes from now on (a QMessageBox::StandardButton).
+  void AnswerWith(int button) { answer_ = button; }
 
  private:
   void Poll();
   QTimer timer_;
   QStringList texts_;
+  int answer_;
 };
 
 }  // namespace qz::test

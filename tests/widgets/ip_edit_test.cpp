@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -48,6 +49,29 @@ TEST_F(IPEditTest, TypingDigitsAndDotJumps) {
   EXPECT_TRUE(edit_->OctetField(3)->hasFocus());
   QTest::keyClick(edit_->OctetField(3), Qt::Key_Backspace);
   EXPECT_EQ(edit_->OctetField(3)->text(), "");
+}
+
+TEST_F(IPEditTest, SelectAllTypeOverAndPasteAWholeAddress) {
+  edit_->SetText("127.0.0.1");
+  auto* first = edit_->OctetField(0);
+  first->setFocus();
+  first->end(false);
+  QTest::keyClick(first, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(first->selectedText(), "127");
+  QTest::keyClicks(first, "10");
+  EXPECT_EQ(edit_->Text(), "10.0.0.1");
+  // A whole address pasted into any octet fills all four.
+  for (const char* pasted : {"192.168.7.20", " 10.1.2.3\n"}) {
+    QGuiApplication::clipboard()->setText(pasted);
+    edit_->OctetField(2)->setFocus();
+    QTest::keyClick(edit_->OctetField(2), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit_->Text(), QString(pasted).trimmed()) << pasted;
+  }
+  // Anything else gives the octet its digits only.
+  QGuiApplication::clipboard()->setText("a5b");
+  edit_->OctetField(1)->selectAll();
+  QTest::keyClick(edit_->OctetField(1), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(edit_->Text(), "10.5.2.3");
 }
 
 TEST_F(IPEditTest, LeavingAnOctetBringsItIntoByteRange) {
