@@ -1,6 +1,8 @@
 // The device panel: built from the device type's description file, filled
 // with the device's status, measured values and parameters, and the
 // parameter changes written back.
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
@@ -18,6 +20,7 @@
 #include "event_hooks.h"
 #include "exception_report.h"
 #include "idle_driver.h"
+#include "layout_scale.h"
 #include "led.h"
 #include "main_window.h"
 #include "measured_value.h"
@@ -36,7 +39,8 @@ const QColor kWrongColor(255, 0, 0);
 QLabel* NewLabel(QGroupBox* box, const QString& caption, int left, int top) {
   auto* label = new QLabel(caption, box);
   label->adjustSize();
-  label->move(left, top);
+  const double scale = LayoutScale(box->font());
+  label->move(Scaled(left, scale), Scaled(top, scale));
   label->show();
   return label;
 }
@@ -168,6 +172,9 @@ void TfrmMain::ProcessParamFile() {
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
+  // The description's positions are as laid out for the window's usual font.
+  const double scale = LayoutScale(font());
+  const auto S = [scale](int pixels) { return Scaled(pixels, scale); };
   if (description.RecordsCut)
     ShowNotice(Shown(path) + QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
   for (const DescriptionRecord& record : description.Records) {
@@ -177,7 +184,7 @@ void TfrmMain::ProcessParamFile() {
         led->SetStatus(2);
         led->LedName = Shown(record.Name);
         led->OID = QString::fromStdString(record.OID);
-        led->move(record.Left, record.Top);
+        led->setGeometry(S(record.Left), S(record.Top), S(led->width()), S(led->height()));
         led->show();
         data_.DynLeds.push_back(led);
         data_.DynLedLabels.push_back(NewLabel(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2));
@@ -185,12 +192,16 @@ void TfrmMain::ProcessParamFile() {
       }
       case RecordKind::MeasuredValue: {
         auto* value = new QLineEdit(gbMeas);
-        value->setGeometry(record.Left, record.Top, 40, 21);
+        // Wide enough for five digits at any font (the frame and margins take 8 pixels).
+        const int width = std::max(S(40), value->fontMetrics().horizontalAdvance("00000") + S(8));
+        value->setGeometry(S(record.Left), S(record.Top), width, S(21));
         value->setReadOnly(true);
         value->setFocusPolicy(Qt::ClickFocus);
         value->setStyleSheet("background: palette(window);");
         value->show();
-        data_.DynMeas.push_back({value, NewLabel(gbMeas, Shown(record.Name), record.Left + 44, record.Top + 2),
+        QLabel* caption = NewLabel(gbMeas, Shown(record.Name), 0, record.Top + 2);
+        caption->move(value->geometry().right() + 1 + S(4), caption->y());
+        data_.DynMeas.push_back({value, caption,
                                  record.Offset, record.Factor, record.Decimals, record.OID});
         break;
       }
@@ -198,7 +209,7 @@ void TfrmMain::ProcessParamFile() {
         TDynParam param;
         if (record.HasControls) {
           param.Combo = new TChoiceBox(gbControl);
-          param.Combo->setGeometry(record.Left, record.Top, 70, 21);
+          param.Combo->setGeometry(S(record.Left), S(record.Top), S(70), S(21));
           param.Combo->setProperty(kTagProperty, record.Index);
           for (const auto& item : record.Items) param.Combo->addItem(Shown(item));
           param.Combo->setCurrentIndex(-1);

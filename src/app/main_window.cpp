@@ -38,6 +38,7 @@
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "ip_edit.h"
+#include "layout_scale.h"
 #include "led.h"
 #include "net.h"
 #include "program_version.h"
@@ -49,25 +50,29 @@
 namespace qz::app {
 namespace {
 
+// The measures below are as laid out; they grow with the window's font.
+double layoutScale = 1;
+int S(int pixels) { return Scaled(pixels, layoutScale); }
+
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1) {
   widget->setObjectName(name);
   if (width < 0) widget->adjustSize();
-  widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? 21 : height);
+  widget->setGeometry(S(left), S(top), width < 0 ? widget->width() : S(width), S(height < 0 ? 21 : height));
   return widget;
 }
 
 QLabel* LabelLeftOf(QWidget* control, const QString& text) {
   auto* label = new QLabel(text, control->parentWidget());
   label->adjustSize();
-  label->move(control->x() - label->width() - 4, control->y() + (control->height() - label->height()) / 2);
+  label->move(control->x() - label->width() - S(4), control->y() + (control->height() - label->height()) / 2);
   return label;
 }
 
 QLabel* LabelAbove(QWidget* control, const QString& text) {
   auto* label = new QLabel(text, control->parentWidget());
   label->adjustSize();
-  label->move(control->x(), control->y() - label->height() - 2);
+  label->move(control->x(), control->y() - label->height() - S(2));
   return label;
 }
 
@@ -115,9 +120,10 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::CreateControls() {
+  layoutScale = LayoutScale(font());
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  client->setFixedSize(652, 678);
+  client->setFixedSize(S(652), S(678));
   setCentralWidget(client);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -132,7 +138,7 @@ void TfrmMain::CreateControls() {
   LabelAbove(cbSysName, "By System Name");
   LabelAbove(cbSysLoc, "By System Location");
   // Type-ahead over every listed device's address, name and location.
-  edFindDevice = Place(new QLineEdit(gbDevSel), "edFindDevice", 500, 8, 133, 20);
+  edFindDevice = Place(new QLineEdit(gbDevSel), "edFindDevice", 8, 56, 129, 20);
   edFindDevice->setPlaceholderText("Find device");
   edFindDevice->setClearButtonEnabled(true);
   edFindDevice->setToolTip("Type part of an address, name or location; pick the device from the list");
@@ -188,7 +194,7 @@ void TfrmMain::CreateControls() {
   lbNotice->setObjectName("lbNotice");
   lbNotice->setStyleSheet("color: rgb(192, 0, 0);");
   // The state's text keeps the left of the bar; a notice takes at most the rest.
-  lbNotice->setMaximumWidth(440);
+  lbNotice->setMaximumWidth(S(440));
   sbState->addPermanentWidget(lbNotice);
   lbSilent = new QLabel(sbState);
   lbSilent->setObjectName("lbSilent");
@@ -251,10 +257,10 @@ void TfrmMain::CreateControls() {
       "<li>Click <b>Scan</b>: the devices found fill the lists above, and the first one is shown.</li></ol>");
 
   gbSNMP = Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
-  edReadComm = Edit(gbSNMP, "edReadComm", 104, 24, 153);
-  edWriteComm = Edit(gbSNMP, "edWriteComm", 104, 56, 153);
-  edSNMPTimeOut = Edit(gbSNMP, "edSNMPTimeOut", 104, 88, 49);
-  seRetryCount = Place(new QSpinBox(gbSNMP), "seRetryCount", 104, 120, 49);
+  edReadComm = Edit(gbSNMP, "edReadComm", 112, 24, 145);
+  edWriteComm = Edit(gbSNMP, "edWriteComm", 112, 56, 145);
+  edSNMPTimeOut = Edit(gbSNMP, "edSNMPTimeOut", 112, 88, 49);
+  seRetryCount = Place(new QSpinBox(gbSNMP), "seRetryCount", 112, 120, 49);
   seRetryCount->setRange(kRetryCountRange.Min, kRetryCountRange.Max);
   seRetryCount->setSingleStep(1);
   seRetryCount->setValue(2);

@@ -16,6 +16,7 @@
 
 #include "exception_report.h"
 #include "ip_edit.h"
+#include "layout_scale.h"
 #include "main_window.h"
 #include "net.h"
 
@@ -176,7 +177,8 @@ void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) 
   said->setObjectName("lbHalted");
   said->setWordWrap(true);
   said->setStyleSheet("color: rgb(192, 0, 0);");
-  said->setGeometry(16, 80, gbControl->width() - 32, 60);
+  const double scale = LayoutScale(font());
+  said->setGeometry(Scaled(16, scale), Scaled(80, scale), gbControl->width() - Scaled(32, scale), Scaled(60, scale));
   said->show();
   ShowNotice(QString::fromStdString(message));
   gbSysConfig->show();

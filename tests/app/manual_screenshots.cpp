@@ -4,8 +4,10 @@
 // manual's own, so that a window whose size or pages changed shows as a
 // manual to make again.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -29,6 +31,18 @@ constexpr int64_t kDayBefore = 1796774400000;
 
 std::string LabText() { return ReadFileBytes(std::string(QZ_SOURCE_DIR) + "/tools/lab/demo.lab"); }
 
+QPalette DarkPalette() {
+  QPalette dark;
+  const QColor window(45, 45, 48), base(30, 30, 32), text(220, 220, 220);
+  for (auto [role, color] : {std::pair{QPalette::Window, window}, std::pair{QPalette::Base, base},
+                             std::pair{QPalette::AlternateBase, window}, std::pair{QPalette::Button, window},
+                             std::pair{QPalette::WindowText, text}, std::pair{QPalette::Text, text},
+                             std::pair{QPalette::ButtonText, text}, std::pair{QPalette::ToolTipBase, base},
+                             std::pair{QPalette::ToolTipText, text}, std::pair{QPalette::PlaceholderText, QColor(150, 150, 150)}})
+    dark.setColor(role, color);
+  return dark;
+}
+
 class ManualScreenshots : public WindowTest {
  protected:
   void SetUp() override {
@@ -41,6 +55,15 @@ class ManualScreenshots : public WindowTest {
     qz::history::THistoryStore store(history);
     ASSERT_EQ(store.Open(), "");
     ASSERT_EQ(store.Write(DeviceDay(kStation, kDayBefore)), "");
+    // A look at the window as operators may have it: QZ_MANUAL_FONT_PT=12,
+    // QZ_MANUAL_PALETTE=dark (with QT_SCALE_FACTOR=2 for a high-density screen).
+    if (const char* points = std::getenv("QZ_MANUAL_FONT_PT")) {
+      QFont font("DejaVu Sans");
+      font.setPointSize(std::atoi(points));
+      QApplication::setFont(font);
+    }
+    if (const char* palette = std::getenv("QZ_MANUAL_PALETTE"); palette && std::string(palette) == "dark")
+      QApplication::setPalette(DarkPalette());
     // The demo's settings: its scan range covers the lab, pings on.
     Start(SettingsFile("127.0.0.10", "127.0.0.20", "false", "100", "2", "true"), std::nullopt, true);
   }
@@ -48,7 +71,8 @@ class ManualScreenshots : public WindowTest {
     Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
     Control<QPushButton>("btScan")->click();
     ASSERT_TRUE(WaitUntil([&] { return Control<QPushButton>("btScan")->text() == "Scan"; }, 30000));
-    ASSERT_TRUE(WaitForStatus("state Idle"));
+    // The first device found is filled.
+    ASSERT_TRUE(WaitForWork("state Fill data"));
   }
   void SelectAddress(const QString& address) {
     const int row = Control<QComboBox>("cbAdrIP")->findText(address);
@@ -76,6 +100,8 @@ class ManualScreenshots : public WindowTest {
 
 TEST_F(ManualScreenshots, SettingsAfterAScan) {
   Scan();
+  // The scan shows the first device found; the picture is of the page the scan ran on.
+  Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   Picture("settings");
 }
 
