@@ -114,7 +114,7 @@ void SizeOfADay(const qz::test::ScratchDir& dir) {
   }
   THistoryStore store(settings);
   store.Open();
-  const std::string csv = FormatCsv(store.Rows(kStation, kFrom, kFrom + kDay));
+  const std::string csv = FormatCsv(kStation.Address, store.Rows(kStation, kFrom, kFrom + kDay));
   std::printf("one device-day (%zu refreshes of %zu samples, %zu pings): %.1f MB in SQLite (%.0f bytes a row), "
               "%.1f MB as CSV\n",
               day.Readings.size(), day.Readings[0].Samples.size(), day.Pings.size(),

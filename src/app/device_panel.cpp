@@ -307,7 +307,8 @@ void TfrmMain::GetDeviceMeas(const std::string& address) {
       const QString shown =
           QString::fromStdString(FormatMeasuredValue(raw, meas.Offset, meas.Factor, meas.Decimals, separator));
       ShowWholeText(meas.ValueEdit, shown);
-      RecordSample(history::TSampleKind::Value, caption, raw, shown);
+      RecordSample(history::TSampleKind::Value, caption, raw, shown,
+                   MeasuredNumber(raw, meas.Offset, meas.Factor, meas.Decimals));
     }
     meas.ValueEdit->repaint();
   }

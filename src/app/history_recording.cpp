@@ -57,8 +57,8 @@ void TfrmMain::BeginReading() {
 }
 
 void TfrmMain::RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw,
-                            const QString& shown) {
-  if (readingOpen_) reading_.Samples.push_back({kind, object.toStdString(), raw, shown.toStdString()});
+                            const QString& shown, std::optional<double> value) {
+  if (readingOpen_) reading_.Samples.push_back({kind, object.toStdString(), raw, shown.toStdString(), value});
 }
 
 void TfrmMain::EndReading() {

@@ -1,6 +1,7 @@
 #include "history_window.h"
 
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -23,7 +24,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
+#include "description_file.h"
 #include "history_recorder.h"
 #include "plot_points.h"
 #include "text.h"
@@ -34,6 +37,9 @@ namespace qz::app {
 namespace {
 
 constexpr int64_t kHourMs = 60LL * 60 * 1000;
+constexpr int64_t kShortestFitMs = 5 * 60 * 1000;
+// How often the panel reads a device: readings come this far apart.
+constexpr int64_t kRefreshMs = 30'000;
 
 QString TimeText(int64_t at) {
   return QDateTime::fromMSecsSinceEpoch(at).toString("yyyy-MM-dd HH:mm:ss");
@@ -77,6 +83,23 @@ constexpr int kSettleMs = 300;
 const QColor kStateColours[] = {QColor(0, 200, 0), QColor(150, 150, 150), QColor(230, 0, 0)};
 const char* const kStateNames[] = {"normal", "unknown", "alarm"};
 
+// The LEDs in the order of the type's description file, as the panel shows
+// them; those it no longer names after them.
+std::vector<std::string> PanelOrder(std::vector<std::string> objects, const std::string& type) {
+  if (!IsSafeDeviceType(type)) return objects;
+  const TFileRead file = ReadFile(DescriptionFilePath(type));
+  if (!file.Error.empty()) return objects;
+  std::vector<std::string> order;
+  for (const DescriptionRecord& record : ParseDeviceDescription(file.Bytes).Records)
+    if (record.Kind == RecordKind::StatusLed) order.push_back(record.Name);
+  const auto rank = [&](const std::string& object) {
+    return std::find(order.begin(), order.end(), object) - order.begin();
+  };
+  std::stable_sort(objects.begin(), objects.end(),
+                   [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+  return objects;
+}
+
 }  // namespace
 
 struct THistoryWindow::TLoaded {
@@ -84,6 +107,7 @@ struct THistoryWindow::TLoaded {
   history::TDeviceKey Device;  // the one loaded, of Devices (none without any)
   int64_t From = 0;
   int64_t To = 0;
+  int Columns = 0;  // how many buckets the range was read in
   std::string Failure;
   std::vector<std::pair<std::string, std::vector<history::TBucket>>> Values;
   std::vector<std::pair<std::string, std::vector<history::TLedRun>>> Leds;
@@ -252,10 +276,12 @@ void THistoryWindow::Reload() {
   loading_ = true;
   reloadWanted_ = false;
   const int columns = std::max(200, static_cast<int>(chartView_->chart()->plotArea().width()));
+  const bool fitToData = from_ == chosenFrom_ && to_ == chosenTo_ && cbRange_->currentIndex() == 1;
   std::thread([this, alive = alive_, columns, hidden = HiddenValues(), wanted = wantedDevice_, from = from_, to = to_,
-               settings = settings_] {
+               settings = settings_, fitToData] {
     const history::TDatabaseThread counted;
     auto loaded = std::make_shared<TLoaded>();
+    loaded->Columns = columns;
     history::THistoryStore store(settings);
     loaded->Failure = store.Open();
     if (loaded->Failure.empty()) loaded->Devices = store.Devices();
@@ -269,13 +295,19 @@ void THistoryWindow::Reload() {
       loaded->From = from;
       loaded->To = to;
       if (from == 0 && to == 0) std::tie(loaded->From, loaded->To) = store.Extent(device);
+      // A device recorded for less than the day asked for opens on what it
+      // has (five minutes at the least, so that a plot has room to zoom).
+      if (fitToData) {
+        const auto [first, last] = store.Extent(device);
+        if (last >= first && first > loaded->From) loaded->From = std::min(first, loaded->To - kShortestFitMs);
+      }
       for (const std::string& object : store.Objects(device, history::TSampleKind::Value)) {
         std::vector<history::TBucket> buckets;
         if (std::find(hidden.begin(), hidden.end(), object) == hidden.end())
           buckets = store.Buckets(device, history::TSampleKind::Value, object, loaded->From, loaded->To, columns);
         loaded->Values.emplace_back(object, std::move(buckets));
       }
-      for (const std::string& object : store.Objects(device, history::TSampleKind::Led))
+      for (const std::string& object : PanelOrder(store.Objects(device, history::TSampleKind::Led), device.Type))
         loaded->Leds.emplace_back(
             object, history::LedRuns(store.Buckets(device, history::TSampleKind::Led, object, loaded->From, loaded->To,
                                                    columns),
@@ -320,44 +352,85 @@ void THistoryWindow::Show(const TLoaded& loaded) {
     }
   }
   auto* chart = new QChart;
-  chart->setTitle(QString::fromStdString(loaded.Device.Address + "  " + loaded.Device.Name));
+  // The title says whose history of when: it goes with an exported picture.
+  chart->setTitle(QString::fromStdString(loaded.Device.Name + "  " + loaded.Device.Address + "  (" +
+                                         loaded.Device.Type + ")") +
+                  QString("<br>%1 to %2").arg(TimeText(loaded.From), TimeText(loaded.To)));
+  chart->legend()->setAlignment(Qt::AlignRight);
+  chart->legend()->setShowToolTips(true);
   auto* time = new QDateTimeAxis;
   time->setFormat(loaded.To - loaded.From <= 24 * kHourMs ? "HH:mm" : "dd.MM HH:mm");
   chart->addAxis(time, Qt::AlignBottom);
-  auto* values = new QValueAxis;
-  values->setTitleText("Measured values");
-  chart->addAxis(values, Qt::AlignLeft);
   auto* pingAxis = new QValueAxis;
   pingAxis->setTitleText("Ping, ms");
   chart->addAxis(pingAxis, Qt::AlignRight);
-  auto* lanes = new QValueAxis;
-  lanes->setVisible(false);
+  // The LED bands take the lowest 30 % of the plot, each labelled with its caption.
+  auto* lanes = new QCategoryAxis;
+  lanes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  lanes->setGridLineVisible(false);
   chart->addAxis(lanes, Qt::AlignLeft);
 
-  double low = 0, high = 1;
-  bool any = false;
+  // One axis per unit: volts and revolutions are not drawn to one scale.
+  struct TUnitAxis {
+    QValueAxis* Axis;
+    double Low, High;
+  };
+  std::map<std::string, TUnitAxis> units;
   size_t readings = 0;
+  // Readings further apart than this are a time the device did not answer.
+  const int64_t gap = std::max<int64_t>(3 * kRefreshMs, 3 * (loaded.To - loaded.From) / std::max(1, loaded.Columns));
+  double high = 1, span = 1;
   for (const auto& [object, buckets] : loaded.Values) {
     if (buckets.empty()) continue;
-    auto* series = new QLineSeries;
-    series->setName(QString::fromStdString(object));
-    for (const history::TPoint& point : history::EnvelopePoints(buckets)) series->append(static_cast<qreal>(point.At), point.Value);
+    const std::string unit = history::UnitOfCaption(object);
+    auto [entry, added] = units.try_emplace(unit, TUnitAxis{nullptr, buckets.front().Min, buckets.front().Max});
+    if (added) {
+      entry->second.Axis = new QValueAxis;
+      entry->second.Axis->setTitleText(QString::fromStdString(unit.empty() ? "value" : unit));
+      chart->addAxis(entry->second.Axis, Qt::AlignLeft);
+    }
     for (const history::TBucket& bucket : buckets) {
       readings += static_cast<size_t>(bucket.Count);
-      low = any ? std::min(low, bucket.Min) : bucket.Min;
-      high = any ? std::max(high, bucket.Max) : bucket.Max;
-      any = true;
+      entry->second.Low = std::min(entry->second.Low, bucket.Min);
+      entry->second.High = std::max(entry->second.High, bucket.Max);
     }
-    chart->addSeries(series);
-    series->attachAxis(time);
-    series->attachAxis(values);
-    connect(series, &QLineSeries::hovered, this, [name = series->name()](const QPointF& point, bool state) {
-      if (state)
-        QToolTip::showText(QCursor::pos(), QString("%1: %2 at %3").arg(name).arg(point.y()).arg(
-                                               TimeText(static_cast<int64_t>(point.x()))));
-    });
+    const QString name = QString::fromStdString(object);
+    QColor colour;
+    for (const auto& piece : history::SplitAtGaps(history::EnvelopePoints(buckets), gap)) {
+      auto* series = new QLineSeries;
+      series->setName(name);
+      for (const history::TPoint& point : piece) series->append(static_cast<qreal>(point.At), point.Value);
+      chart->addSeries(series);
+      series->attachAxis(time);
+      series->attachAxis(entry->second.Axis);
+      // The pieces of one value are one line with gaps: one colour, one legend entry.
+      if (colour.isValid()) {
+        series->setColor(colour);
+        for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+      }
+      colour = series->color();
+      connect(series, &QLineSeries::hovered, this, [name](const QPointF& point, bool state) {
+        if (state)
+          QToolTip::showText(QCursor::pos(), QString("%1: %2 at %3").arg(name).arg(point.y()).arg(
+                                                 TimeText(static_cast<int64_t>(point.x()))));
+      });
+    }
   }
-  const double span = std::max(high - low, 1.0);
+  // The LED bands take the lowest part of the plot, more of it the more
+  // LEDs there are; each unit's values stand above them, up to near the top.
+  const double ledShare = loaded.Leds.empty() ? 0.0 : std::clamp(0.06 * static_cast<double>(loaded.Leds.size()), 0.3, 0.6);
+  constexpr double kTop = 0.92;
+  for (auto& [unit, entry] : units) {
+    span = std::max(entry.High - entry.Low, 1.0);
+    const double whole = span / (kTop - ledShare - 0.03);
+    const double bottom = entry.Low - (ledShare + 0.03) * whole;
+    entry.Axis->setRange(bottom, bottom + whole);
+  }
+  // Writes are marked above the first unit's values.
+  if (!units.empty()) {
+    high = units.begin()->second.High;
+    span = std::max(units.begin()->second.High - units.begin()->second.Low, 1.0);
+  }
   bool legendShown[3] = {false, false, false};
   for (size_t lane = 0; lane < loaded.Leds.size(); ++lane) {
     const auto& [object, runs] = loaded.Leds[lane];
@@ -436,7 +509,10 @@ void THistoryWindow::Show(const TLoaded& loaded) {
     }
     chart->addSeries(marks);
     marks->attachAxis(time);
-    marks->attachAxis(values);
+    if (!units.empty())
+      marks->attachAxis(units.begin()->second.Axis);
+    else
+      marks->attachAxis(pingAxis);
     connect(marks, &QScatterSeries::hovered, this, [marks, texts](const QPointF& point, bool on) {
       if (!on) return;
       const auto all = marks->points();
@@ -446,8 +522,14 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   }
   // Ranges last: attaching a series stretches its axes to its data. The
   // values keep the upper part of the plot, the LED bands the lowest 30 %.
-  values->setRange(low - span * 0.55, high + span * 0.1);
-  lanes->setRange(0, std::max<double>(1, static_cast<double>(loaded.Leds.size())) / 0.3);
+  // The first LED on top, as on the panel; an axis takes its labels from the bottom up.
+  for (size_t lane = loaded.Leds.size(); lane-- > 0;)
+    lanes->append(QString::fromStdString(loaded.Leds[lane].first),
+                  static_cast<double>(loaded.Leds.size() - 1 - lane) + 0.5);
+  lanes->setRange(0, std::max<double>(1, static_cast<double>(loaded.Leds.size())) / std::max(ledShare, 0.3));
+  // Long numbers and captions beside the plot are shown whole.
+  for (QAbstractAxis* axis : chart->axes()) axis->setTruncateLabels(false);
+  lanes->setVisible(!loaded.Leds.empty());
   pingAxis->setRange(0, longest * 1.5);
   time->setRange(QDateTime::fromMSecsSinceEpoch(loaded.From),
                  QDateTime::fromMSecsSinceEpoch(std::max(loaded.To, loaded.From + 1)));
@@ -467,8 +549,8 @@ bool THistoryWindow::ExportCsv(const QString& path) {
   if (!store.Open().empty()) return false;
   auto [from, to] = std::pair{from_, to_};
   if (from == 0 && to == 0) std::tie(from, to) = store.Extent(devices_[static_cast<size_t>(row)]);
-  return WriteWholeFile(path.toStdString(), history::FormatCsv(store.Rows(devices_[static_cast<size_t>(row)], from, to)))
-      .empty();
+  const history::TDeviceKey& device = devices_[static_cast<size_t>(row)];
+  return WriteWholeFile(path.toStdString(), history::FormatCsv(device.Address, store.Rows(device, from, to))).empty();
 }
 
 bool THistoryWindow::ExportPng(const QString& path) { return chartView_->grab().save(path, "PNG"); }

@@ -275,7 +275,8 @@ class TfrmMain : public QMainWindow {
   void StopHistory();
   history::TDeviceKey SelectedDeviceKey() const;
   void BeginReading();
-  void RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw, const QString& shown);
+  void RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw, const QString& shown,
+                    std::optional<double> value = std::nullopt);
   void EndReading();
   void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written, const std::string& result,
                    const QString& readBack);

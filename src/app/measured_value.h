@@ -18,4 +18,8 @@ bool ParseMeasuredReply(const std::string& text, int64_t& reply);
 std::string FormatMeasuredValue(int64_t reply, int32_t offset, int32_t factor, int32_t decimals,
                                 char decimalSeparator);
 
+// The same value at full precision, for the history: (reply + offset) x
+// factor, divided by ten `decimals` times.
+double MeasuredNumber(int64_t reply, int32_t offset, int32_t factor, int32_t decimals);
+
 }  // namespace qz::app

@@ -299,8 +299,9 @@ std::string THistoryStore::Write(const TBatch& batch) {
     const long long id = idOf(r.Device);
     const auto at = static_cast<qlonglong>(r.At);
     for (const TSample& sample : r.Samples) {
-      double number = 0;
-      const bool isNumber = sample.Kind == TSampleKind::Value && ShownNumber(sample.Shown, number);
+      double number = sample.Value.value_or(0);
+      const bool isNumber =
+          sample.Kind == TSampleKind::Value && (sample.Value.has_value() || ShownNumber(sample.Shown, number));
       run(reading, {id, at, static_cast<int>(sample.Kind), Text(sample.Object),
                     sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)),
                     Text(sample.Shown), isNumber ? QVariant(number) : noNumber});
@@ -517,15 +518,17 @@ std::vector<TRow> THistoryStore::Rows(const TDeviceKey& device, int64_t from, in
   std::vector<TRow> rows;
   const long long id = DeviceId(device, false);
   QSqlQuery query(QSqlDatabase::database(connection_, false));
-  query.prepare("SELECT at, kind, object, raw, shown FROM reading WHERE device_id = ? AND at >= ? AND at <= ?");
+  query.prepare(
+      "SELECT at, kind, object, raw, shown, value FROM reading WHERE device_id = ? AND at >= ? AND at <= ?");
   query.addBindValue(id);
   query.addBindValue(static_cast<qlonglong>(from));
   query.addBindValue(static_cast<qlonglong>(to));
   if (query.exec()) {
     while (query.next()) {
-      std::string value = query.value(4).toString().toStdString();
-      double number = 0;
-      if (ShownNumber(value, number)) std::replace(value.begin(), value.end(), ',', '.');
+      // A measured value at the precision it was recorded at, not as rounded for the panel.
+      std::string value = query.value(5).isNull()
+                              ? query.value(4).toString().toStdString()
+                              : QString::number(query.value(5).toDouble(), 'g', 15).toStdString();
       rows.push_back({query.value(0).toLongLong(), KindName(static_cast<TSampleKind>(query.value(1).toInt())),
                       query.value(2).toString().toStdString(),
                       query.value(3).isNull() ? "" : query.value(3).toString().toStdString(), value});

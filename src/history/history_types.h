@@ -25,6 +25,9 @@ struct TSample {
   std::string Object;  // the caption of the LED or value; "sysUpTime"
   std::optional<int64_t> Raw;  // what the device answered (an LED's state 0, 1, or 2 for unknown); none without an answer
   std::string Shown;  // as the panel showed it
+  // A measured value at full precision (the shown text may be rounded); none
+  // when the device sent no number.
+  std::optional<double> Value = std::nullopt;
 };
 
 // One fill or refresh of the panel.

@@ -38,14 +38,33 @@ std::string CsvField(const std::string& text) {
 
 }  // namespace
 
-std::string FormatCsv(const std::vector<TRow>& rows) {
-  std::string csv = "time,kind,object,raw,value\r\n";
+std::string FormatCsv(const std::string& address, const std::vector<TRow>& rows) {
+  std::string csv = "time,address,kind,object,raw,value\r\n";
+  const std::string device = CsvField(address);
   for (const TRow& row : rows) {
     const QString time = QDateTime::fromMSecsSinceEpoch(row.At, Qt::UTC).toString(Qt::ISODateWithMs);
-    csv += time.toStdString() + "," + row.Kind + "," + CsvField(row.Object) + "," + CsvField(row.Raw) + "," +
-           CsvField(row.Value) + "\r\n";
+    csv += time.toStdString() + "," + device + "," + row.Kind + "," + CsvField(row.Object) + "," + CsvField(row.Raw) +
+           "," + CsvField(row.Value) + "\r\n";
   }
   return csv;
+}
+
+std::vector<std::vector<TPoint>> SplitAtGaps(const std::vector<TPoint>& points, int64_t gapMs) {
+  std::vector<std::vector<TPoint>> pieces;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (i == 0 || points[i].At - points[i - 1].At > gapMs) pieces.emplace_back();
+    pieces.back().push_back(points[i]);
+  }
+  return pieces;
+}
+
+std::string UnitOfCaption(const std::string& caption) {
+  const size_t comma = caption.rfind(',');
+  if (comma == std::string::npos) return {};
+  const size_t start = caption.find_first_not_of(' ', comma + 1);
+  if (start == std::string::npos) return {};
+  const size_t end = caption.find_last_not_of(' ');
+  return caption.substr(start, end - start + 1);
 }
 
 }  // namespace qz::history

@@ -22,9 +22,18 @@ struct TLedRun {
 // Neighbouring buckets of one state as one run, each lasting until the next begins.
 std::vector<TLedRun> LedRuns(const std::vector<TBucket>& buckets, int64_t to);
 
-// The rows as CSV: a header, then one row per reading, times in ISO 8601
-// (UTC, milliseconds), numbers with "." whatever the locale, texts quoted
-// where they hold a comma, a quote or a line break.
-std::string FormatCsv(const std::vector<TRow>& rows);
+// A line's points in pieces, broken where two neighbours lie more than gapMs
+// apart: there the device did not answer, and the plot shows a gap.
+std::vector<std::vector<TPoint>> SplitAtGaps(const std::vector<TPoint>& points, int64_t gapMs);
+
+// The unit a caption ends with ("Temp., C" gives "C", "Humidity, %" gives
+// "%"); empty when it names none.
+std::string UnitOfCaption(const std::string& caption);
+
+// The rows of one device as CSV: a header, then one row per reading, times
+// in ISO 8601 (UTC, milliseconds), the device's address on every row,
+// numbers with "." whatever the locale, texts quoted where they hold a comma,
+// a quote or a line break.
+std::string FormatCsv(const std::string& address, const std::vector<TRow>& rows);
 
 }  // namespace qz::history

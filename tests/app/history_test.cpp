@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QComboBox>
@@ -171,6 +172,24 @@ TEST_F(HistoryTest, TheHistoryWindowPlotsAndExportsTheRange) {
   for (const auto* series : chart->series()) names << series->name();
   EXPECT_TRUE(names.contains("Temperature, C")) << names.join("|").toStdString();
   EXPECT_TRUE(names.contains("alarm"));  // the fan's band
+  // Whose history of when, for a picture that leaves the window.
+  EXPECT_TRUE(chart->title().contains(QString::fromStdString(kUnit.Address))) << chart->title().toStdString();
+  EXPECT_TRUE(chart->title().contains(" to ")) << chart->title().toStdString();
+  // A scale per unit; the LED bands named in the panel's order.
+  QStringList scales;
+  QStringList bands;
+  for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
+    if (auto* lanes = qobject_cast<QCategoryAxis*>(axis))
+      bands = lanes->categoriesLabels();
+    else
+      scales << axis->titleText();
+  }
+  scales.sort();
+  EXPECT_EQ(scales, QStringList({"C", "Ping, ms", "V"}));
+  EXPECT_EQ(bands, QStringList({"Fan", "Power supply"}));  // from the bottom up
+  // Minutes of history open on those minutes, not on an empty day.
+  EXPECT_GT(static_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).first())->min(),
+            QDateTime::currentDateTime().addSecs(-10 * 60));
   // The keys zoom in and go back; the arrows pan.
   auto* view = history->findChild<QChartView*>("chHistory");
   auto* time = static_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).first());
@@ -188,8 +207,8 @@ TEST_F(HistoryTest, TheHistoryWindowPlotsAndExportsTheRange) {
   THistoryStore store(Settings());
   ASSERT_EQ(store.Open(), "");
   const auto [from, to] = store.Extent(kUnit);
-  EXPECT_EQ(ReadFileBytes(csv), FormatCsv(store.Rows(kUnit, from, to)));
-  EXPECT_EQ(ReadFileBytes(csv).substr(0, 28), "time,kind,object,raw,value\r\n");
+  EXPECT_EQ(ReadFileBytes(csv), FormatCsv(kUnit.Address, store.Rows(kUnit, from, to)));
+  EXPECT_EQ(ReadFileBytes(csv).substr(0, 36), "time,address,kind,object,raw,value\r\n");
   ASSERT_TRUE(history->ExportPng(QString::fromStdString(WorkingFile("plot.png"))));
   EXPECT_EQ(ReadFileBytes(WorkingFile("plot.png")).substr(1, 3), "PNG");
 }

@@ -174,6 +174,14 @@ TEST(MeasuredValue, Formatting) {
   EXPECT_EQ(FormatMeasuredValue(235, 0, 1, 1, ','), "23,5");
 }
 
+TEST(MeasuredValue, TheHistoryKeepsWhatTheBoxRounds) {
+  const std::tuple<int64_t, int32_t, int32_t, int32_t, double> cases[] = {
+      {1234, 0, 1, 2, 12.34}, {1300, -100, 5, 2, 60.0}, {-25, 0, 1, 2, -0.25}, {7, 0, 1, 3, 0.007},
+      {5, 0, 1, -2, 5}, {3000000000, -1, 2, 0, 5999999998.0}};
+  for (const auto& [reply, offset, factor, decimals, number] : cases)
+    EXPECT_DOUBLE_EQ(MeasuredNumber(reply, offset, factor, decimals), number) << reply << " " << decimals;
+}
+
 TEST(MeasuredValue, RepliesThatAreNumbers) {
   const std::pair<const char*, std::optional<int64_t>> cases[] = {
       {"0", 0}, {"-2147483648", -2147483648LL}, {"4294967295", 4294967295LL}, {"4294967296", std::nullopt},

@@ -35,10 +35,26 @@ TEST(Csv, IsoTimesDotDecimalsAndQuotedTexts) {
                                {1765382400250, "set", "Mode", "2", "Auto"},
                                {1765382401000, "rename", "sysName", "", "Hall \"B\""},
                                {1765382402000, "ping", "", "", "timeout"}};
-  EXPECT_EQ(FormatCsv(rows),
-            "time,kind,object,raw,value\r\n"
-            "2025-12-10T16:00:00.000Z,value,\"Temp., C\",215,21.5\r\n"
-            "2025-12-10T16:00:00.250Z,set,Mode,2,Auto\r\n"
-            "2025-12-10T16:00:01.000Z,rename,sysName,,\"Hall \"\"B\"\"\"\r\n"
-            "2025-12-10T16:00:02.000Z,ping,,,timeout\r\n");
+  EXPECT_EQ(FormatCsv("127.0.0.14", rows),
+            "time,address,kind,object,raw,value\r\n"
+            "2025-12-10T16:00:00.000Z,127.0.0.14,value,\"Temp., C\",215,21.5\r\n"
+            "2025-12-10T16:00:00.250Z,127.0.0.14,set,Mode,2,Auto\r\n"
+            "2025-12-10T16:00:01.000Z,127.0.0.14,rename,sysName,,\"Hall \"\"B\"\"\"\r\n"
+            "2025-12-10T16:00:02.000Z,127.0.0.14,ping,,,timeout\r\n");
+}
+
+TEST(PlotPoints, LinesBreakWhereTheDeviceDidNotAnswer) {
+  const std::vector<TPoint> points{{0, 1}, {30, 2}, {60, 3}, {200, 4}, {230, 5}, {500, 6}};
+  const auto pieces = SplitAtGaps(points, 90);
+  ASSERT_EQ(pieces.size(), 3u);
+  EXPECT_EQ(pieces[0].size(), 3u);
+  EXPECT_EQ(pieces[1].front().At, 200);
+  EXPECT_EQ(pieces[2].size(), 1u);
+  EXPECT_TRUE(SplitAtGaps({}, 90).empty());
+}
+
+TEST(PlotPoints, TheUnitIsWhatTheCaptionEndsWith) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Temp., C", "C"}, {"Mains A, V", "V"}, {"Humidity, %", "%"}, {"Fan 1, rpm ", "rpm"}, {"Load", ""}, {"Odd,", ""}};
+  for (auto [caption, unit] : cases) EXPECT_EQ(UnitOfCaption(caption), unit) << caption;
 }

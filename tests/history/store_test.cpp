@@ -119,18 +119,31 @@ TEST_P(StoreTest, WhatIsWrittenReadsBack) {
   EXPECT_EQ(writes[0].ReadBack, "2");
   EXPECT_EQ(writes[1].Kind, TWriteKind::Rename);
   // The export of a known range, byte for byte: the last reading is outside.
-  EXPECT_EQ(FormatCsv(store.Rows(kStation, kMidnight, kMidnight + 50'000)),
-            "time,kind,object,raw,value\r\n"
-            "2026-12-10T00:00:00.000Z,led,Door,0,normal\r\n"
-            "2026-12-10T00:00:00.000Z,value,\"Temp., C\",235,23.5\r\n"
-            "2026-12-10T00:00:00.000Z,uptime,sysUpTime,,3 hours 2 min.\r\n"
-            "2026-12-10T00:00:01.000Z,ping,,,3\r\n"
-            "2026-12-10T00:00:02.000Z,ping,,,timeout\r\n"
-            "2026-12-10T00:00:30.000Z,led,Door,1,alarm\r\n"
-            "2026-12-10T00:00:30.000Z,value,\"Temp., C\",240,24.0\r\n"
-            "2026-12-10T00:00:30.000Z,uptime,sysUpTime,,3 hours 2 min.\r\n"
-            "2026-12-10T00:00:45.000Z,set,Source,2,2\r\n"
-            "2026-12-10T00:00:50.000Z,rename,sysName,Main distribution,\r\n");
+  EXPECT_EQ(FormatCsv(kStation.Address, store.Rows(kStation, kMidnight, kMidnight + 50'000)),
+            "time,address,kind,object,raw,value\r\n"
+            "2026-12-10T00:00:00.000Z,127.0.0.14,led,Door,0,normal\r\n"
+            "2026-12-10T00:00:00.000Z,127.0.0.14,value,\"Temp., C\",235,23.5\r\n"
+            "2026-12-10T00:00:00.000Z,127.0.0.14,uptime,sysUpTime,,3 hours 2 min.\r\n"
+            "2026-12-10T00:00:01.000Z,127.0.0.14,ping,,,3\r\n"
+            "2026-12-10T00:00:02.000Z,127.0.0.14,ping,,,timeout\r\n"
+            "2026-12-10T00:00:30.000Z,127.0.0.14,led,Door,1,alarm\r\n"
+            "2026-12-10T00:00:30.000Z,127.0.0.14,value,\"Temp., C\",240,24\r\n"
+            "2026-12-10T00:00:30.000Z,127.0.0.14,uptime,sysUpTime,,3 hours 2 min.\r\n"
+            "2026-12-10T00:00:45.000Z,127.0.0.14,set,Source,2,2\r\n"
+            "2026-12-10T00:00:50.000Z,127.0.0.14,rename,sysName,Main distribution,\r\n");
+}
+
+TEST_P(StoreTest, AValueKeepsTheFullPrecisionThePanelRounded) {
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  TBatch batch;
+  batch.Readings = {{kStation, kMidnight, {{TSampleKind::Value, "Load, A", 1234, "12.3", 12.34}}}};
+  ASSERT_EQ(store.Write(batch), "");
+  const auto series = store.Series(kStation, TSampleKind::Value, "Load, A", kMidnight, kMidnight + kDay);
+  ASSERT_EQ(series.size(), 1u);
+  EXPECT_DOUBLE_EQ(series[0].Value, 12.34);
+  EXPECT_EQ(FormatCsv(kStation.Address, store.Rows(kStation, kMidnight, kMidnight + kDay)),
+            "time,address,kind,object,raw,value\r\n2026-12-10T00:00:00.000Z,127.0.0.14,value,\"Load, A\",1234,12.34\r\n");
 }
 
 TEST_P(StoreTest, ARenamedDeviceGoesOnWithItsHistory) {
