@@ -41,7 +41,7 @@ void TfrmMain::LoadDeviceList() {
   if (!file.Error.empty()) {
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The device list %1 cannot be read: %2.")
-                             .arg(kDeviceListFileName, QString::fromLocal8Bit(file.Error.c_str())));
+                             .arg(FileShown(kDeviceListFileName), QString::fromLocal8Bit(file.Error.c_str())));
     return;
   }
   bool cut = false;
@@ -54,7 +54,7 @@ void TfrmMain::LoadDeviceList() {
 void TfrmMain::WarnListCut(const QString& file) {
   QMessageBox::warning(this, "QZ Explorer",
                        QString("The device list %1 holds more than %2 lines: only the first %2 are read.")
-                           .arg(file)
+                           .arg(FileShown(file))
                            .arg(kMaxLines));
 }
 
@@ -160,7 +160,7 @@ void TfrmMain::WrCFG() {
       !failure.empty())
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The device list could not be written to %1: %2. The file is kept as it was.")
-                             .arg(kDeviceListFileName, QString::fromLocal8Bit(failure.c_str())));
+                             .arg(FileShown(kDeviceListFileName), QString::fromLocal8Bit(failure.c_str())));
 }
 
 std::string TfrmMain::RowBytes(const QComboBox* list, int row) const {

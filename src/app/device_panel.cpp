@@ -168,7 +168,7 @@ void TfrmMain::ProcessParamFile() {
   // DeviceFiles never names a file.
   const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
   if (!IsSafeDeviceType(type) || !FileExists(path)) {
-    NewLabel(gbControl, Shown("File not found -  " + path), 10, 100);
+    NewLabel(gbControl, "File not found -  " + FileShown(Shown(path)), 10, 100);
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
@@ -176,7 +176,8 @@ void TfrmMain::ProcessParamFile() {
   const double scale = LayoutScale(font());
   const auto S = [scale](int pixels) { return Scaled(pixels, scale); };
   if (description.RecordsCut)
-    ShowNotice(Shown(path) + QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
+    ShowNotice(FileShown(Shown(path)) +
+               QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
   for (const DescriptionRecord& record : description.Records) {
     switch (record.Kind) {
       case RecordKind::StatusLed: {

@@ -273,7 +273,7 @@ void TfrmMain::CreateControls() {
   cbPing = Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
   edPingTimeOut = Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
   LabelLeftOf(edPingTimeOut, "Ping time out, ms");
-  cbCodePage = Place(new QComboBox(gbMisc), "cbCodePage", 224, 56, 105);
+  cbCodePage = Place(new QComboBox(gbMisc), "cbCodePage", 204, 56, 125);
   for (TCodePage codePage : {TCodePage::Latin1, TCodePage::Windows1251}) cbCodePage->addItem(CodePageName(codePage));
   cbCodePage->setToolTip("How names, locations and communities that are not UTF-8 are shown and typed");
   LabelLeftOf(cbCodePage, "Device text code page");
@@ -429,8 +429,9 @@ void TfrmMain::FormCreate() {
     });
 }
 
-void TfrmMain::HandleException(const QObject* reporter, const std::exception& error) {
-  const QString text = QString::fromStdString(ReporterClassName(reporter) + "-" + error.what());
+void TfrmMain::HandleException(const QObject*, const std::exception& error) {
+  // The operator is told what went wrong; which of the program's classes saw it is no help to them.
+  const QString text = QString::fromStdString(error.what());
   QMessageBox box(QMessageBox::Critical, "QZ Explorer", text, QMessageBox::Ok);
   box.setObjectName("exceptionMessage");
   box.exec();
@@ -504,6 +505,10 @@ void TfrmMain::ShowNotice(const QString& text, TNotice kind) {
   lbNotice->setToolTip(text);
   noticeTimer_->start();
   LogEvent(text, kind == TNotice::Problem);
+}
+
+QString TfrmMain::FileShown(const QString& name) {
+  return QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(name)));
 }
 
 void TfrmMain::LogEvent(const QString& text, bool problem) {

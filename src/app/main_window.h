@@ -66,7 +66,7 @@ class TfrmMain : public QMainWindow {
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // Shows "<class name>-<message>" in a message box; nothing else.
+  // Shows the error's message in a message box; nothing else.
   static void HandleException(const QObject* reporter, const std::exception& error);
 
  protected:
@@ -227,6 +227,8 @@ class TfrmMain : public QMainWindow {
   void ShowEvents();
   void OpenWithDesktop(const QUrl& url);
 
+  // Where a file of the working folder is, whole, for messages about it.
+  static QString FileShown(const QString& name);
   // Device and file text (bytes) as the window shows it, and what the
   // operator typed as bytes: one rule, the operator's code page.
   QString Shown(const std::string& bytes) const;

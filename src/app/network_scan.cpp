@@ -70,7 +70,10 @@ void TNetworkScan::Take(const snmp::TParallelGets::Answer& answer) {
       break;
     case Step::Descr: {
       const DeviceIdentity identity = SplitSysDescr(answer.Answered ? value : std::string());
-      if (identity.LanInterface.find(kStationText) != std::string::npos) {
+      // A unit of the maker's that runs something else than its station
+      // firmware (a boot loader, a service mode) is listed too, its LAN
+      // interface text saying what it runs.
+      if (identity.LanInterface != kUnknown) {
         device.Row.DeviceType = identity.DeviceType;
         device.Row.LanInterface = identity.LanInterface;
         Ask(slot, Step::Name);

@@ -68,6 +68,8 @@ void TfrmMain::StopPingsWithoutEcho() {
 
 void TfrmMain::PingEchoReply(int status) {
   if (!Ping->EchoUnavailable()) RecordPing(status == 0 ? std::nullopt : std::optional<int32_t>(Ping->ReplyRTT()));
+  // The LEDs blink at every ping: green for an answer, red for a time-out.
+  for (TLed* led : {Led1, Led2}) led->SetOnColor(status == 0 ? QColor(255, 0, 0) : QColor(0, 255, 0));
   if (status == 0)
     edPing->setText("Time out");
   else if (Ping->ReplyRTT() == 0)

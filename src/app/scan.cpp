@@ -5,7 +5,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -24,7 +27,7 @@ namespace {
 // Larger ranges are asked for only after the operator confirms.
 constexpr uint32_t kUnconfirmedScanAddresses = 65536;
 // Lines of changes the scan's summary box shows.
-constexpr size_t kMostSummaryLines = 40;
+constexpr size_t kMostSummaryLines = 1000;
 
 }  // namespace
 
@@ -165,8 +168,8 @@ bool TfrmMain::KeepPreviousDeviceList() {
   if (failure.empty()) return true;
   QMessageBox::warning(this, "QZ Explorer",
                        QString("The device list could not be kept as %1: %2. %3 is left as it was.")
-                           .arg(kPreviousDeviceListFileName, QString::fromLocal8Bit(failure.c_str()),
-                                kDeviceListFileName));
+                           .arg(FileShown(kPreviousDeviceListFileName), QString::fromLocal8Bit(failure.c_str()),
+                                FileShown(kDeviceListFileName)));
   return false;
 }
 
@@ -177,12 +180,27 @@ void TfrmMain::ShowScanSummary(const std::vector<DeviceRow>& before, const std::
   // may change whole); Copy gives every line whole.
   QString summary;
   for (const std::string& line : changes) summary += Shown(line) + "\n";
-  const QString shown = Shown(ShownChanges(changes, kMostSummaryLines));
   auto* box = new QMessageBox(QMessageBox::Information, "QZ Explorer",
                               "The scan found these changes against the previous list:", QMessageBox::Ok, this);
   box->setObjectName("scanSummary");
-  box->setInformativeText(shown);
-  box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box->setInformativeText(QString::fromStdString(Counted(changes.size(), "change")));
+  // The lines scroll in a list of their own, above the buttons: a range that
+  // changed whole does not make a box taller than the screen.
+  auto* lines = new QPlainTextEdit(Shown(ShownChanges(changes, kMostSummaryLines)), box);
+  lines->setObjectName("scanChanges");
+  lines->setReadOnly(true);
+  lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lines->setMinimumSize(520, 120);
+  lines->setMaximumHeight(320);
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    if (auto* buttons = box->findChild<QDialogButtonBox*>(); buttons && grid->indexOf(buttons) >= 0) {
+      int row = 0, column = 0, rows = 0, columns = 0;
+      grid->getItemPosition(grid->indexOf(buttons), &row, &column, &rows, &columns);
+      grid->removeWidget(buttons);
+      grid->addWidget(lines, row, 0, 1, grid->columnCount());
+      grid->addWidget(buttons, row + 1, 0, 1, grid->columnCount());
+    }
+  }
   QPushButton* copy = box->addButton("Copy", QMessageBox::ActionRole);
   copy->disconnect();  // copying leaves the box open
   connect(copy, &QPushButton::clicked, box, [summary] { QGuiApplication::clipboard()->setText(summary); });
@@ -198,7 +216,7 @@ void TfrmMain::itmRestoreClick() {
     if (FileExistsAtAll(kPreviousDeviceListFileName))
       QMessageBox::warning(this, "QZ Explorer",
                            QString("The previous device list %1 cannot be read: %2.")
-                               .arg(kPreviousDeviceListFileName, QString::fromLocal8Bit(previous.Error.c_str())));
+                               .arg(FileShown(kPreviousDeviceListFileName), QString::fromLocal8Bit(previous.Error.c_str())));
     else
       QMessageBox::information(this, "QZ Explorer", "There is no previous device list to restore.");
     return;

@@ -56,7 +56,7 @@ std::string TfrmMain::ValidateNumberSettings() {
 void TfrmMain::WarnSettingsUnreadable(const QString& file, const std::string& reason) {
   QMessageBox::warning(this, "QZ Explorer",
                        QString("The settings %1 cannot be read: %2. The program uses its defaults.")
-                           .arg(file, QString::fromLocal8Bit(reason.c_str())));
+                           .arg(FileShown(file), QString::fromLocal8Bit(reason.c_str())));
 }
 
 void TfrmMain::LoadConf() {
@@ -68,7 +68,7 @@ void TfrmMain::LoadConf() {
   else if (cut)
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The settings %1 hold more than %2 lines: only the first %2 are read.")
-                             .arg(kConfFileName)
+                             .arg(FileShown(kConfFileName))
                              .arg(kMaxLines));
   data_.CodePage =
       CodePageNamed(data_.Conf.Value(kCodePageKey, CodePageName(TCodePage::Latin1))).value_or(TCodePage::Latin1);

@@ -19,6 +19,7 @@
 #include "layout_scale.h"
 #include "main_window.h"
 #include "net.h"
+#include "text.h"
 
 namespace qz::app {
 
@@ -93,6 +94,12 @@ bool TfrmMain::CheckIdentity() {
       row >= 0 && row < static_cast<int>(data_.DeviceTypes.size()) ? data_.DeviceTypes[static_cast<size_t>(row)] : "";
   if (!SameDeviceType(stored, identity.DeviceType)) {
     Halt("Device type at " + shown + " changed. Please rescan", identity);
+    return false;
+  }
+  if (identity.LanInterface.find(kStationText) == std::string::npos) {
+    Halt("Device at " + shown + " runs \"" + Shown(Trimmed(identity.LanInterface)).toStdString() +
+             "\", not its station firmware: it cannot be managed until it does",
+         identity);
     return false;
   }
   SetStatusText("state Fill data");

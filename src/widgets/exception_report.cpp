@@ -21,11 +21,4 @@ void ReportException(const QObject* reporter, const std::exception& error) {
   if (Reporter()) Reporter()(reporter, error);
 }
 
-std::string ReporterClassName(const QObject* reporter) {
-  if (!reporter) return "TApplication";
-  std::string name = reporter->metaObject()->className();
-  const auto scope = name.rfind("::");
-  return scope == std::string::npos ? name : name.substr(scope + 2);
-}
-
 }  // namespace qz

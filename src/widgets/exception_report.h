@@ -26,9 +26,6 @@ class TExceptionReporterScope {
 };
 void ReportException(const QObject* reporter, const std::exception& error);
 
-// The class name of the reporting object as the message shows it.
-std::string ReporterClassName(const QObject* reporter);
-
 // Runs body; an exception that leaves it is reported on behalf of reporter.
 template <typename Body>
 void Guarded(const QObject* reporter, Body&& body) {

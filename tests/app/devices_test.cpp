@@ -32,6 +32,9 @@ const std::string kScanResult = kListHeader +
                                 "127.0.0.13\tRoof relay\tTower 2\tQZ120\tSNMP station vers. 1.06 \r\n"
                                 "127.0.0.15\tMain distribution\tHall A\tQZ300\tSNMP station vers. 2.10 \r\n";
 
+// What a scan of the lab finds: the stations, and the unit in its boot loader.
+const std::string kScanFound = kScanResult + "127.0.0.19\tService mode\tlab\tQZ120\tBootloader 0.9 \r\n";
+
 const std::string kOldList = kListHeader + "127.0.0.9\told\trow\tQZ120\tx\r\n";
 
 QStringList Items(const QComboBox* list) {
@@ -65,14 +68,15 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   EXPECT_EQ(Control<QPushButton>("btScan")->text(), "Stop");
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(lockedWhileScanning);
-  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15", "127.0.0.19"}));
   // Names and locations in their own order; each list picks the same device.
-  EXPECT_EQ(Items(Control<QComboBox>("cbSysName")), QStringList({"Main distribution", "Rack 3 station", "Roof relay"}));
-  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall A", "Hall B", "Tower 2"}));
-  EXPECT_EQ(Seam().State().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300"}));
-  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
-  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
-  EXPECT_EQ(Seam().State().DeviceCount, 3);
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysName")),
+            QStringList({"Main distribution", "Rack 3 station", "Roof relay", "Service mode"}));
+  EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall A", "Hall B", "lab", "Tower 2"}));
+  EXPECT_EQ(Seam().State().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300", "QZ120"}));
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanFound);
+  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 4");
+  EXPECT_EQ(Seam().State().DeviceCount, 4);
   EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), "Hall B");
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
   EXPECT_EQ(Control<QProgressBar>("pbScan")->value(), 0);
@@ -86,6 +90,13 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.prev")), kOldList);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts(), QStringList{"The scan found these changes against the previous list:"});
+  // The unit in its boot loader says so when picked.
+  messages_.Clear();
+  auto* addresses = Control<QComboBox>("cbAdrIP");
+  addresses->setCurrentIndex(3);
+  emit addresses->activated(3);
+  ASSERT_TRUE(WaitForHalt());
+  ExpectHaltSaid("Device at 127.0.0.19 runs \"Bootloader 0.9\", not its station firmware: it cannot be managed until it does");
 }
 
 TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
@@ -93,7 +104,7 @@ TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
   Start(SettingsFile("127.0.0.10", "127.0.3.254", "false", "1000", "2"));
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
   std::chrono::steady_clock::time_point stoppedAt;
-  WhenDuringWork stop([&] { return Control<QLineEdit>("edScanIP")->text().endsWith("found 3"); },
+  WhenDuringWork stop([&] { return Control<QLineEdit>("edScanIP")->text().endsWith("found 4"); },
                       [&] {
                         stoppedAt = std::chrono::steady_clock::now();
                         Control<QPushButton>("btScan")->click();
@@ -102,9 +113,9 @@ TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
   ASSERT_TRUE(WaitForScanEnd());
   EXPECT_TRUE(stop.Done());
   EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::milliseconds(100));
-  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15"}));
-  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 3");
-  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanResult);
+  EXPECT_EQ(Items(Control<QComboBox>("cbAdrIP")), QStringList({"127.0.0.11", "127.0.0.13", "127.0.0.15", "127.0.0.19"}));
+  EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 4");
+  EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanFound);
 }
 
 TEST_F(ScanTest, TheWindowAnswersDuringAScan) {

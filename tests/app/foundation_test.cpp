@@ -105,7 +105,7 @@ TEST_F(WindowTest, EmptyTimeOutIsAConversionErrorAndNotSaved) {
   Control<QLineEdit>("edSNMPTimeOut")->clear();
   Control<QPushButton>("btSaveSettings")->setFocus();
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "QLineEdit-'' is not a valid integer value");
+  EXPECT_EQ(messages_.Texts().first(), "'' is not a valid integer value");
   EXPECT_EQ(Seam().State().SNMPTimeOutValue, 100);
   Control<QSpinBox>("seRetryCount")->setValue(4);
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZexplorer.ini")),
@@ -127,7 +127,7 @@ TEST_F(WindowTest, OnlyExactTrueSetsAFlag) {
 TEST_F(WindowTest, BrokenNumberLineIsReportedAndTheWindowStillRuns) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2", "false", "abc"));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "TfrmMain-'abc' is not a valid integer value");
+  EXPECT_EQ(messages_.Texts().first(), "'abc' is not a valid integer value");
   EXPECT_TRUE(Control<QTimer>("Timer")->isActive());
   const int ticks = Seam().State().Ticks;
   EXPECT_TRUE(WaitUntil([&] { return Seam().State().Ticks > ticks; }, 3000));
@@ -140,7 +140,7 @@ TEST_F(WindowTest, BrokenNumberLineIsReportedAndTheWindowStillRuns) {
 TEST_F(WindowTest, ShortSettingsFileGivesEmptyFields) {
   Start(std::string("127.0.0.1\r\n127.0.0.2\n"));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "TfrmMain-'' is not a valid integer value");
+  EXPECT_EQ(messages_.Texts().first(), "'' is not a valid integer value");
   EXPECT_EQ(Control<QLineEdit>("edReadComm")->text(), "");
   EXPECT_EQ(Seam().State().StopIPValue, 0x7F000002u);
 }

@@ -227,7 +227,7 @@ TEST_F(WindowTest, AHugeSettingsLineIsShownShort) {
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_LT(clock.elapsed(), 5000);
   const QString text = messages_.Texts().first();
-  EXPECT_TRUE(text.startsWith("TfrmMain-'" + QString(80, '9') + QChar(0x2026) + "' is not a valid integer value"))
+  EXPECT_TRUE(text.startsWith("'" + QString(80, '9') + QChar(0x2026) + "' is not a valid integer value"))
       << text.left(200).toStdString();
   EXPECT_EQ(Control<QLineEdit>("edSNMPTimeOut")->text(), "100");
 }
@@ -248,7 +248,7 @@ TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
     EXPECT_TRUE(Seam().State().DynLeds.empty());
     const auto labels = Control<QGroupBox>("gbControl")->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
-    EXPECT_TRUE(labels[0]->text().startsWith("File not found -  ./DeviceFiles/")) << labels[0]->text().toStdString();
+    EXPECT_TRUE(labels[0]->text().startsWith("File not found -  " + WholePath("DeviceFiles") + "/")) << labels[0]->text().toStdString();
     EXPECT_FALSE(labels[0]->text().contains("..")) << labels[0]->text().toStdString();
     EXPECT_EQ(Seam().State().DeviceTypes.at(0), type);
     window_.reset();
@@ -259,7 +259,7 @@ TEST_F(WindowTest, AnUnreadableDeviceListSaysSo) {
   std::filesystem::create_directory(WorkingFile("QZdevices.cfg"));
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "The device list QZdevices.cfg cannot be read: Is a directory.");
+  EXPECT_EQ(messages_.Texts().first(), "The device list " + WholePath("QZdevices.cfg") + " cannot be read: Is a directory.");
   EXPECT_TRUE(WaitForStatus("state Idle"));
 }
 
@@ -270,15 +270,16 @@ TEST_F(WindowTest, AFifoInPlaceOfAFileIsNamedNotWaitedFor) {
   Start(SettingsFile("127.0.0.1", "127.0.0.2"));
   ASSERT_TRUE(WaitUntil([&] { return messages_.Texts().size() >= 2; }));
   EXPECT_EQ(messages_.Texts(),
-            (QStringList{"The settings QZexplorer.conf cannot be read: Is a FIFO, not a file. The program uses its defaults.",
-                         "The device list QZdevices.cfg cannot be read: Is a FIFO, not a file."}));
+            (QStringList{"The settings " + WholePath("QZexplorer.conf") +
+                             " cannot be read: Is a FIFO, not a file. The program uses its defaults.",
+                         "The device list " + WholePath("QZdevices.cfg") + " cannot be read: Is a FIFO, not a file."}));
   EXPECT_TRUE(WaitForStatus("state Idle"));
   // File > Restore: a FIFO as the previous list is named too.
   ASSERT_EQ(mkfifo(WorkingFile("QZdevices.prev").c_str(), 0600), 0);
   messages_.Clear();
   window_->findChild<QAction*>("itmRestore")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "The previous device list QZdevices.prev cannot be read: Is a FIFO, not a file.");
+  EXPECT_EQ(messages_.Texts().first(), "The previous device list " + WholePath("QZdevices.prev") + " cannot be read: Is a FIFO, not a file.");
 }
 
 TEST_F(WindowTest, AListOfTooManyLinesIsReadInPartAndSaysSo) {
@@ -286,7 +287,8 @@ TEST_F(WindowTest, AListOfTooManyLinesIsReadInPartAndSaysSo) {
   for (size_t i = 0; i < qz::app::kMaxLines + 10; ++i) list += "127.0.0.1\tunit\there\tQZ120\tx\r\n";
   Start(SettingsFile("127.0.0.1", "127.0.0.2"), list);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "The device list QZdevices.cfg holds more than 65536 lines: only the first 65536 are read.");
+  EXPECT_EQ(messages_.Texts().first(), "The device list " + WholePath("QZdevices.cfg") +
+                                              " holds more than 65536 lines: only the first 65536 are read.");
   EXPECT_EQ(Control<QComboBox>("cbAdrIP")->count(), static_cast<int>(qz::app::kMaxLines) - 1);
 }
 
@@ -315,7 +317,8 @@ TEST_F(WindowTest, ARenameInAReadOnlyFolderSaysWhyAndKeepsTheFile) {
   QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_EQ(messages_.Texts().first(),
-            "The device list could not be written to QZdevices.cfg: Read-only file system. The file is kept as it was.");
+            "The device list could not be written to " + WholePath("QZdevices.cfg") +
+                ": Read-only file system. The file is kept as it was.");
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), list);
   window_.reset();
 }

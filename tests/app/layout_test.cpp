@@ -82,6 +82,14 @@ TEST_P(LayoutTest, EveryTextIsShownWhole) {
           << combo->objectName().toStdString() << " " << combo->currentText().toStdString();
     }
   }
+  // Each code page's name fits its box, not only the one chosen.
+  auto* codePages = Control<QComboBox>("cbCodePage");
+  QStyleOptionComboBox option;
+  option.initFrom(codePages);
+  const QRect field = codePages->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, codePages);
+  for (int i = 0; i < codePages->count(); ++i)
+    EXPECT_LE(codePages->fontMetrics().horizontalAdvance(codePages->itemText(i)), field.width())
+        << codePages->itemText(i).toStdString();
   // The window grows with the font, never below its usual size.
   EXPECT_GE(window_->findChild<QWidget*>("client")->width(), 652);
 }

@@ -185,7 +185,7 @@ TEST_F(PanelTest, MissingDescriptionFileIsNamed) {
   Open("127.0.0.53", "QZ999");
   const auto labels = Control<QGroupBox>("gbControl")->findChildren<QLabel*>();
   ASSERT_EQ(labels.size(), 1);
-  EXPECT_EQ(labels[0]->text(), "File not found -  ./DeviceFiles/QZ999.par");
+  EXPECT_EQ(labels[0]->text(), "File not found -  " + WholePath("DeviceFiles/QZ999.par"));
   EXPECT_EQ(labels[0]->pos(), QPoint(10, 100));
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
   EXPECT_TRUE(Seam().State().DynLeds.empty());
@@ -209,7 +209,7 @@ TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
                  "A\tPower\t1.3.6.1.4.1.98361.2.2.1.0\r\nM\tV\t0\tx\t1\t1.2\r\nA\tLater\t1.3\r\n");
   Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.51", "QZ120-lab", "SNMP station vers. 1.06 "));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
-  EXPECT_EQ(messages_.Texts().first(), "TApplication-'x' is not a valid integer value");
+  EXPECT_EQ(messages_.Texts().first(), "'x' is not a valid integer value");
   ASSERT_EQ(Seam().State().DynLeds.size(), 1u);
   // The pass ended before the reads: the LED is still undetermined.
   EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);

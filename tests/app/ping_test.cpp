@@ -48,6 +48,7 @@ TEST_F(PingTest, AnsweringDeviceShowsItsTimeAndTheLedsBlink) {
       << Control<QLineEdit>("edPing")->text().toStdString();
   EXPECT_FALSE(Control<TLed>("Led1")->LedOn());
   EXPECT_TRUE(Control<TLed>("Led2")->LedOn());
+  EXPECT_EQ(Control<TLed>("Led2")->BrushColor(), QColor(0, 255, 0));
   Seam().TimerTick();
   EXPECT_TRUE(Control<TLed>("Led1")->LedOn());
   EXPECT_FALSE(Control<TLed>("Led2")->LedOn());
@@ -118,6 +119,8 @@ TEST_F(PingTest, SilentDeviceTimesOutAfterTheSetTimeOut) {
   Seam().TimerTick();
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
   EXPECT_EQ(Control<QLineEdit>("edPing")->text(), "Time out");
+  // The LED that lit for this ping is not the green of an answer.
+  EXPECT_EQ(Control<TLed>("Led2")->BrushColor(), QColor(255, 0, 0));
   EXPECT_GE(eventsWhileWaiting, 5);
 }
 

@@ -62,12 +62,14 @@ TEST_F(NetworkScanTest, FindsWhatAskingOneAfterTheOtherFinds) {
             FormatDeviceList({{"127.0.0.111", "Rack 3 station", "Hall B", "QZ120exp", "SNMP station vers. 1.05 "},
                               {"127.0.0.113", "Roof relay", "Tower 2", "QZ120", "SNMP station vers. 1.06 "},
                               {"127.0.0.115", "Main distribution", "Hall A", "QZ300", "SNMP station vers. 2.10 "},
+                              // The maker's unit in its boot loader is listed, saying so; the foreign box is not.
+                              {"127.0.0.119", "Service mode", "lab", "QZ120", "Bootloader 0.9 "},
                               {"127.0.0.121", "Second try", "Store", "QZ50", "SNMP station vers. 1.10 "},
                               {"127.0.0.123", "Late one", "Cellar", "QZ300", "SNMP station vers. 2.11 "},
                               {"127.0.0.124", "Two ports", "Annex", "QZ50", "SNMP station vers. 1.11 "}}));
   EXPECT_EQ(last.Total, 16u);
   EXPECT_EQ(last.Settled, 16u);
-  EXPECT_EQ(last.Found, 6u);
+  EXPECT_EQ(last.Found, 7u);
 }
 
 TEST_F(NetworkScanTest, StopsAtOnceAndKeepsWhatWasFound) {

@@ -226,7 +226,7 @@ TEST_F(ConsoleTest, DisconnectDuringAFloodTakesEffectAtOnce) {
 TEST_F(ConsoleTest, RefusedConnectIsReported) {
   ConnectTo("127.0.0.67");
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
-  EXPECT_EQ(messages_.Texts().first(), "QPushButton-Socket Error # 10061\nConnection refused.");
+  EXPECT_EQ(messages_.Texts().first(), "Socket Error # 10061\nConnection refused.");
   EXPECT_EQ(Control<TConsoleScreen>("mmScreen")->Lines().first(), "Connecting 127.0.0.67...");
   EXPECT_NE(Seam().State().WorkState, qz::app::wsTelnet);
 }
@@ -244,7 +244,7 @@ TEST_F(ConsoleTest, SilentHostTimesOutWhileTheWindowAnswers) {
   ConnectTo("127.0.0.68");
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
   EXPECT_TRUE(secondClick.Done());
-  EXPECT_EQ(messages_.Texts(), QStringList{"QPushButton-Connect timed out."});
+  EXPECT_EQ(messages_.Texts(), QStringList{"Connect timed out."});
   EXPECT_GE(ticksWhileWaiting, 4);
 }
 

@@ -52,6 +52,10 @@ class WindowTest : public ::testing::Test {
   // its status bar, with no message box.
   void ExpectHaltSaid(const QString& message);
   std::string WorkingFile(const std::string& name) const { return dir_.File(name); }
+  // A file of the working folder as messages name it: its whole path.
+  static QString WholePath(const std::string& name) {
+    return QString::fromStdString((std::filesystem::current_path() / name).lexically_normal().string());
+  }
   // A control of the window, by its object name.
   template <typename Widget>
   Widget* Control(const char* name) const {

@@ -86,13 +86,16 @@ TEST_F(IPEditTest, LeavingAnOctetBringsItIntoByteRange) {
 
 TEST_F(IPEditTest, LeavingAnEmptyOctetReportsTheConversion) {
   std::string reported;
+  const QObject* reportedBy = nullptr;
   const qz::TExceptionReporterScope reporting([&](const QObject* reporter, const std::exception& error) {
-    reported = qz::ReporterClassName(reporter) + "-" + error.what();
+    reported = error.what();
+    reportedBy = reporter;
   });
   edit_->OctetField(1)->setFocus();
   edit_->OctetField(1)->clear();
   other_->setFocus();
-  EXPECT_EQ(reported, "TIPByteEdit-'' is not a valid integer value");
+  EXPECT_EQ(reported, "'' is not a valid integer value");
+  EXPECT_EQ(reportedBy, edit_->OctetField(1));
   EXPECT_EQ(edit_->OctetField(1)->text(), "");
   EXPECT_THROW(edit_->Value(), qz::EConvertError);
 }
