@@ -24,6 +24,10 @@ class TfrmMainTestSeam {
   void Refresh() { window_.RefreshData(); }
   void SetTelnetConnectTimeout(int milliseconds) { window_.Telnet->DefaultConnectTimeoutMs = milliseconds; }
   bool TelnetConnected() { return window_.Telnet->Connected(); }
+  // The box a scan shows when the list it found differs from the one before.
+  void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
+    window_.ShowScanSummary(before, after);
+  }
   // Waits until the history holds everything recorded so far.
   void FlushHistory() {
     if (window_.history_) window_.history_->Flush();

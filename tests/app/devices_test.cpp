@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -97,6 +99,23 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   emit addresses->activated(3);
   ASSERT_TRUE(WaitForHalt());
   ExpectHaltSaid("Device at 127.0.0.19 runs \"Bootloader 0.9\", not its station firmware: it cannot be managed until it does");
+}
+
+TEST_F(WindowTest, TheChangesOfAWholeRangeScrollInTheirBox) {
+  Start(SettingsFile("127.0.0.1", "127.0.0.1"));
+  std::vector<qz::app::DeviceRow> before;
+  for (int i = 1; i <= 200; ++i) before.push_back({"10.0.0." + std::to_string(i), "unit", "hall", "QZ120", "x"});
+  // Shown and looked at before the catcher answers it: no event is handled in between.
+  Seam().ShowScanSummary(before, {});
+  auto* box = window_->findChild<QMessageBox*>("scanSummary");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->informativeText(), "200 changes");
+  auto* lines = box->findChild<QPlainTextEdit*>("scanChanges");
+  ASSERT_NE(lines, nullptr);
+  EXPECT_EQ(lines->document()->blockCount(), 200);
+  EXPECT_TRUE(lines->toPlainText().startsWith("Missing: 10.0.0.1 "));
+  // However many lines, the box stays within a small screen.
+  EXPECT_LT(box->sizeHint().height(), 600);
 }
 
 TEST_F(ScanTest, StopEndsTheScanAtOnceAndKeepsWhatWasFound) {
