@@ -5,11 +5,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
