@@ -2,6 +2,7 @@
 // with the device's status, measured values and parameters, and the
 // parameter changes written back.
 #include <algorithm>
+#include <tuple>
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -14,10 +15,7 @@
 #include <QTabWidget>
 #include <QUrl>
 
-#include <tuple>
-
 #include "description_file.h"
-#include "event_hooks.h"
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "layout_scale.h"
