@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QUrl>
 
 #include "description_file.h"
