@@ -47,7 +47,8 @@ void SyncFolderOf(const std::string&) {}
 // Created new, never through a link: whatever stands at the name (a link
 // someone put there) makes the write fail instead of following it.
 int OpenForWriting(const std::string& path) {
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  // Private from the start: a settings file holds the write community.
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 // Without waiting for a writer, should the name be a FIFO.
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
@@ -153,7 +154,10 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
     RemoveLeftoverTemporary(path);
     return reason;
   }
+  // A file written again keeps the mode it was given; a new one is the owner's alone.
   std::error_code failed;
+  if (const auto existing = std::filesystem::status(path, failed); std::filesystem::is_regular_file(existing))
+    std::filesystem::permissions(temporary, existing.permissions(), std::filesystem::perm_options::replace, failed);
   std::filesystem::rename(temporary, path, failed);
   if (failed) {
     std::remove(temporary.c_str());

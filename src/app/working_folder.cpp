@@ -56,6 +56,12 @@ std::string ChooseWorkingFolder(const TStartOptions& options, const std::string&
 
 std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder) {
   std::error_code error;
+  // A working folder the program makes is its user's alone (an existing one keeps its mode).
+  if (!fs::exists(folder, error)) {
+    fs::create_directories(folder, error);
+    if (error) return error.message();
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
+  }
   const fs::path target = fs::path(folder) / "DeviceFiles";
   fs::create_directories(target, error);
   if (error) return error.message();

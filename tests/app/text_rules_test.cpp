@@ -7,6 +7,7 @@
 #endif
 
 #include <filesystem>
+#include <ios>
 
 #include "conf_file.h"
 #include "description_file.h"
@@ -119,6 +120,26 @@ TEST(TextFile, AFailedWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ(ReadFile(dir.Path()).Error, "Is a directory");
   EXPECT_EQ(ReadFile(dir.Path()).Bytes, "");
 }
+
+#ifndef _WIN32
+TEST(TextFile, ANewFileIsTheOwnersAloneAndAnOldOneKeepsItsMode) {
+  qz::test::ScratchDir dir("modes");
+  const auto mode = [](const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
+  };
+  const std::string fresh = dir.File("QZexplorer.ini");
+  ASSERT_EQ(WriteWholeFile(fresh, "secret community"), "");
+  EXPECT_EQ(mode(fresh), 0600u);
+  const std::string old = dir.File("QZdevices.cfg");
+  ASSERT_EQ(WriteWholeFile(old, "first"), "");
+  for (const mode_t kept : {0644u, 0640u, 0600u}) {
+    ASSERT_EQ(chmod(old.c_str(), kept), 0);
+    ASSERT_EQ(WriteWholeFile(old, "again"), "");
+    EXPECT_EQ(mode(old), kept) << std::oct << kept;
+  }
+}
+#endif
 
 TEST(TextFile, LeftoverTemporaryIsRemoved) {
   qz::test::ScratchDir dir("leftover");
@@ -257,6 +278,18 @@ TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
   EXPECT_EQ(SeedDeviceFiles(shared, folder), "");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "edited by the user");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ50.par"), "shared QZ50");
+#ifndef _WIN32
+  // The folder it made is its user's alone; one that was there keeps its mode.
+  struct stat status {};
+  ASSERT_EQ(stat(folder.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0700u);
+  const std::string existing = dir.File("shared-folder");
+  std::filesystem::create_directory(existing);
+  ASSERT_EQ(chmod(existing.c_str(), 0755), 0);
+  EXPECT_EQ(SeedDeviceFiles(shared, existing), "");
+  ASSERT_EQ(stat(existing.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0755u);
+#endif
 }
 
 TEST(Help, TheCompiledFileElseTheManualOfTheLanguage) {
