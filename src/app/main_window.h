@@ -353,9 +353,6 @@ class TfrmMain : public QMainWindow {
   // Device panel
   void ClearBox(QGroupBox* box);
   void ClearPanel();
-  // Reads a parameter back after it was written and shows what the device holds.
-  // What the device holds after a write, as the box shows it (empty without an answer).
-  QString ShowParameterReadBack(QComboBox* combo, const QString& name, const std::string& oid);
   void BuildNoParameterHint();
 
   GlobalData data_;
