@@ -15,7 +15,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQZ_FUZZ=ON -DQZ_BUILD_APP=OF
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 # libFuzzer only sees the code that carries coverage counters.
-for library in "$build"/src/snmp/libqz_snmp.a "$build"/src/app/libqz_app_rules.a "$build"/src/telnet/libqz_telnet.a; do
+for library in "$build"/src/snmp/libqz_snmp.a "$build"/src/core/libqz_core.a "$build"/src/telnet/libqz_telnet.a; do
   if [[ $(nm "$library" 2>/dev/null | grep -c '__sanitizer_cov') -eq 0 ]]; then
     echo "fuzz: $library has no coverage instrumentation" >&2
     exit 1

@@ -9,4 +9,4 @@ cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)" --target manual_screenshots
 mkdir -p "$root/docs/manual/images"
 QZ_MANUAL_IMAGES="$root/docs/manual/images" QT_QPA_PLATFORM=xcb \
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$root/build/tests/app/manual_screenshots"
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$root/build/tests/ui/manual_screenshots"
