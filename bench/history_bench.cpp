@@ -33,7 +33,7 @@ TBatch OneRefresh(int64_t at) {
   for (int i = 0; i < 10; ++i)
     reading.Samples.push_back({TSampleKind::Led, "LED " + std::to_string(i), i == 7 ? 1 : 0, i == 7 ? "alarm" : "normal"});
   for (int i = 0; i < 9; ++i)
-    reading.Samples.push_back({TSampleKind::Value, "Value " + std::to_string(i), 230 + i, "23." + std::to_string(i)});
+    reading.Samples.push_back({TSampleKind::Value, "Value " + std::to_string(i), 230 + i, "23." + std::to_string(i), (230.0 + i) / 10});
   reading.Samples.push_back({TSampleKind::UpTime, "sysUpTime", std::nullopt, "3 hours 2 min."});
   TBatch batch;
   batch.Readings.push_back(std::move(reading));

@@ -94,6 +94,14 @@ std::vector<std::string> MigrationStep(int version, TDialect dialect) {
               "CREATE UNIQUE INDEX device_address_type ON device (address, type)",
               "DROP TABLE device_merge"};
     }
+    case 5:
+      // Series are keyed by the object's OID and named by a caption kept
+      // beside them. The series recorded before were keyed by their caption:
+      // each is its own name here until the first reading under its OID
+      // takes it over (THistoryStore::SeriesOf).
+      return {"CREATE TABLE series (device_id BIGINT NOT NULL, kind INTEGER NOT NULL, object TEXT NOT NULL, caption TEXT "
+              "NOT NULL, PRIMARY KEY (device_id, kind, object))",
+              "INSERT INTO series SELECT DISTINCT device_id, kind, object, object FROM reading_hour"};
     default:
       return {};
   }

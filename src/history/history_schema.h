@@ -10,7 +10,7 @@ namespace qz::history {
 
 enum class TDialect { SQLite, PostgreSQL };
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // The hours of the rollup tables, in milliseconds.
 inline constexpr int64_t kRollupMs = 3'600'000;

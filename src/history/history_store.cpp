@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace qz::history {
 namespace {
@@ -31,14 +32,6 @@ const char* KindName(TSampleKind kind) {
 }
 
 }  // namespace
-
-bool ShownNumber(const std::string& shown, double& value) {
-  std::string text = shown;
-  std::replace(text.begin(), text.end(), ',', '.');
-  bool ok = false;
-  value = QString::fromStdString(text).trimmed().toDouble(&ok);
-  return ok;
-}
 
 THistoryStore::THistoryStore(TStoreSettings settings) : settings_(std::move(settings)) {
   static std::atomic<int> next{0};
@@ -64,6 +57,7 @@ void THistoryStore::Close() {
   }
   QSqlDatabase::removeDatabase(connection_);
   open_ = false;
+  seriesNames_.clear();
 }
 
 void THistoryStore::Fail(const QSqlError& error) {
@@ -299,9 +293,9 @@ std::string THistoryStore::Write(const TBatch& batch) {
     const long long id = idOf(r.Device);
     const auto at = static_cast<qlonglong>(r.At);
     for (const TSample& sample : r.Samples) {
+      if (done && !NameSeries(id, sample)) done = false;
       double number = sample.Value.value_or(0);
-      const bool isNumber =
-          sample.Kind == TSampleKind::Value && (sample.Value.has_value() || ShownNumber(sample.Shown, number));
+      const bool isNumber = sample.Kind == TSampleKind::Value && sample.Value.has_value();
       run(reading, {id, at, static_cast<int>(sample.Kind), Text(sample.Object),
                     sample.Raw ? QVariant(static_cast<qlonglong>(*sample.Raw)) : QVariant(QMetaType(QMetaType::LongLong)),
                     Text(sample.Shown), isNumber ? QVariant(number) : noNumber});
@@ -323,14 +317,57 @@ std::string THistoryStore::Write(const TBatch& batch) {
 
   if (!done) {
     database.rollback();
+    seriesNames_.clear();
     return lastError_.isEmpty() ? "the write failed" : lastError_.toStdString();
   }
   if (!database.commit()) {
     Fail(database.lastError());
     database.rollback();
+    seriesNames_.clear();
     return lastError_.toStdString();
   }
   return {};
+}
+
+bool THistoryStore::NameSeries(long long deviceId, const TSample& sample) {
+  const std::string& caption = sample.Caption.empty() ? sample.Object : sample.Caption;
+  const auto key = std::tuple{deviceId, static_cast<int>(sample.Kind), sample.Object};
+  if (const auto known = seriesNames_.find(key); known != seriesNames_.end() && known->second == caption) return true;
+  QSqlDatabase database = QSqlDatabase::database(connection_, false);
+  const QVariantList series{deviceId, static_cast<int>(sample.Kind), Text(sample.Object)};
+  const auto exec = [&](const QString& statement, const QVariantList& values) {
+    QSqlQuery query(database);
+    query.prepare(statement);
+    for (const QVariant& value : values) query.addBindValue(value);
+    if (!query.exec()) {
+      Fail(query.lastError());
+      return std::optional<QSqlQuery>();
+    }
+    return std::optional<QSqlQuery>(std::move(query));
+  };
+  auto named = exec("SELECT caption FROM series WHERE device_id = ? AND kind = ? AND object = ?", series);
+  if (!named) return false;
+  if (named->next()) {
+    if (named->value(0).toString() != Text(caption) &&
+        !exec("UPDATE series SET caption = ? WHERE device_id = ? AND kind = ? AND object = ?",
+              QVariantList{Text(caption)} + series))
+      return false;
+  } else {
+    // Recorded before under its caption (or a series of that name kept
+    // before series had keys): those readings are this series' past.
+    if (caption != sample.Object) {
+      const QVariantList before{Text(sample.Object), deviceId, static_cast<int>(sample.Kind), Text(caption)};
+      for (const char* table : {"reading", "reading_hour", "series"})
+        if (!exec(QString("UPDATE %1 SET object = ? WHERE device_id = ? AND kind = ? AND object = ?").arg(table), before))
+          return false;
+    }
+    if (!exec(QString("INSERT INTO series (device_id, kind, object, caption) SELECT ?, ?, ?, ? WHERE NOT EXISTS "
+                      "(SELECT 1 FROM series WHERE device_id = ? AND kind = ? AND object = ?)"),
+              series + QVariantList{Text(caption)} + series))
+      return false;
+  }
+  seriesNames_[key] = caption;
+  return true;
 }
 
 long THistoryStore::Prune(int64_t now) {
@@ -381,16 +418,19 @@ std::pair<int64_t, int64_t> THistoryStore::Extent(const TDeviceKey& device) {
   return {first, last};
 }
 
-std::vector<std::string> THistoryStore::Objects(const TDeviceKey& device, TSampleKind kind) {
-  std::vector<std::string> objects;
+std::vector<TSeriesName> THistoryStore::Objects(const TDeviceKey& device, TSampleKind kind) {
+  std::vector<TSeriesName> objects;
   const long long id = DeviceId(device, false);
   QSqlQuery query(QSqlDatabase::database(connection_, false));
-  query.prepare(QString("SELECT DISTINCT object FROM %1 WHERE device_id = ? AND kind = ? ORDER BY object")
+  query.prepare(QString("SELECT DISTINCT r.object, COALESCE(s.caption, r.object) FROM %1 r LEFT JOIN series s ON "
+                        "s.device_id = r.device_id AND s.kind = r.kind AND s.object = r.object WHERE r.device_id = ? "
+                        "AND r.kind = ? ORDER BY 2, 1")
                     .arg(kind == TSampleKind::UpTime ? "reading" : "reading_hour"));
   query.addBindValue(id);
   query.addBindValue(static_cast<int>(kind));
   if (!query.exec()) return objects;
-  while (query.next()) objects.push_back(query.value(0).toString().toStdString());
+  while (query.next())
+    objects.push_back({query.value(0).toString().toStdString(), query.value(1).toString().toStdString()});
   return objects;
 }
 
@@ -518,8 +558,11 @@ std::vector<TRow> THistoryStore::Rows(const TDeviceKey& device, int64_t from, in
   std::vector<TRow> rows;
   const long long id = DeviceId(device, false);
   QSqlQuery query(QSqlDatabase::database(connection_, false));
+  // Readings are named as their series is now.
   query.prepare(
-      "SELECT at, kind, object, raw, shown, value FROM reading WHERE device_id = ? AND at >= ? AND at <= ?");
+      "SELECT r.at, r.kind, COALESCE(s.caption, r.object), r.raw, r.shown, r.value FROM reading r LEFT JOIN series s "
+      "ON s.device_id = r.device_id AND s.kind = r.kind AND s.object = r.object WHERE r.device_id = ? AND r.at >= ? "
+      "AND r.at <= ?");
   query.addBindValue(id);
   query.addBindValue(static_cast<qlonglong>(from));
   query.addBindValue(static_cast<qlonglong>(to));

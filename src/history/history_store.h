@@ -5,7 +5,9 @@
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
+#include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -70,7 +72,7 @@ class THistoryStore {
   // The first and last time the history has of a device; {0, 0} without any.
   std::pair<int64_t, int64_t> Extent(const TDeviceKey& device);
   // The measured values and LEDs a device has readings of, by caption.
-  std::vector<std::string> Objects(const TDeviceKey& device, TSampleKind kind);
+  std::vector<TSeriesName> Objects(const TDeviceKey& device, TSampleKind kind);
   // A measured value's readings (the value shown, as a number) or an LED's
   // states, in time order; readings without a number are left out.
   std::vector<TPoint> Series(const TDeviceKey& device, TSampleKind kind, const std::string& object, int64_t from,
@@ -100,16 +102,19 @@ class THistoryStore {
   std::vector<TBucket> QueryBuckets(const QString& statement, const QVariantList& values);
   bool Migrate();
   long long DeviceId(const TDeviceKey& device, bool create);
+  // Keeps the caption a sample's series is named by; the first time a
+  // series is recorded under its key, the readings recorded before under its
+  // caption become its own. False when the database failed.
+  bool NameSeries(long long deviceId, const TSample& sample);
 
   TStoreSettings settings_;
   QString connection_;
   bool open_ = false;
   bool damaged_ = false;
+  // The captions of the series this store has named (device, kind, key):
+  // a caption is written when it changes, not with every reading.
+  std::map<std::tuple<long long, int, std::string>, std::string> seriesNames_;
   QString lastError_;
 };
-
-// The value text the panel showed as a number ("21,5" and "21.5" alike);
-// false when it holds none ("???").
-bool ShownNumber(const std::string& shown, double& value);
 
 }  // namespace qz::history

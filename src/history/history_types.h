@@ -22,12 +22,24 @@ enum class TSampleKind : int32_t { Led = 1, Value = 2, UpTime = 3 };
 
 struct TSample {
   TSampleKind Kind = TSampleKind::Value;
-  std::string Object;  // the caption of the LED or value; "sysUpTime"
+  // What keeps a series one: the object's OID (a caption changes with the
+  // code page, the locale or an edited description file; the OID does not).
+  std::string Object;
   std::optional<int64_t> Raw;  // what the device answered (an LED's state 0, 1, or 2 for unknown); none without an answer
   std::string Shown;  // as the panel showed it
   // A measured value at full precision (the shown text may be rounded); none
   // when the device sent no number.
   std::optional<double> Value = std::nullopt;
+  // What the panel calls the object: the series' name in plots and exports.
+  // Empty: the object is its own name.
+  std::string Caption = {};
+};
+
+// A series of a device: its key and the name it was last recorded under.
+struct TSeriesName {
+  std::string Object;
+  std::string Caption;
+  bool operator==(const TSeriesName&) const = default;
 };
 
 // One fill or refresh of the panel.

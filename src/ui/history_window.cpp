@@ -84,19 +84,22 @@ const QColor kStateColours[] = {QColor(0, 200, 0), QColor(150, 150, 150), QColor
 const char* const kStateNames[] = {"normal", "unknown", "alarm"};
 
 // The LEDs in the order of the type's description file, as the panel shows
-// them; those it no longer names after them.
-std::vector<std::string> PanelOrder(std::vector<std::string> objects, const std::string& type) {
+// them; those it no longer holds after them.
+std::vector<history::TSeriesName> PanelOrder(std::vector<history::TSeriesName> objects, const std::string& type) {
   if (!IsSafeDeviceType(type)) return objects;
   const TFileRead file = ReadFile(DescriptionFilePath(type));
   if (!file.Error.empty()) return objects;
-  std::vector<std::string> order;
+  std::vector<DescriptionRecord> order;
   for (const DescriptionRecord& record : ParseDeviceDescription(file.Bytes).Records)
-    if (record.Kind == RecordKind::StatusLed) order.push_back(record.Name);
-  const auto rank = [&](const std::string& object) {
-    return std::find(order.begin(), order.end(), object) - order.begin();
+    if (record.Kind == RecordKind::StatusLed) order.push_back(record);
+  // A series recorded before series had keys is known by its caption.
+  const auto rank = [&](const history::TSeriesName& series) {
+    return std::find_if(order.begin(), order.end(), [&](const DescriptionRecord& record) {
+             return record.OID == series.Object || record.Name == series.Object;
+           }) - order.begin();
   };
   std::stable_sort(objects.begin(), objects.end(),
-                   [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+                   [&](const history::TSeriesName& a, const history::TSeriesName& b) { return rank(a) < rank(b); });
   return objects;
 }
 
@@ -301,17 +304,19 @@ void THistoryWindow::Reload() {
         const auto [first, last] = store.Extent(device);
         if (last >= first && first > loaded->From) loaded->From = std::min(first, loaded->To - kShortestFitMs);
       }
-      for (const std::string& object : store.Objects(device, history::TSampleKind::Value)) {
+      // Series are read by their key and shown by their caption.
+      for (const history::TSeriesName& series : store.Objects(device, history::TSampleKind::Value)) {
         std::vector<history::TBucket> buckets;
-        if (std::find(hidden.begin(), hidden.end(), object) == hidden.end())
-          buckets = store.Buckets(device, history::TSampleKind::Value, object, loaded->From, loaded->To, columns);
-        loaded->Values.emplace_back(object, std::move(buckets));
+        if (std::find(hidden.begin(), hidden.end(), series.Caption) == hidden.end())
+          buckets = store.Buckets(device, history::TSampleKind::Value, series.Object, loaded->From, loaded->To, columns);
+        loaded->Values.emplace_back(series.Caption, std::move(buckets));
       }
-      for (const std::string& object : PanelOrder(store.Objects(device, history::TSampleKind::Led), device.Type))
-        loaded->Leds.emplace_back(
-            object, history::LedRuns(store.Buckets(device, history::TSampleKind::Led, object, loaded->From, loaded->To,
-                                                   columns),
-                                     loaded->To));
+      for (const history::TSeriesName& series :
+           PanelOrder(store.Objects(device, history::TSampleKind::Led), device.Type))
+        loaded->Leds.emplace_back(series.Caption,
+                                  history::LedRuns(store.Buckets(device, history::TSampleKind::Led, series.Object,
+                                                                 loaded->From, loaded->To, columns),
+                                                   loaded->To));
       loaded->Pings = store.PingBuckets(device, loaded->From, loaded->To, columns);
       loaded->Writes = store.Writes(device, loaded->From, loaded->To);
     }

@@ -16,7 +16,7 @@ std::string Decimal(double value) {
 }
 
 history::TSample Value(const char* caption, double value) {
-  return {history::TSampleKind::Value, caption, static_cast<int64_t>(std::lround(value * 10)), Decimal(value)};
+  return {history::TSampleKind::Value, caption, static_cast<int64_t>(std::lround(value * 10)), Decimal(value), value};
 }
 
 history::TSample Led(const char* caption, bool alarm) {

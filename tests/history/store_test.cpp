@@ -46,7 +46,8 @@ TReading Reading(int64_t at, const std::string& temperature, int64_t raw, int64_
   return {kStation,
           at,
           {{TSampleKind::Led, "Door", door, door == 0 ? "normal" : "alarm"},
-           {TSampleKind::Value, "Temp., C", raw, temperature},
+           {TSampleKind::Value, "Temp., C", raw, temperature,
+            temperature == "???" ? std::nullopt : std::optional<double>(static_cast<double>(raw) / 10)},
            {TSampleKind::UpTime, "sysUpTime", std::nullopt, "3 hours 2 min."}}};
 }
 
@@ -108,7 +109,7 @@ TEST_P(StoreTest, WhatIsWrittenReadsBack) {
   const auto door = store.Series(kStation, TSampleKind::Led, "Door", kMidnight, kMidnight + kDay);
   ASSERT_EQ(door.size(), 3u);
   EXPECT_EQ(door[1].Value, 1);
-  EXPECT_EQ(store.Objects(kStation, TSampleKind::Value), std::vector<std::string>{"Temp., C"});
+  EXPECT_EQ(store.Objects(kStation, TSampleKind::Value), (std::vector<TSeriesName>{{"Temp., C", "Temp., C"}}));
   const auto pings = store.Pings(kStation, kMidnight, kMidnight + kDay);
   ASSERT_EQ(pings.size(), 2u);
   EXPECT_EQ(pings[0].Value, 3);
@@ -279,6 +280,28 @@ TEST_P(StoreTest, ThePlotsBucketsAreMadeByTheDatabase) {
   EXPECT_EQ(pings[12].Count, 120);
 }
 
+// A series is its object's key: the caption it is shown by may change (a
+// code page, a locale, an edited description file) without splitting it.
+TEST_P(StoreTest, ASeriesIsOneWhateverItsCaption) {
+  THistoryStore store(settings_);
+  ASSERT_EQ(store.Open(), "");
+  const std::string oid = "1.3.6.1.4.1.17.2.1.0";
+  TBatch batch;
+  for (const auto& [at, caption] : {std::pair{kMidnight, "Temp., C"}, std::pair{kMidnight + 30'000, "Temp., \u00b0C"},
+                                    std::pair{kMidnight + 60'000, "Temperature, \u00b0C"}})
+    batch.Readings.push_back({kStation, at, {{TSampleKind::Value, oid, 235, "23.5", 23.5, caption}}});
+  ASSERT_EQ(store.Write(batch), "");
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, oid, kMidnight, kMidnight + kDay).size(), 3u);
+  EXPECT_EQ(store.Objects(kStation, TSampleKind::Value),
+            (std::vector<TSeriesName>{{oid, "Temperature, \u00b0C"}}));
+  // Another store (the history window's) names it the same.
+  THistoryStore reader(settings_);
+  ASSERT_EQ(reader.Open(), "");
+  const auto rows = reader.Rows(kStation, kMidnight, kMidnight + kDay);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].Object, "Temperature, \u00b0C");
+}
+
 INSTANTIATE_TEST_SUITE_P(, StoreTest, ::testing::Values(TDialect::SQLite, TDialect::PostgreSQL),
                          [](const ::testing::TestParamInfo<TDialect>& dialect) {
                            return dialect.param == TDialect::SQLite ? "SQLite" : "PostgreSQL";
@@ -361,6 +384,18 @@ TEST(HistoryFile, DevicesToldApartByNameBecomeOne) {
   EXPECT_DOUBLE_EQ(buckets[0].Max, 24.0);
   EXPECT_EQ(store.Pings(kStation, 0, kMidnight + kDay).size(), 2u);
   EXPECT_EQ(store.Writes(kStation, 0, kMidnight + kDay).size(), 1u);
+  EXPECT_EQ(store.Series(devices[1], TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 1u);
+  // Series were keyed by their caption then: the first reading under the
+  // object's key takes over what was recorded under its caption.
+  const std::string oid = "1.3.6.1.4.1.17.2.1.0";
+  TBatch keyed;
+  keyed.Readings.push_back({kStation, kMidnight + 90'000, {{TSampleKind::Value, oid, 245, "24.5", 24.5, "Temp., C"}}});
+  ASSERT_EQ(store.Write(keyed), "");
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, oid, 0, kMidnight + kDay).size(), 3u);
+  EXPECT_EQ(store.Series(kStation, TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 0u);
+  EXPECT_EQ(store.Buckets(kStation, TSampleKind::Value, oid, 0, kMidnight + kDay, 1).at(0).Count, 3);
+  EXPECT_EQ(store.Objects(kStation, TSampleKind::Value), (std::vector<TSeriesName>{{oid, "Temp., C"}}));
+  // The other device's series of that caption is its own.
   EXPECT_EQ(store.Series(devices[1], TSampleKind::Value, "Temp., C", 0, kMidnight + kDay).size(), 1u);
 }
 
