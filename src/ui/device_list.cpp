@@ -1,5 +1,5 @@
-// The device list: three selection lists that always show the same row, the
-// two hidden columns, and the device list file.
+// The device list: three selection lists that show the rows of the device
+// model and always the same row, and the device list file written from it.
 #include <algorithm>
 
 #include <QCollator>
@@ -26,17 +26,9 @@ namespace {
 // order, the name and location lists are sorted by what they show.
 constexpr int kRowRole = Qt::UserRole + 1;
 
-// Rows by address, numerically (127.0.0.9 before 127.0.0.10).
-bool AddressBefore(const DeviceRow& a, const DeviceRow& b) {
-  const uint32_t left = AddressValue(a.Address);
-  const uint32_t right = AddressValue(b.Address);
-  return left != right ? left < right : a.Address < b.Address;
-}
-
 }  // namespace
 
 void TfrmMain::LoadDeviceList() {
-  data_.DeviceCount = 0;
   const TFileRead file = ReadFile(kDeviceListFileName);
   if (!file.Error.empty()) {
     QMessageBox::warning(this, "QZ Explorer",
@@ -47,7 +39,6 @@ void TfrmMain::LoadDeviceList() {
   bool cut = false;
   const std::vector<DeviceRow> rows = ParseDeviceList(file.Bytes, &cut);
   FillLists(rows);
-  data_.DeviceCount = static_cast<int32_t>(rows.size());
   if (cut) WarnListCut(kDeviceListFileName);
 }
 
@@ -60,17 +51,14 @@ void TfrmMain::WarnListCut(const QString& file) {
 
 void TfrmMain::FillLists(std::vector<DeviceRow> rows) {
   ClearLists();
-  std::stable_sort(rows.begin(), rows.end(), AddressBefore);
-  for (const DeviceRow& row : rows) {
-    const int at = cbAdrIP->count();
-    cbAdrIP->addItem(QString::fromStdString(row.Address));
+  data_.Devices.Assign(std::move(rows));
+  for (int at = 0; at < data_.Devices.Count(); ++at) {
+    cbAdrIP->addItem(QString::fromStdString(data_.Devices.At(at)->Address));
     cbAdrIP->setItemData(at, at, kRowRole);
-    for (auto [list, bytes] : {std::pair{cbSysName, &row.SysName}, std::pair{cbSysLoc, &row.SysLocation}}) {
-      list->addItem(QString(), QByteArray::fromStdString(*bytes));
+    for (QComboBox* list : {cbSysName, cbSysLoc}) {
+      list->addItem(QString());
       list->setItemData(at, at, kRowRole);
     }
-    data_.DeviceTypes.push_back(row.DeviceType);
-    data_.LanInterfaces.push_back(row.LanInterface);
   }
   ShowListTexts();
 }
@@ -82,16 +70,16 @@ void TfrmMain::ShowListTexts() {
   for (QComboBox* list : {cbSysName, cbSysLoc}) {
     struct TItem {
       QString Text;
-      QByteArray Bytes;
       int Row;
       QVariant Mark;
       QVariant Tip;
     };
     std::vector<TItem> items;
-    for (int i = 0; i < list->count(); ++i)
-      items.push_back({Shown(list->itemData(i).toByteArray().toStdString()), list->itemData(i).toByteArray(),
-                       list->itemData(i, kRowRole).toInt(), list->itemData(i, Qt::DecorationRole),
+    for (int i = 0; i < list->count(); ++i) {
+      const int row = list->itemData(i, kRowRole).toInt();
+      items.push_back({Shown(RowBytes(list, row)), row, list->itemData(i, Qt::DecorationRole),
                        list->itemData(i, Qt::ToolTipRole)});
+    }
     // A location (or name) that several devices share says which device each entry is.
     QHash<QString, int> uses;
     for (const TItem& item : items) ++uses[item.Text];
@@ -106,7 +94,7 @@ void TfrmMain::ShowListTexts() {
     itemOfRow.assign(items.size(), -1);
     for (const TItem& item : items) {
       const int at = list->count();
-      list->addItem(item.Text, item.Bytes);
+      list->addItem(item.Text);
       list->setItemData(at, item.Row, kRowRole);
       list->setItemData(at, item.Mark, Qt::DecorationRole);
       list->setItemData(at, item.Tip, Qt::ToolTipRole);
@@ -147,16 +135,15 @@ void TfrmMain::FindDevice(const QString& entry) {
 }
 
 void TfrmMain::ClearLists() {
-  data_.DeviceTypes.clear();
-  data_.LanInterfaces.clear();
+  data_.Devices.Clear();
   for (QComboBox* list : {cbAdrIP, cbSysName, cbSysLoc}) list->clear();
   nameItemOfRow_.clear();
   locationItemOfRow_.clear();
   ListsChanged();
 }
 
-void TfrmMain::WrCFG() {
-  if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(ListedRows()));
+void TfrmMain::WriteDeviceList() {
+  if (const std::string failure = WriteWholeFile(kDeviceListFileName, data_.Devices.FileBytes());
       !failure.empty())
     QMessageBox::warning(this, "QZ Explorer",
                          QString("The device list could not be written to %1: %2. The file is kept as it was.")
@@ -164,12 +151,14 @@ void TfrmMain::WrCFG() {
 }
 
 std::string TfrmMain::RowBytes(const QComboBox* list, int row) const {
-  return list->itemData(ItemOfRow(list, row)).toByteArray().toStdString();
+  const DeviceRow* device = data_.Devices.At(row);
+  if (!device) return {};
+  return list == cbSysName ? device->SysName : list == cbSysLoc ? device->SysLocation : device->Address;
 }
 
 void TfrmMain::SetRowBytes(QComboBox* list, int row, const std::string& bytes) {
-  list->setItemData(ItemOfRow(list, row), QByteArray::fromStdString(bytes));
-  ShowListTexts();
+  if (list == cbSysName ? data_.Devices.SetSysName(row, bytes) : data_.Devices.SetSysLocation(row, bytes))
+    ShowListTexts();
 }
 
 void TfrmMain::SelectRow(int row) {

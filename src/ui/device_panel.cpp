@@ -53,23 +53,17 @@ void SetFontColor(QComboBox* combo, const QColor& color) {
 // what came.
 const QString kInvalidValueText = "err";
 
-// 0 normal, 1 alarm, 2 undetermined, from the reply of an LED's object.
-unsigned char LedStatus(bool answered, const std::string& reply) {
-  if (answered && reply == "0") return 0;
-  if (answered && reply == "1") return 1;
-  return 2;
-}
-
 }  // namespace
 
 void TfrmMain::FillData() {
   const int row = cbAdrIP->currentIndex();
   if (row < 0) return;
-  const auto at = static_cast<size_t>(row);
-  if (at < data_.DeviceTypes.size()) edDevType->setText(Shown(data_.DeviceTypes[at]));
-  if (at < data_.LanInterfaces.size()) edLANIfc->setText(Shown(data_.LanInterfaces[at]));
+  if (const DeviceRow* device = data_.Devices.At(row)) {
+    edDevType->setText(Shown(device->DeviceType));
+    edLANIfc->setText(Shown(device->LanInterface));
+  }
 
-  BeginReading();
+  history::TReading reading = StartReading();
   data_.RetryCountValue = seRetryCount->value();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Host = data_.SelectedIP;
@@ -91,35 +85,36 @@ void TfrmMain::FillData() {
       listChanged = true;
     }
   }
-  if (listChanged) WrCFG();
+  if (listChanged) WriteDeviceList();
   // Read twice on purpose: the first read only decides between a reading
   // and " no response"; the text shown is the second, fresh read.
   if (GetSysUpTime() == "???")
     edSysUpTime->setText(kNoUpTime);
   else
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
-  RecordSample(history::TSampleKind::UpTime, "sysUpTime", std::nullopt, edSysUpTime->text());
+  AddUpTime(reading);
   if (closing_) return;
-  ProcessParamFile();
-  EndReading();
+  ProcessParamFile(reading);
+  KeepReading(std::move(reading));
 }
 
 void TfrmMain::RefreshData() {
   if (!HasSelectedDevice()) return;
   StartReadPass();
-  BeginReading();
-  GetDeviceStatus(data_.SelectedIP);
-  GetDeviceMeas(data_.SelectedIP);
+  // This refresh's own: a pass run while one of its GETs waits has another.
+  history::TReading reading = StartReading();
+  GetDeviceStatus(data_.SelectedIP, reading);
+  GetDeviceMeas(data_.SelectedIP, reading);
   if (GetSysUpTime() == "???") {
     // The last up-time stays, marked once however many refreshes fail.
     if (!edSysUpTime->text().endsWith(kNoUpTime)) edSysUpTime->setText(edSysUpTime->text() + kNoUpTime);
   } else {
     edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
   }
-  RecordSample(history::TSampleKind::UpTime, "sysUpTime", std::nullopt, edSysUpTime->text());
+  AddUpTime(reading);
   // A change made on the device, or by another operator, shows within one refresh.
   GetDeviceParams(data_.SelectedIP);
-  EndReading();
+  KeepReading(std::move(reading));
   EndReadPass();
 }
 
@@ -146,21 +141,21 @@ void TfrmMain::ClearBox(QGroupBox* box) {
 void TfrmMain::ClearPanel() {
   ClearBox(gbDevStatus);
   data_.DynLeds.clear();
-  data_.DynLedLabels.clear();
   ClearBox(gbMeas);
   data_.DynMeas.clear();
   ClearBox(gbControl);
   data_.DynParams.clear();
+  data_.Panel.Clear();
 }
 
-void TfrmMain::ProcessParamFile() {
+void TfrmMain::ProcessParamFile(history::TReading& reading) {
   ClearPanel();
   // A type without S or V records must not show the previous device's.
   edSN->clear();
   edVers->clear();
 
-  const auto row = static_cast<size_t>(cbAdrIP->currentIndex());
-  const std::string type = row < data_.DeviceTypes.size() ? data_.DeviceTypes[row] : edDevType->text().toStdString();
+  const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex());
+  const std::string type = device ? device->DeviceType : edDevType->text().toStdString();
   // The type is the device's own text: one that could lead out of
   // DeviceFiles never names a file.
   const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
@@ -175,7 +170,12 @@ void TfrmMain::ProcessParamFile() {
   if (description.RecordsCut)
     ShowNotice(FileShown(Shown(path)) +
                QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
-  for (const DescriptionRecord& record : description.Records) {
+  const std::string descriptionError = description.Error;
+  const int32_t parameterCount = description.ParameterCount;
+  data_.Panel.Describe(std::move(description));
+  const std::vector<DescriptionRecord>& records = data_.Panel.Records();
+  for (size_t index = 0; index < records.size(); ++index) {
+    const DescriptionRecord& record = records[index];
     switch (record.Kind) {
       case RecordKind::StatusLed: {
         auto* led = new TStatusLed(gbDevStatus);
@@ -184,8 +184,7 @@ void TfrmMain::ProcessParamFile() {
         led->OID = QString::fromStdString(record.OID);
         led->setGeometry(S(record.Left), S(record.Top), S(led->width()), S(led->height()));
         led->show();
-        data_.DynLeds.push_back(led);
-        data_.DynLedLabels.push_back(NewLabel(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2));
+        data_.DynLeds.push_back({led, NewLabel(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2), index});
         break;
       }
       case RecordKind::MeasuredValue: {
@@ -199,12 +198,12 @@ void TfrmMain::ProcessParamFile() {
         value->show();
         QLabel* caption = NewLabel(gbMeas, Shown(record.Name), 0, record.Top + 2);
         caption->move(value->geometry().right() + 1 + S(4), caption->y());
-        data_.DynMeas.push_back({value, caption,
-                                 record.Offset, record.Factor, record.Decimals, record.OID});
+        data_.DynMeas.push_back({value, caption, index});
         break;
       }
       case RecordKind::Parameter: {
         TDynParam param;
+        param.Record = index;
         if (record.HasControls) {
           param.Combo = new TChoiceBox(gbControl);
           param.Combo->setGeometry(S(record.Left), S(record.Top), S(70), S(21));
@@ -216,17 +215,18 @@ void TfrmMain::ProcessParamFile() {
                   [this, combo] { Guarded(combo, [&] { OnDynCboxChange(combo); }); });
           param.Combo->show();
           param.NameLabel = NewLabel(gbControl, Shown(record.Name), record.Left + 74, record.Top);
-          param.OID = record.OID;
         }
         data_.DynParams.push_back(param);
         break;
       }
       case RecordKind::SerialNumber:
-      case RecordKind::Version:
-        ReadDeviceObject(record.OID);
-        (record.Kind == RecordKind::SerialNumber ? edSN : edVers)
-            ->setText(Shown(snmp::SnmpResult));
+      case RecordKind::Version: {
+        const bool answered = ReadDeviceObject(record.OID);
+        data_.Panel.Take(index, answered, snmp::SnmpResult);
+        // Shown as before: without an answer, what the call said.
+        (record.Kind == RecordKind::SerialNumber ? edSN : edVers)->setText(Shown(snmp::SnmpResult));
         break;
+      }
     }
   }
   // Tab goes from the system group's fields to the parameters, in file order.
@@ -236,10 +236,10 @@ void TfrmMain::ProcessParamFile() {
       setTabOrder(before, param.Combo);
       before = param.Combo;
     }
-  if (!description.Error.empty()) throw EConvertError(description.Error);
-  if (description.ParameterCount == 0) BuildNoParameterHint();
-  GetDeviceStatus(data_.SelectedIP);
-  GetDeviceMeas(data_.SelectedIP);
+  if (!descriptionError.empty()) throw EConvertError(descriptionError);
+  if (parameterCount == 0) BuildNoParameterHint();
+  GetDeviceStatus(data_.SelectedIP, reading);
+  GetDeviceMeas(data_.SelectedIP, reading);
   GetDeviceParams(data_.SelectedIP);
 }
 
@@ -271,43 +271,38 @@ void TfrmMain::ShowWeb(QObject* sender) {
   if (auto* label = qobject_cast<QLabel*>(sender)) OpenWithDesktop(QUrl(label->text()));
 }
 
-void TfrmMain::GetDeviceStatus(const std::string& address) {
+void TfrmMain::GetDeviceStatus(const std::string& address, history::TReading& reading) {
   static const char* const kStatusTexts[] = {"normal", "alarm", "unknown"};
-  for (size_t i = 0; i < data_.DynLeds.size(); ++i) {
-    TStatusLed* led = data_.DynLeds[i];
+  for (const TDynLed& led : data_.DynLeds) {
     snmp::SnmpRequest.Host = address;
-    const bool answered = ReadDeviceObject(led->OID.toStdString());
-    const unsigned char status = LedStatus(answered, snmp::SnmpResult);
-    led->SetStatus(status);
-    if (i < data_.DynLedLabels.size())
-      RecordSample(history::TSampleKind::Led, data_.DynLedLabels[i]->text(), status, kStatusTexts[status]);
+    const bool answered = ReadDeviceObject(data_.Panel.Records()[led.Record].OID);
+    const auto state = static_cast<unsigned char>(*data_.Panel.Take(led.Record, answered, snmp::SnmpResult).Raw);
+    led.Led->SetStatus(state);
+    AddSample(reading, led.Record, kStatusTexts[state]);
   }
 }
 
-void TfrmMain::GetDeviceMeas(const std::string& address) {
+void TfrmMain::GetDeviceMeas(const std::string& address, history::TReading& reading) {
   const char separator = QLocale().decimalPoint().at(0).toLatin1();
   for (const TDynMeas& meas : data_.DynMeas) {
     snmp::SnmpRequest.Host = address;
-    const QString caption = meas.NameLabel ? meas.NameLabel->text() : QString::fromStdString(meas.OID);
-    int64_t raw = 0;
-    if (!ReadDeviceObject(meas.OID)) {
-      ShowWholeText(meas.ValueEdit, "???");
-      RecordSample(history::TSampleKind::Value, caption, std::nullopt, "???");
-    } else if (snmp::SnmpResult.empty()) {
-      continue;
-    } else if (!ParseMeasuredReply(snmp::SnmpResult, raw)) {
-      // A device that sends something else than a number: this value is
-      // shown as such, and the rest of the panel is still read.
-      ShowWholeText(meas.ValueEdit, kInvalidValueText);
-      meas.ValueEdit->setToolTip(QString("The device sent %1, not a number").arg(Shown("\"" + ShortenedForMessage(snmp::SnmpResult) + "\"")));
-      RecordSample(history::TSampleKind::Value, caption, std::nullopt, kInvalidValueText);
-    } else {
-      const QString shown =
-          QString::fromStdString(FormatMeasuredValue(raw, meas.Offset, meas.Factor, meas.Decimals, separator));
-      ShowWholeText(meas.ValueEdit, shown);
-      RecordSample(history::TSampleKind::Value, caption, raw, shown,
-                   MeasuredNumber(raw, meas.Offset, meas.Factor, meas.Decimals));
-    }
+    const DescriptionRecord& record = data_.Panel.Records()[meas.Record];
+    const bool answered = ReadDeviceObject(record.OID);
+    // An empty answer changes nothing of what the box shows.
+    if (answered && snmp::SnmpResult.empty()) continue;
+    const TObjectReading& latest = data_.Panel.Take(meas.Record, answered, snmp::SnmpResult);
+    // A device that sends something else than a number: this value is shown
+    // as such (the tooltip says what came), and the rest of the panel is still read.
+    const bool notANumber = answered && !latest.Raw;
+    const QString shown = !answered   ? QString("???")
+                          : notANumber ? kInvalidValueText
+                                       : QString::fromStdString(FormatMeasuredValue(
+                                             *latest.Raw, record.Offset, record.Factor, record.Decimals, separator));
+    ShowWholeText(meas.ValueEdit, shown);
+    if (notANumber)
+      meas.ValueEdit->setToolTip(
+          QString("The device sent %1, not a number").arg(Shown("\"" + ShortenedForMessage(latest.Reply) + "\"")));
+    AddSample(reading, meas.Record, shown);
     meas.ValueEdit->repaint();
   }
 }
@@ -317,16 +312,16 @@ void TfrmMain::GetDeviceParams(const std::string& address) {
   for (const TDynParam& param : data_.DynParams) {
     // A slot without controls has nothing to read.
     if (!param.Combo) continue;
-    const bool answered = ReadDeviceObject(param.OID);
+    const bool answered = ReadDeviceObject(data_.Panel.Records()[param.Record].OID);
+    data_.Panel.Take(param.Record, answered, snmp::SnmpResult);
     // The operator is choosing in this box: the choice is not taken from under the mouse.
     if (param.Combo->view()->isVisible()) continue;
-    param.Combo->setCurrentIndex(answered ? HeldChoice(param.Combo, snmp::SnmpResult) : -1);
+    param.Combo->setCurrentIndex(HeldChoice(param.Combo, data_.Panel.Latest(param.Record)));
   }
 }
 
-int TfrmMain::HeldChoice(const QComboBox* combo, const std::string& reply) {
-  int32_t held = -1;
-  return ParseInt32(reply, held) && held >= 0 && held < combo->count() ? held : -1;
+int TfrmMain::HeldChoice(const QComboBox* combo, const TObjectReading& reading) {
+  return reading.Raw && *reading.Raw >= 0 && *reading.Raw < combo->count() ? static_cast<int>(*reading.Raw) : -1;
 }
 
 void TfrmMain::OnDynCboxChange(QComboBox* sender) {
@@ -335,7 +330,8 @@ void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   if (k < 0 || k >= static_cast<int>(data_.DynParams.size())) return;
   const TDynParam& param = data_.DynParams[static_cast<size_t>(k)];
   const QString name = param.NameLabel ? param.NameLabel->text() : QString();
-  const std::string oid = param.OID;
+  const size_t recordIndex = param.Record;
+  const std::string oid = data_.Panel.Records()[recordIndex].OID;
   snmp::TSNMPdata write = snmp::SnmpRequest;
   write.Host = data_.SelectedIP;
   write.OID = oid;
@@ -353,8 +349,9 @@ void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   // choice it cannot take now), and one that refused keeps what it had: the
   // box shows what the device holds, whatever came of the write.
   const bool readBack = ReadDeviceObject(oid, true);
-  const std::string reply = snmp::SnmpResult;
-  const int held = readBack ? HeldChoice(sender, reply) : -1;
+  const TObjectReading& latest = data_.Panel.Take(recordIndex, readBack, snmp::SnmpResult);
+  const std::string reply = latest.Reply;
+  const int held = HeldChoice(sender, latest);
   sender->setCurrentIndex(held);
   const QString holds = held >= 0 ? sender->currentText() : readBack ? Shown("\"" + reply + "\"") : QString();
   const bool holdsChoice = written && readBack && held == chosenIndex;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "conf_file.h"
+#include "device_model.h"
 #include "device_text.h"
 #include "settings_file.h"
 
@@ -27,19 +28,24 @@ enum TWorkState : uint8_t {
   wsHalted = 6,
 };
 
+// The controls of the device panel, each showing a record of the panel
+// model (Record: its index in TPanelModel::Records()).
+struct TDynLed {
+  TStatusLed* Led = nullptr;
+  QLabel* NameLabel = nullptr;
+  size_t Record = 0;
+};
+
 struct TDynMeas {
   QLineEdit* ValueEdit = nullptr;
   QLabel* NameLabel = nullptr;
-  int32_t Offset = 0;
-  int32_t Factor = 0;
-  int32_t Decimals = 0;
-  std::string OID;
+  size_t Record = 0;
 };
 
 struct TDynParam {
   QComboBox* Combo = nullptr;  // none for a slot without controls
   QLabel* NameLabel = nullptr;
-  std::string OID;
+  size_t Record = 0;
 };
 
 struct GlobalData {
@@ -56,15 +62,13 @@ struct GlobalData {
   uint8_t WorkState = wsIdle;
   int32_t Ticks = 0;
 
-  // Columns 4 and 5 of the device list; the first three are the rows of the
-  // three selection lists.
-  std::vector<std::string> DeviceTypes;
-  std::vector<std::string> LanInterfaces;
-  int32_t DeviceCount = 0;
+  // The devices of the list; the three selection lists show its rows.
+  TDeviceList Devices;
   std::string SelectedIP;
 
-  std::vector<TStatusLed*> DynLeds;
-  std::vector<QLabel*> DynLedLabels;
+  // The selected device's description file and what it last answered.
+  TPanelModel Panel;
+  std::vector<TDynLed> DynLeds;
   std::vector<TDynMeas> DynMeas;
   std::vector<TDynParam> DynParams;
 };

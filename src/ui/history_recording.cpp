@@ -9,10 +9,12 @@
 
 #include <QMessageBox>
 
+#include "description_file.h"
 #include "history_recorder.h"
 #include "history_settings.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "sys_descr.h"
 #include "text.h"
 #include "text_file.h"
 
@@ -45,27 +47,33 @@ void TfrmMain::StopHistory() {
 }
 
 history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
-  const int row = cbAdrIP->currentIndex();
-  const auto at = static_cast<size_t>(row);
-  return {data_.SelectedIP, row >= 0 ? Shown(RowBytes(cbSysName, row)).toStdString() : std::string(),
-          row >= 0 && at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string()};
+  const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex());
+  return {data_.SelectedIP, device ? Shown(device->SysName).toStdString() : std::string(),
+          device ? device->DeviceType : std::string()};
 }
 
-void TfrmMain::BeginReading() {
-  reading_ = {SelectedDeviceKey(), history::NowMs(), {}};
-  readingOpen_ = history_ != nullptr;
+history::TReading TfrmMain::StartReading() const { return {SelectedDeviceKey(), history::NowMs(), {}}; }
+
+void TfrmMain::AddSample(history::TReading& reading, size_t record, const QString& shown) const {
+  if (!history_) return;
+  const DescriptionRecord& described = data_.Panel.Records().at(record);
+  const TObjectReading& latest = data_.Panel.Latest(record);
+  reading.Samples.push_back({described.Kind == RecordKind::StatusLed ? history::TSampleKind::Led
+                                                                     : history::TSampleKind::Value,
+                             described.OID, latest.Raw, shown.toStdString(), latest.Number,
+                             Shown(described.Name).toStdString()});
 }
 
-void TfrmMain::RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw,
-                            const QString& shown, std::optional<double> value) {
-  if (readingOpen_) reading_.Samples.push_back({kind, object.toStdString(), raw, shown.toStdString(), value});
+void TfrmMain::AddUpTime(history::TReading& reading) const {
+  if (history_)
+    reading.Samples.push_back({history::TSampleKind::UpTime, kSysUpTimeOid, std::nullopt,
+                               edSysUpTime->text().toStdString(), std::nullopt, "sysUpTime"});
 }
 
-void TfrmMain::EndReading() {
-  if (!readingOpen_) return;
-  readingOpen_ = false;
+void TfrmMain::KeepReading(history::TReading&& reading) {
+  if (!history_) return;
   history::TBatch batch;
-  batch.Readings.push_back(std::move(reading_));
+  batch.Readings.push_back(std::move(reading));
   history_->Record(std::move(batch));
 }
 

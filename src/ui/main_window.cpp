@@ -343,9 +343,9 @@ void TfrmMain::BindHandlers() {
   };
   for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
     connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkUnsent(edit); });
-  onEnter(edSysName, &TfrmMain::edSysNameKeyPress);
-  onEnter(edSysLocation, &TfrmMain::edSysLocationKeyPress);
-  onEnter(edSysContact, &TfrmMain::edSysContactKeyPress);
+  onEnter(edSysName, &TfrmMain::WriteSysName);
+  onEnter(edSysLocation, &TfrmMain::WriteSysLocation);
+  onEnter(edSysContact, &TfrmMain::WriteSysContact);
 
   bind(edStartIP, &TIPEdit::exited, &TfrmMain::edStartIPExit);
   bind(edStopIP, &TIPEdit::exited, &TfrmMain::edStopIPExit);
@@ -380,8 +380,6 @@ void TfrmMain::FormCreate() {
   // A window closed before this one may have aborted the requests of its work.
   snmp::AbortRequests(false);
   idleDriver_ = new IdleDriver([this] { Idle(); }, this);
-  data_.DeviceTypes.clear();
-  data_.LanInterfaces.clear();
 
   EstablishSettings();
   CreateHistory();

@@ -93,7 +93,8 @@ class TfrmMain : public QMainWindow {
   void itmRestoreClick();
   // Device list
   void ClearLists();
-  void WrCFG();
+  // Writes the device list file from the device model.
+  void WriteDeviceList();
   void SelectRow(int row);
   // The device list file held more lines than are read.
   void WarnListCut(const QString& file);
@@ -107,9 +108,11 @@ class TfrmMain : public QMainWindow {
   // Device panel
   void FillData();
   void RefreshData();
-  void ProcessParamFile();
-  void GetDeviceStatus(const std::string& address);
-  void GetDeviceMeas(const std::string& address);
+  // Builds the panel of the selected device's description file and reads it
+  // into reading.
+  void ProcessParamFile(history::TReading& reading);
+  void GetDeviceStatus(const std::string& address, history::TReading& reading);
+  void GetDeviceMeas(const std::string& address, history::TReading& reading);
   void GetDeviceParams(const std::string& address);
   void OnDynCboxChange(QComboBox* sender);
   void ShowWeb(QObject* sender);
@@ -127,8 +130,8 @@ class TfrmMain : public QMainWindow {
   // device costs one round of tries a pass), unless evenInASilentPass.
   bool ReadDeviceObject(const std::string& oid, bool evenInASilentPass = false);
   std::string ReadObject(const char* oid, bool* ok);
-  // The entry of combo a parameter's reply names, or -1.
-  static int HeldChoice(const QComboBox* combo, const std::string& reply);
+  // The entry of combo a parameter's reading names, or -1.
+  static int HeldChoice(const QComboBox* combo, const TObjectReading& reading);
 
   void itmExitClick();
 
@@ -200,8 +203,6 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<icmp::TEchoEngine> Ping;
   // Null when the history is off.
   std::unique_ptr<history::THistoryRecorder> history_;
-  history::TReading reading_;
-  bool readingOpen_ = false;
   std::optional<history::TStoreSettings> historySettings_;
   // Emptied by Qt when the window goes (closed, or with this one): no
   // handler of ours runs on a window being destroyed.
@@ -276,10 +277,14 @@ class TfrmMain : public QMainWindow {
   // could not write is counted in history::kUnwrittenHistoryFileName for the next start.
   void StopHistory();
   history::TDeviceKey SelectedDeviceKey() const;
-  void BeginReading();
-  void RecordSample(history::TSampleKind kind, const QString& object, std::optional<int64_t> raw, const QString& shown,
-                    std::optional<double> value = std::nullopt);
-  void EndReading();
+  // Every fill and refresh reads into a reading of its own, which the
+  // history keeps whole when the pass ends: a pass run while another's GET
+  // waits neither ends nor empties the other's.
+  history::TReading StartReading() const;
+  // A record of the panel model as it was last read, under its OID.
+  void AddSample(history::TReading& reading, size_t record, const QString& shown) const;
+  void AddUpTime(history::TReading& reading) const;
+  void KeepReading(history::TReading&& reading);
   void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written, const std::string& result,
                    const QString& readBack);
   void RecordPing(std::optional<int32_t> roundTripMs);
@@ -295,7 +300,6 @@ class TfrmMain : public QMainWindow {
   // false (and said) when it could not.
   bool KeepPreviousDeviceList();
   void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
-  std::vector<DeviceRow> ListedRows() const;
   void ShowRows(const std::vector<DeviceRow>& rows);
 
   // Work states
@@ -337,9 +341,10 @@ class TfrmMain : public QMainWindow {
   // Says which typed texts a fill is about to replace unsent.
   void DiscardUnsentTexts();
   void WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn);
-  void edSysNameKeyPress();
-  void edSysLocationKeyPress();
-  void edSysContactKeyPress();
+  // Enter in a system group box writes its text to the device.
+  void WriteSysName();
+  void WriteSysLocation();
+  void WriteSysContact();
 
   // Telnet console
   void CreateTelnet();

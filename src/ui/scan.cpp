@@ -65,11 +65,10 @@ void TfrmMain::Scan() {
     return;
   }
   EnableControls(false);
-  rowsBeforeScan_ = ListedRows();
+  rowsBeforeScan_ = data_.Devices.Rows();
   scanRunning_ = true;
   ClearLists();
   pbScan->setValue(0);
-  data_.DeviceCount = 0;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
@@ -127,9 +126,9 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
   }
   ShowRows(rows);
   btScan->setText("Scan");
-  edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
+  edScanIP->setText("Devices found: " + QString::number(data_.Devices.Count()));
   pbScan->setValue(0);
-  if (KeepPreviousDeviceList()) WrCFG();
+  if (KeepPreviousDeviceList()) WriteDeviceList();
   EnableControls(true);
   if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
   // What a scan found is shown at once: the first device's panel.
@@ -140,20 +139,8 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
   ShowScanSummary(rowsBeforeScan_, rows);
 }
 
-std::vector<DeviceRow> TfrmMain::ListedRows() const {
-  std::vector<DeviceRow> rows;
-  for (int i = 0; i < cbAdrIP->count(); ++i) {
-    const auto at = static_cast<size_t>(i);
-    rows.push_back({cbAdrIP->itemText(i).toStdString(), RowBytes(cbSysName, i), RowBytes(cbSysLoc, i),
-                    at < data_.DeviceTypes.size() ? data_.DeviceTypes[at] : std::string(),
-                    at < data_.LanInterfaces.size() ? data_.LanInterfaces[at] : std::string()});
-  }
-  return rows;
-}
-
 void TfrmMain::ShowRows(const std::vector<DeviceRow>& rows) {
   FillLists(rows);
-  data_.DeviceCount = static_cast<int32_t>(rows.size());
   SelectRow(0);
   data_.SelectedIP = cbAdrIP->currentText().toStdString();
   // The panel of a device that is no longer listed must not stay editable.
@@ -242,7 +229,7 @@ void TfrmMain::itmRestoreClick() {
   bool cut = false;
   const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes, &cut);
   ShowRows(rows);
-  edScanIP->setText("Devices found: " + QString::number(data_.DeviceCount));
+  edScanIP->setText("Devices found: " + QString::number(data_.Devices.Count()));
   if (cut) WarnListCut(kPreviousDeviceListFileName);
   if (HasSelectedDevice() && PageControl->currentWidget() == tsManage) RequestWork(wsFillData);
   QMessageBox::information(this, "QZ Explorer",

@@ -98,7 +98,7 @@ void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* o
   const int row = cbAdrIP->currentIndex();
   if (row < 0) return;
   SetRowBytes(listColumn, row, value);
-  WrCFG();
+  WriteDeviceList();
 }
 
 void TfrmMain::ShowDeviceTexts() {
@@ -107,19 +107,18 @@ void TfrmMain::ShowDeviceTexts() {
     if (!edit->isModified()) ShowSystemObject(edit, DeviceBytes(edit));
   for (auto [edit, bytes] : {std::pair{edReadComm, &data_.Settings.ReadComm}, std::pair{edWriteComm, &data_.Settings.WriteComm}})
     if (!edit->isModified()) edit->setText(Shown(*bytes));
-  const auto row = static_cast<size_t>(cbAdrIP->currentIndex());
-  if (cbAdrIP->currentIndex() >= 0 && row < data_.DeviceTypes.size() && row < data_.LanInterfaces.size()) {
-    edDevType->setText(Shown(data_.DeviceTypes[row]));
-    edLANIfc->setText(Shown(data_.LanInterfaces[row]));
+  if (const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex())) {
+    edDevType->setText(Shown(device->DeviceType));
+    edLANIfc->setText(Shown(device->LanInterface));
   }
 }
 
-void TfrmMain::edSysNameKeyPress() { WriteSystemObject(edSysName, kSysNameOid, "sysName", cbSysName); }
+void TfrmMain::WriteSysName() { WriteSystemObject(edSysName, kSysNameOid, "sysName", cbSysName); }
 
-void TfrmMain::edSysLocationKeyPress() {
+void TfrmMain::WriteSysLocation() {
   WriteSystemObject(edSysLocation, kSysLocationOid, "sysLocation", cbSysLoc);
 }
 
-void TfrmMain::edSysContactKeyPress() { WriteSystemObject(edSysContact, kSysContactOid, "sysContact", nullptr); }
+void TfrmMain::WriteSysContact() { WriteSystemObject(edSysContact, kSysContactOid, "sysContact", nullptr); }
 
 }  // namespace qz::app

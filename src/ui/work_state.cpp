@@ -88,9 +88,8 @@ bool TfrmMain::CheckIdentity() {
     Halt("Device at " + shown + " not responding. Please rescan", identity);
     return false;
   }
-  const int row = cbAdrIP->currentIndex();
-  const std::string stored =
-      row >= 0 && row < static_cast<int>(data_.DeviceTypes.size()) ? data_.DeviceTypes[static_cast<size_t>(row)] : "";
+  const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex());
+  const std::string stored = device ? device->DeviceType : "";
   if (!SameDeviceType(stored, identity.DeviceType)) {
     Halt("Device type at " + shown + " changed. Please rescan", identity);
     return false;

@@ -75,10 +75,12 @@ TEST_F(ScanTest, ScanListsTheMakersStationsAndWritesTheFile) {
   EXPECT_EQ(Items(Control<QComboBox>("cbSysName")),
             QStringList({"Main distribution", "Rack 3 station", "Roof relay", "Service mode"}));
   EXPECT_EQ(Items(Control<QComboBox>("cbSysLoc")), QStringList({"Hall A", "Hall B", "lab", "Tower 2"}));
-  EXPECT_EQ(Seam().State().DeviceTypes, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300", "QZ120"}));
+  std::vector<std::string> types;
+  for (const qz::app::DeviceRow& row : Seam().State().Devices.Rows()) types.push_back(row.DeviceType);
+  EXPECT_EQ(types, (std::vector<std::string>{"QZ120exp", "QZ120", "QZ300", "QZ120"}));
   EXPECT_EQ(ReadFileBytes(WorkingFile("QZdevices.cfg")), kScanFound);
   EXPECT_EQ(Control<QLineEdit>("edScanIP")->text(), "Devices found: 4");
-  EXPECT_EQ(Seam().State().DeviceCount, 4);
+  EXPECT_EQ(Seam().State().Devices.Count(), 4);
   EXPECT_EQ(Control<QComboBox>("cbSysLoc")->currentText(), "Hall B");
   EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.11");
   EXPECT_EQ(Control<QProgressBar>("pbScan")->value(), 0);

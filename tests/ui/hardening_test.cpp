@@ -250,7 +250,7 @@ TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
     ASSERT_EQ(labels.size(), 1);
     EXPECT_TRUE(labels[0]->text().startsWith("File not found -  " + WholePath("DeviceFiles") + "/")) << labels[0]->text().toStdString();
     EXPECT_FALSE(labels[0]->text().contains("..")) << labels[0]->text().toStdString();
-    EXPECT_EQ(Seam().State().DeviceTypes.at(0), type);
+    EXPECT_EQ(Seam().State().Devices.At(0)->DeviceType, type);
     window_.reset();
   }
 }

@@ -18,6 +18,7 @@
 #include "history_recorder.h"
 #include "history_store.h"
 #include "history_window.h"
+#include "net.h"
 #include "plot_points.h"
 #include "postgres.h"
 #include "window_fixture.h"
@@ -42,6 +43,7 @@ set 1.3.6.1.4.1.98361.2.4.1.0 = 2
 
 const TDeviceKey kUnit{"127.0.0.151", "Recorded unit", "QZ120"};
 constexpr const char* kTemperatureOid = "1.3.6.1.4.1.98361.2.3.1.0";
+constexpr const char* kFanOid = "1.3.6.1.4.1.98361.2.2.2.0";
 // 2026-12-09T00:00:00Z: a day before the tests' own readings.
 constexpr int64_t kDay = 1796774400000;
 
@@ -81,14 +83,45 @@ TEST_F(HistoryTest, AFillAndThreeRefreshesAreFourReadingsAsShown) {
   THistoryStore store(Settings());
   ASSERT_EQ(store.Open(), "");
   ASSERT_EQ(store.Devices(), std::vector<TDeviceKey>{kUnit});
-  const auto temperatures = store.Series(kUnit, TSampleKind::Value, "Temperature, C", 0, NowMs());
+  const auto temperatures = store.Series(kUnit, TSampleKind::Value, kTemperatureOid, 0, NowMs());
   ASSERT_EQ(temperatures.size(), 4u);
   for (size_t i = 0; i < shown.size(); ++i) EXPECT_DOUBLE_EQ(temperatures[i].Value, shown[i]) << i;
-  const auto fan = store.Series(kUnit, TSampleKind::Led, "Fan", 0, NowMs());
+  const auto fan = store.Series(kUnit, TSampleKind::Led, kFanOid, 0, NowMs());
   ASSERT_EQ(fan.size(), 4u);
   EXPECT_EQ(fan[0].Value, 1);  // alarm
   const auto rows = store.Rows(kUnit, 0, NowMs());
   EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const TRow& row) { return row.Kind == "uptime"; }), 4);
+}
+
+// Events are handled while a GET waits. A parameter chosen and a refresh run
+// there, in a refresh's first GET, leave every pass its own reading: the
+// fill, the refresh inside and the refresh around it are three.
+TEST_F(HistoryTest, APassRunInsideAnotherKeepsEveryReading) {
+  const LabValueGuard mode("127.0.0.151", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
+  Open();
+  QComboBox* combo = Seam().State().DynParams.at(0).Combo;
+  bool handled = false;
+  {
+    const qz::snmp::TMessagePumpScope whileWaiting([&] {
+      if (handled) return;
+      handled = true;
+      combo->setCurrentIndex(1);
+      emit combo->activated(1);
+      Seam().Refresh();
+    });
+    Seam().Refresh();
+  }
+  ASSERT_TRUE(handled);
+  Seam().FlushHistory();
+  THistoryStore store(Settings());
+  ASSERT_EQ(store.Open(), "");
+  EXPECT_EQ(store.Series(kUnit, TSampleKind::Value, kTemperatureOid, 0, NowMs()).size(), 3u);
+  EXPECT_EQ(store.Series(kUnit, TSampleKind::Led, kFanOid, 0, NowMs()).size(), 3u);
+  const auto rows = store.Rows(kUnit, 0, NowMs());
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const TRow& row) { return row.Kind == "uptime"; }), 3);
+  const auto writes = store.Writes(kUnit, 0, NowMs());
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].ReadBack, "On");
 }
 
 TEST_F(HistoryTest, AWriteAndItsReadBackAndARenameAreRecorded) {
@@ -148,7 +181,7 @@ TEST_F(HistoryTest, ADamagedFileIsSetAsideAndRecordingGoesOn) {
   Seam().FlushHistory();
   THistoryStore store(Settings());
   ASSERT_EQ(store.Open(), "");
-  EXPECT_EQ(store.Series(kUnit, TSampleKind::Value, "Temperature, C", 0, NowMs()).size(), 2u);
+  EXPECT_EQ(store.Series(kUnit, TSampleKind::Value, kTemperatureOid, 0, NowMs()).size(), 2u);
   int kept = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
     if (entry.path().filename().string().rfind("QZhistory.db.damaged-", 0) == 0) {

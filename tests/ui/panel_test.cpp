@@ -84,12 +84,12 @@ TEST_F(PanelTest, FillShowsTheWholeDevice) {
 
   const auto& data = Seam().State();
   ASSERT_EQ(data.DynLeds.size(), 2u);
-  EXPECT_EQ(data.DynLeds[0]->LedName, "Power supply");
-  EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(0, 255, 0));
-  EXPECT_EQ(data.DynLeds[1]->BrushColor(), QColor(255, 0, 0));
-  EXPECT_EQ(data.DynLeds[1]->pos(), QPoint(8, 44));
-  EXPECT_EQ(data.DynLedLabels[1]->text(), "Fan");
-  EXPECT_EQ(data.DynLedLabels[1]->pos(), QPoint(26, 42));
+  EXPECT_EQ(data.DynLeds[0].Led->LedName, "Power supply");
+  EXPECT_EQ(data.DynLeds[0].Led->BrushColor(), QColor(0, 255, 0));
+  EXPECT_EQ(data.DynLeds[1].Led->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(data.DynLeds[1].Led->pos(), QPoint(8, 44));
+  EXPECT_EQ(data.DynLeds[1].NameLabel->text(), "Fan");
+  EXPECT_EQ(data.DynLeds[1].NameLabel->pos(), QPoint(26, 42));
   ASSERT_EQ(data.DynMeas.size(), 2u);
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
   EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "60.0");
@@ -118,8 +118,8 @@ TEST_F(PanelTest, RefreshShowsNewValues) {
   Control<QLineEdit>("edSysUpTime")->setText("stale");
   Refresh();
   const auto& data = Seam().State();
-  EXPECT_EQ(data.DynLeds[0]->BrushColor(), QColor(255, 0, 0));
-  EXPECT_EQ(data.DynLeds[1]->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(data.DynLeds[0].Led->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(data.DynLeds[1].Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
   EXPECT_EQ(Combo(0)->currentText(), "Off");
   EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min."));
@@ -195,7 +195,7 @@ TEST_F(PanelTest, LongListsWrapIntoColumns) {
   Open("127.0.0.54", "QZ300");
   const auto& data = Seam().State();
   ASSERT_EQ(data.DynLeds.size(), 10u);
-  EXPECT_EQ(data.DynLeds[8]->pos(), QPoint(148, 24));
+  EXPECT_EQ(data.DynLeds[8].Led->pos(), QPoint(148, 24));
   ASSERT_EQ(data.DynMeas.size(), 8u);
   EXPECT_EQ(data.DynMeas[6].ValueEdit->pos(), QPoint(148, 24));
   EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
@@ -212,7 +212,7 @@ TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
   EXPECT_EQ(messages_.Texts().first(), "'x' is not a valid integer value");
   ASSERT_EQ(Seam().State().DynLeds.size(), 1u);
   // The pass ended before the reads: the LED is still undetermined.
-  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(Seam().State().DynLeds[0].Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_TRUE(WaitForStatus("state Idle"));
 }
 
@@ -239,7 +239,7 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   // Marked once, however many refreshes fail.
   EXPECT_EQ(Control<QLineEdit>("edSysUpTime")->text(), upTime + " no response");
   EXPECT_EQ(Seam().State().DynMeas[0].ValueEdit->text(), "???");
-  EXPECT_EQ(Seam().State().DynLeds[0]->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(Seam().State().DynLeds[0].Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_TRUE(QRegularExpression("^no answer from station since \\d\\d:\\d\\d$")
                   .match(Control<QLabel>("lbSilent")->text())
                   .hasMatch())

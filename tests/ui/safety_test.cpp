@@ -186,7 +186,7 @@ TEST_F(SafetyTest, AWrongWriteCommunityLeavesReadsWorking) {
     const Request& request = requests[i];
     EXPECT_EQ(request.Community, request.PduType == qz::snmp::pduSetRequest ? "wrong" : "kelvor") << i;
   }
-  EXPECT_NE(Seam().State().DynLeds.at(0)->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_NE(Seam().State().DynLeds.at(0).Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_EQ(Control<QLabel>("lbSilent")->text(), "");
   EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
 }
