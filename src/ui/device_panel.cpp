@@ -17,7 +17,7 @@
 #include "description_file.h"
 #include "exception_report.h"
 #include "idle_driver.h"
-#include "layout_scale.h"
+#include "layout.h"
 #include "led.h"
 #include "main_window.h"
 #include "measured_value.h"
@@ -32,15 +32,6 @@ namespace {
 const char* const kTagProperty = "tag";
 const QString kNoUpTime = " no response";
 const QColor kWrongColor(255, 0, 0);
-
-QLabel* NewLabel(QGroupBox* box, const QString& caption, int left, int top) {
-  auto* label = new QLabel(caption, box);
-  label->adjustSize();
-  const double scale = LayoutScale(box->font());
-  label->move(Scaled(left, scale), Scaled(top, scale));
-  label->show();
-  return label;
-}
 
 void SetFontColor(QComboBox* combo, const QColor& color) {
   QPalette palette = combo->palette();
@@ -160,13 +151,12 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
   // DeviceFiles never names a file.
   const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
   if (!IsSafeDeviceType(type) || !FileExists(path)) {
-    NewLabel(gbControl, "File not found -  " + FileShown(Shown(path)), 10, 100);
+    layout_.Label(gbControl, "File not found -  " + FileShown(Shown(path)), 10, 100);
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
   // The description's positions are as laid out for the window's usual font.
-  const double scale = LayoutScale(font());
-  const auto S = [scale](int pixels) { return Scaled(pixels, scale); };
+  const auto S = [this](int pixels) { return layout_.S(pixels); };
   if (description.RecordsCut)
     ShowNotice(FileShown(Shown(path)) +
                QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
@@ -184,7 +174,7 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
         led->OID = QString::fromStdString(record.OID);
         led->setGeometry(S(record.Left), S(record.Top), S(led->width()), S(led->height()));
         led->show();
-        data_.DynLeds.push_back({led, NewLabel(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2), index});
+        data_.DynLeds.push_back({led, layout_.Label(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2), index});
         break;
       }
       case RecordKind::MeasuredValue: {
@@ -196,7 +186,7 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
         value->setFocusPolicy(Qt::ClickFocus);
         value->setStyleSheet("background: palette(window);");
         value->show();
-        QLabel* caption = NewLabel(gbMeas, Shown(record.Name), 0, record.Top + 2);
+        QLabel* caption = layout_.Label(gbMeas, Shown(record.Name), 0, record.Top + 2);
         caption->move(value->geometry().right() + 1 + S(4), caption->y());
         data_.DynMeas.push_back({value, caption, index});
         break;
@@ -214,7 +204,7 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
           connect(combo, &QComboBox::activated, this,
                   [this, combo] { Guarded(combo, [&] { OnDynCboxChange(combo); }); });
           param.Combo->show();
-          param.NameLabel = NewLabel(gbControl, Shown(record.Name), record.Left + 74, record.Top);
+          param.NameLabel = layout_.Label(gbControl, Shown(record.Name), record.Left + 74, record.Top);
         }
         data_.DynParams.push_back(param);
         break;
@@ -244,9 +234,9 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
 }
 
 void TfrmMain::BuildNoParameterHint() {
-  NewLabel(gbControl, "No SNMP managed parameters.", 70, 90);
-  NewLabel(gbControl, "Refer to device Web page at ", 30, 110);
-  QLabel* link = NewLabel(gbControl, "http://" + cbAdrIP->currentText(), 200, 110);
+  layout_.Label(gbControl, "No SNMP managed parameters.", 70, 90);
+  layout_.Label(gbControl, "Refer to device Web page at ", 30, 110);
+  QLabel* link = layout_.Label(gbControl, "http://" + cbAdrIP->currentText(), 200, 110);
   link->setObjectName("webLink");
   link->setToolTip(cbAdrIP->currentText());
   QFont font = link->font();

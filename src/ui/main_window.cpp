@@ -38,7 +38,7 @@
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "ip_edit.h"
-#include "layout_scale.h"
+#include "layout.h"
 #include "led.h"
 #include "net.h"
 #include "program_version.h"
@@ -48,62 +48,13 @@
 #include "text_file.h"
 
 namespace qz::app {
-namespace {
-
-// The measures below are as laid out; they grow with the window's font.
-double layoutScale = 1;
-int S(int pixels) { return Scaled(pixels, layoutScale); }
-
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1) {
-  widget->setObjectName(name);
-  if (width < 0) widget->adjustSize();
-  widget->setGeometry(S(left), S(top), width < 0 ? widget->width() : S(width), S(height < 0 ? 21 : height));
-  return widget;
-}
-
-QLabel* LabelLeftOf(QWidget* control, const QString& text) {
-  auto* label = new QLabel(text, control->parentWidget());
-  label->adjustSize();
-  label->move(control->x() - label->width() - S(4), control->y() + (control->height() - label->height()) / 2);
-  return label;
-}
-
-QLabel* LabelAbove(QWidget* control, const QString& text) {
-  auto* label = new QLabel(text, control->parentWidget());
-  label->adjustSize();
-  label->move(control->x(), control->y() - label->height() - S(2));
-  return label;
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width, bool readOnly = false) {
-  auto* edit = Place(new QLineEdit(parent), name, left, top, width);
-  edit->setReadOnly(readOnly);
-  // A box to read (and copy from) takes no Tab stop: Tab goes from field to field.
-  if (readOnly) edit->setFocusPolicy(Qt::ClickFocus);
-  return edit;
-}
-
-QGroupBox* Group(QWidget* parent, const char* name, const QString& title, int left, int top,
-                 int width, int height, bool centred = false) {
-  auto* box = Place(new QGroupBox(title, parent), name, left, top, width, height);
-  if (centred) box->setAlignment(Qt::AlignHCenter);
-  return box;
-}
-
-void Separator(QWidget* parent, const char* name, int top) {
-  auto* panel = Place(new QFrame(parent), name, 0, top, 652, 5);
-  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-}
-
-}  // namespace
 
 std::string GetVersion() {
   return std::to_string(kVersionMajor) + " ." + std::to_string(kVersionMinor) + " ." +
          std::to_string(kVersionRelease);
 }
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
   setObjectName("frmMain");
   CreateControls();
   CreateMenu();
@@ -120,25 +71,24 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::CreateControls() {
-  layoutScale = LayoutScale(font());
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  client->setFixedSize(S(652), S(678));
+  client->setFixedSize(layout_.S(652), layout_.S(678));
   setCentralWidget(client);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
 
-  Separator(client, "Panel3", 0);
-  gbDevSel = Group(client, "gbDevSel", " Select device ", 0, 8, 650, 81);
-  cbAdrIP = Place(new QComboBox(gbDevSel), "cbAdrIP", 8, 32, 129);
-  cbSysName = Place(new QComboBox(gbDevSel), "cbSysName", 144, 32, 233);
-  cbSysLoc = Place(new QComboBox(gbDevSel), "cbSysLoc", 384, 32, 249);
-  LabelAbove(cbAdrIP, "By IP address");
-  LabelAbove(cbSysName, "By System Name");
-  LabelAbove(cbSysLoc, "By System Location");
+  layout_.Separator(client, "Panel3", 0);
+  gbDevSel = layout_.Group(client, "gbDevSel", " Select device ", 0, 8, 650, 81);
+  cbAdrIP = layout_.Place(new QComboBox(gbDevSel), "cbAdrIP", 8, 32, 129);
+  cbSysName = layout_.Place(new QComboBox(gbDevSel), "cbSysName", 144, 32, 233);
+  cbSysLoc = layout_.Place(new QComboBox(gbDevSel), "cbSysLoc", 384, 32, 249);
+  layout_.LabelAbove(cbAdrIP, "By IP address");
+  layout_.LabelAbove(cbSysName, "By System Name");
+  layout_.LabelAbove(cbSysLoc, "By System Location");
   // Type-ahead over every listed device's address, name and location.
-  edFindDevice = Place(new QLineEdit(gbDevSel), "edFindDevice", 8, 56, 129, 20);
+  edFindDevice = layout_.Place(new QLineEdit(gbDevSel), "edFindDevice", 8, 56, 129, 20);
   edFindDevice->setPlaceholderText("Find device");
   edFindDevice->setClearButtonEnabled(true);
   edFindDevice->setToolTip("Type part of an address, name or location; pick the device from the list");
@@ -148,9 +98,9 @@ void TfrmMain::CreateControls() {
   finder->setFilterMode(Qt::MatchContains);
   finder->setMaxVisibleItems(12);
   edFindDevice->setCompleter(finder);
-  Separator(client, "Panel1", 94);
+  layout_.Separator(client, "Panel1", 94);
 
-  PageControl = Place(new QTabWidget(client), "PageControl", 2, 104, 648, 457);
+  PageControl = layout_.Place(new QTabWidget(client), "PageControl", 2, 104, 648, 457);
   QFont bold = PageControl->tabBar()->font();
   bold.setBold(true);
   PageControl->tabBar()->setFont(bold);
@@ -163,20 +113,20 @@ void TfrmMain::CreateControls() {
   PageControl->addTab(tsManage, "Manage");
   PageControl->addTab(tsTelnet, "Telnet");
   PageControl->addTab(tsSettings, "Settings");
-  Separator(client, "Panel2", 566);
+  layout_.Separator(client, "Panel2", 566);
 
   // Ends above the status bar, which would otherwise cover its lower frame.
-  gbDevInfo = Group(client, "gbDevInfo", " Device info ", 8, 576, 641, 82);
-  edDevType = Edit(gbDevInfo, "edDevType", 82, 20, 97, true);
-  edVers = Edit(gbDevInfo, "edVers", 272, 20, 78, true);
-  edSN = Edit(gbDevInfo, "edSN", 376, 20, 249, true);
-  edLANIfc = Edit(gbDevInfo, "edLANIfc", 96, 56, 425, true);
-  edPing = Edit(gbDevInfo, "edPing", 560, 56, 65, true);
-  LabelLeftOf(edDevType, "Device type");
-  LabelLeftOf(edVers, "Firmware vers.");
-  LabelLeftOf(edSN, "SN");
-  LabelLeftOf(edLANIfc, "LAN interface ");
-  lbPing = LabelLeftOf(edPing, "Ping");
+  gbDevInfo = layout_.Group(client, "gbDevInfo", " Device info ", 8, 576, 641, 82);
+  edDevType = layout_.Edit(gbDevInfo, "edDevType", 82, 20, 97, true);
+  edVers = layout_.Edit(gbDevInfo, "edVers", 272, 20, 78, true);
+  edSN = layout_.Edit(gbDevInfo, "edSN", 376, 20, 249, true);
+  edLANIfc = layout_.Edit(gbDevInfo, "edLANIfc", 96, 56, 425, true);
+  edPing = layout_.Edit(gbDevInfo, "edPing", 560, 56, 65, true);
+  layout_.LabelLeftOf(edDevType, "Device type");
+  layout_.LabelLeftOf(edVers, "Firmware vers.");
+  layout_.LabelLeftOf(edSN, "SN");
+  layout_.LabelLeftOf(edLANIfc, "LAN interface ");
+  lbPing = layout_.LabelLeftOf(edPing, "Ping");
   lbPing->setObjectName("lbPing");
   for (auto** led : {&Led1, &Led2}) {
     *led = new TLed(gbDevInfo);
@@ -184,17 +134,17 @@ void TfrmMain::CreateControls() {
     (*led)->SetOnColor(QColor(0, 255, 0));
     (*led)->SetOffColor(ButtonFaceColor());
   }
-  Place(Led1, "Led1", 583, 47, 8, 8);
-  Place(Led2, "Led2", 590, 47, 8, 8);
+  layout_.Place(Led1, "Led1", 583, 47, 8, 8);
+  layout_.Place(Led2, "Led2", 590, 47, 8, 8);
 
-  sbState = Place(new QStatusBar(client), "sbState", 0, 659, 652, 19);
+  sbState = layout_.Place(new QStatusBar(client), "sbState", 0, 659, 652, 19);
   sbState->setSizeGripEnabled(false);
   // Notices stand beside the state's text, which the status bar always shows.
   lbNotice = new QLabel(sbState);
   lbNotice->setObjectName("lbNotice");
   lbNotice->setStyleSheet("color: rgb(192, 0, 0);");
   // The state's text keeps the left of the bar; a notice takes at most the rest.
-  lbNotice->setMaximumWidth(S(440));
+  lbNotice->setMaximumWidth(layout_.S(440));
   sbState->addPermanentWidget(lbNotice);
   lbSilent = new QLabel(sbState);
   lbSilent->setObjectName("lbSilent");
@@ -209,45 +159,45 @@ void TfrmMain::CreateControls() {
   connect(noticeTimer_, &QTimer::timeout, lbNotice, &QLabel::clear);
 
   // Manage page
-  gbSNMPmib = Group(tsManage, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
-  edSysName = Edit(gbSNMPmib, "edSysName", 80, 24, 241);
-  edSysLocation = Edit(gbSNMPmib, "edSysLocation", 80, 56, 241);
-  edSysContact = Edit(gbSNMPmib, "edSysContact", 80, 88, 241);
-  edSysUpTime = Edit(gbSNMPmib, "edSysUpTime", 80, 120, 241, true);
-  LabelLeftOf(edSysName, "sysName ");
-  LabelLeftOf(edSysLocation, "sysLocation ");
-  LabelLeftOf(edSysContact, "sysContact ");
-  LabelLeftOf(edSysUpTime, "sysUpTime ");
-  gbControl = Group(tsManage, "gbControl", " Device Control ", 8, 208, 337, 217, true);
-  gbDevStatus = Group(tsManage, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
-  gbMeas = Group(tsManage, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
+  gbSNMPmib = layout_.Group(tsManage, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
+  edSysName = layout_.Edit(gbSNMPmib, "edSysName", 80, 24, 241);
+  edSysLocation = layout_.Edit(gbSNMPmib, "edSysLocation", 80, 56, 241);
+  edSysContact = layout_.Edit(gbSNMPmib, "edSysContact", 80, 88, 241);
+  edSysUpTime = layout_.Edit(gbSNMPmib, "edSysUpTime", 80, 120, 241, true);
+  layout_.LabelLeftOf(edSysName, "sysName ");
+  layout_.LabelLeftOf(edSysLocation, "sysLocation ");
+  layout_.LabelLeftOf(edSysContact, "sysContact ");
+  layout_.LabelLeftOf(edSysUpTime, "sysUpTime ");
+  gbControl = layout_.Group(tsManage, "gbControl", " Device Control ", 8, 208, 337, 217, true);
+  gbDevStatus = layout_.Group(tsManage, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
+  gbMeas = layout_.Group(tsManage, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
 
   // Telnet page
-  Place(new QLabel("IP address", tsTelnet), "Label4", 16, 10, -1, 17);
-  edTelnetIP = Place(new TIPEdit(tsTelnet), "edTelnetIP", 80, 8, 185);
-  btTelnet = Place(new QPushButton("Connect", tsTelnet), "btTelnet", 556, 12, 76, 25);
+  layout_.Place(new QLabel("IP address", tsTelnet), "Label4", 16, 10, -1, 17);
+  edTelnetIP = layout_.Place(new TIPEdit(tsTelnet), "edTelnetIP", 80, 8, 185);
+  btTelnet = layout_.Place(new QPushButton("Connect", tsTelnet), "btTelnet", 556, 12, 76, 25);
   btTelnet->setDefault(true);
-  mmScreen = Place(new TConsoleScreen(tsTelnet), "mmScreen", 0, 40, 641, 385);
+  mmScreen = layout_.Place(new TConsoleScreen(tsTelnet), "mmScreen", 0, 40, 641, 385);
 
   // Settings page
-  gbSysConfig = Group(tsSettings, "gbSysConfig", " System configuration ", 8, 8, 617, 209, true);
-  gbAuto = Group(gbSysConfig, "gbAuto", " Auto ", 8, 16, 257, 185);
-  edStartIP = Place(new TIPEdit(gbAuto), "edStartIP", 56, 24, 122);
-  edStopIP = Place(new TIPEdit(gbAuto), "edStopIP", 56, 56, 122);
-  LabelLeftOf(edStartIP, "Start IP")->setObjectName("Label2");
-  LabelLeftOf(edStopIP, "Stop IP")->setObjectName("Label3");
-  cbStartupScan = Place(new QCheckBox("Scan on startup", gbAuto), "cbStartupScan", 14, 88, -1, 17);
-  edScanIP = Place(new QLineEdit(gbAuto), "edScanIP", 14, 116, 169, 13);
+  gbSysConfig = layout_.Group(tsSettings, "gbSysConfig", " System configuration ", 8, 8, 617, 209, true);
+  gbAuto = layout_.Group(gbSysConfig, "gbAuto", " Auto ", 8, 16, 257, 185);
+  edStartIP = layout_.Place(new TIPEdit(gbAuto), "edStartIP", 56, 24, 122);
+  edStopIP = layout_.Place(new TIPEdit(gbAuto), "edStopIP", 56, 56, 122);
+  layout_.LabelLeftOf(edStartIP, "Start IP")->setObjectName("Label2");
+  layout_.LabelLeftOf(edStopIP, "Stop IP")->setObjectName("Label3");
+  cbStartupScan = layout_.Place(new QCheckBox("Scan on startup", gbAuto), "cbStartupScan", 14, 88, -1, 17);
+  edScanIP = layout_.Place(new QLineEdit(gbAuto), "edScanIP", 14, 116, 169, 13);
   edScanIP->setFrame(false);
   edScanIP->setReadOnly(true);
   edScanIP->setFocusPolicy(Qt::NoFocus);
   edScanIP->setStyleSheet("background: palette(window); padding: 0px;");
-  pbScan = Place(new QProgressBar(gbAuto), "pbScan", 14, 136, 235, 9);
+  pbScan = layout_.Place(new QProgressBar(gbAuto), "pbScan", 14, 136, 235, 9);
   pbScan->setRange(0, 1000);
   pbScan->setValue(0);
   pbScan->setTextVisible(false);
-  btScan = Place(new QPushButton("Scan", gbAuto), "btScan", 156, 152, 92, 25);
-  lbFirstStart = Place(new QLabel(gbSysConfig), "lbFirstStart", 280, 24, 320, 170);
+  btScan = layout_.Place(new QPushButton("Scan", gbAuto), "btScan", 156, 152, 92, 25);
+  lbFirstStart = layout_.Place(new QLabel(gbSysConfig), "lbFirstStart", 280, 24, 320, 170);
   lbFirstStart->setWordWrap(true);
   lbFirstStart->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lbFirstStart->setText(
@@ -256,28 +206,28 @@ void TfrmMain::CreateControls() {
       "<li>Check the communities under SNMP settings.</li>"
       "<li>Click <b>Scan</b>: the devices found fill the lists above, and the first one is shown.</li></ol>");
 
-  gbSNMP = Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
-  edReadComm = Edit(gbSNMP, "edReadComm", 112, 24, 145);
-  edWriteComm = Edit(gbSNMP, "edWriteComm", 112, 56, 145);
-  edSNMPTimeOut = Edit(gbSNMP, "edSNMPTimeOut", 112, 88, 49);
-  seRetryCount = Place(new QSpinBox(gbSNMP), "seRetryCount", 112, 120, 49);
+  gbSNMP = layout_.Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
+  edReadComm = layout_.Edit(gbSNMP, "edReadComm", 112, 24, 145);
+  edWriteComm = layout_.Edit(gbSNMP, "edWriteComm", 112, 56, 145);
+  edSNMPTimeOut = layout_.Edit(gbSNMP, "edSNMPTimeOut", 112, 88, 49);
+  seRetryCount = layout_.Place(new QSpinBox(gbSNMP), "seRetryCount", 112, 120, 49);
   seRetryCount->setRange(kRetryCountRange.Min, kRetryCountRange.Max);
   seRetryCount->setSingleStep(1);
   seRetryCount->setValue(2);
-  LabelLeftOf(edReadComm, "Read community");
-  LabelLeftOf(edWriteComm, "Write community");
-  LabelLeftOf(edSNMPTimeOut, "Time out, ms    ");
-  LabelLeftOf(seRetryCount, "Retry count      ");
+  layout_.LabelLeftOf(edReadComm, "Read community");
+  layout_.LabelLeftOf(edWriteComm, "Write community");
+  layout_.LabelLeftOf(edSNMPTimeOut, "Time out, ms    ");
+  layout_.LabelLeftOf(seRetryCount, "Retry count      ");
 
-  gbMisc = Group(tsSettings, "gbMisc", " Miscellaneous ", 280, 224, 345, 161);
-  cbPing = Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
-  edPingTimeOut = Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
-  LabelLeftOf(edPingTimeOut, "Ping time out, ms");
-  cbCodePage = Place(new QComboBox(gbMisc), "cbCodePage", 204, 56, 125);
+  gbMisc = layout_.Group(tsSettings, "gbMisc", " Miscellaneous ", 280, 224, 345, 161);
+  cbPing = layout_.Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
+  edPingTimeOut = layout_.Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
+  layout_.LabelLeftOf(edPingTimeOut, "Ping time out, ms");
+  cbCodePage = layout_.Place(new QComboBox(gbMisc), "cbCodePage", 204, 56, 125);
   for (TCodePage codePage : {TCodePage::Latin1, TCodePage::Windows1251}) cbCodePage->addItem(CodePageName(codePage));
   cbCodePage->setToolTip("How names, locations and communities that are not UTF-8 are shown and typed");
-  LabelLeftOf(cbCodePage, "Device text code page");
-  btSaveSettings = Place(new QPushButton("Save Settings", tsSettings), "btSaveSettings", 232, 392, 98, 25);
+  layout_.LabelLeftOf(cbCodePage, "Device text code page");
+  btSaveSettings = layout_.Place(new QPushButton("Save Settings", tsSettings), "btSaveSettings", 232, 392, 98, 25);
   PageControl->setCurrentWidget(tsSettings);
 
   Timer = new QTimer(this);

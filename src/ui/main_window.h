@@ -16,6 +16,7 @@
 #include "device_list_file.h"
 #include "event_log.h"
 #include "global_data.h"
+#include "layout.h"
 #include "history_store.h"
 #include "history_types.h"
 #include "network_scan.h"
@@ -143,6 +144,8 @@ class TfrmMain : public QMainWindow {
   // The connection ended without the operator: a peer close, a reset.
   void TelnetReaderEnd(const std::string& reason);
 
+  // The measures of the layout at the window's font.
+  TLayout layout_;
   // Controls, named as the window's layout names them.
   QGroupBox* gbDevSel = nullptr;
   QComboBox* cbAdrIP = nullptr;

@@ -15,7 +15,7 @@
 
 #include "exception_report.h"
 #include "ip_edit.h"
-#include "layout_scale.h"
+#include "layout.h"
 #include "main_window.h"
 #include "net.h"
 #include "text.h"
@@ -182,8 +182,7 @@ void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) 
   said->setObjectName("lbHalted");
   said->setWordWrap(true);
   said->setStyleSheet("color: rgb(192, 0, 0);");
-  const double scale = LayoutScale(font());
-  said->setGeometry(Scaled(16, scale), Scaled(80, scale), gbControl->width() - Scaled(32, scale), Scaled(60, scale));
+  said->setGeometry(layout_.S(16), layout_.S(80), gbControl->width() - layout_.S(32), layout_.S(60));
   said->show();
   ShowNotice(QString::fromStdString(message));
   gbSysConfig->show();
