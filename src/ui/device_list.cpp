@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "ip_edit.h"
+#include "console_page.h"
 #include "main_window.h"
 #include "net.h"
 #include "settings_file.h"
@@ -172,7 +173,7 @@ void TfrmMain::cbSelectionChange(QComboBox* list) {
   SelectRow(RowOfItem(list, list->currentIndex()));
   data_.SelectedIP = cbAdrIP->currentText().toStdString();
   snmp::SnmpRequest.Host = data_.SelectedIP;
-  ShowTelnetAddress(QString::fromStdString(data_.SelectedIP));
+  console_->ShowAddress(QString::fromStdString(data_.SelectedIP));
   // A fill requested while other work runs starts when that work ends.
   RequestWork(wsFillData);
 }

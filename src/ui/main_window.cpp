@@ -32,7 +32,7 @@
 #include <filesystem>
 
 
-#include "console_screen.h"
+#include "console_page.h"
 #include "event_hooks.h"
 #include "events_window.h"
 #include "exception_report.h"
@@ -44,7 +44,6 @@
 #include "program_version.h"
 #include "echo_engine.h"
 #include "history_recorder.h"
-#include "telnet_client.h"
 #include "text_file.h"
 
 namespace qz::app {
@@ -58,7 +57,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
   setObjectName("frmMain");
   CreateControls();
   CreateMenu();
-  CreateTelnet();
   CreatePing();
   BindHandlers();
   FormCreate();
@@ -66,7 +64,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
 
 TfrmMain::~TfrmMain() {
   StopScanThread();
-  Telnet.reset();
+  console_.reset();
   StopHistory();
 }
 
@@ -150,7 +148,7 @@ void TfrmMain::CreateControls() {
   lbSilent->setObjectName("lbSilent");
   lbSilent->setStyleSheet("color: rgb(192, 0, 0); font-weight: bold;");
   sbState->addPermanentWidget(lbSilent);
-  lbTelnet = new QLabel(sbState);
+  auto* lbTelnet = new QLabel(sbState);
   lbTelnet->setObjectName("lbTelnet");
   sbState->addPermanentWidget(lbTelnet);
   noticeTimer_ = new QTimer(this);
@@ -172,12 +170,7 @@ void TfrmMain::CreateControls() {
   gbDevStatus = layout_.Group(tsManage, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
   gbMeas = layout_.Group(tsManage, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
 
-  // Telnet page
-  layout_.Place(new QLabel("IP address", tsTelnet), "Label4", 16, 10, -1, 17);
-  edTelnetIP = layout_.Place(new TIPEdit(tsTelnet), "edTelnetIP", 80, 8, 185);
-  btTelnet = layout_.Place(new QPushButton("Connect", tsTelnet), "btTelnet", 556, 12, 76, 25);
-  btTelnet->setDefault(true);
-  mmScreen = layout_.Place(new TConsoleScreen(tsTelnet), "mmScreen", 0, 40, 641, 385);
+  console_ = std::make_unique<TConsolePage>(tsTelnet, lbTelnet, layout_, static_cast<TWindowServices&>(*this));
 
   // Settings page
   gbSysConfig = layout_.Group(tsSettings, "gbSysConfig", " System configuration ", 8, 8, 617, 209, true);
@@ -309,20 +302,10 @@ void TfrmMain::BindHandlers() {
   connect(cbCodePage, &QComboBox::activated, this, [this] { Guarded(cbCodePage, [&] { cbCodePageChange(); }); });
   for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc, seRetryCount, cbCodePage})
     IgnoreWheelUnlessFocused(control);
-  // The address editor's Enter is the Connect button's, as in a dialog.
-  for (int octet = 0; octet < 4; ++octet)
-    OnKeyPress(edTelnetIP->OctetField(octet), [this](const QKeyEvent& key) {
-      if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
-      btTelnet->click();
-      return true;
-    });
   bind(cbPing, &QCheckBox::toggled, &TfrmMain::cbPingClick);
   bind(seRetryCount, &QSpinBox::valueChanged, &TfrmMain::seRetryCountChange);
   bind(btSaveSettings, &QPushButton::clicked, &TfrmMain::btSaveSettingsClick);
   bind(btScan, &QPushButton::clicked, &TfrmMain::btScanClick);
-  bind(btTelnet, &QPushButton::clicked, &TfrmMain::btTelnetClick);
-  connect(mmScreen, &TConsoleScreen::characterTyped, this,
-          [this](char key) { Guarded(mmScreen, [&] { mmScreenKeyPress(key); }); });
 }
 
 void TfrmMain::FormCreate() {
@@ -417,7 +400,7 @@ void TfrmMain::itmExitClick() {
   // once from here on, and the work checks closing_ before using anything.
   snmp::AbortRequests(true);
   scanStop_ = true;
-  DisconnectTelnet();
+  console_->Disconnect();
   data_.DynLeds.clear();
   QCoreApplication::quit();
 }

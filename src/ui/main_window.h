@@ -21,6 +21,7 @@
 #include "history_types.h"
 #include "network_scan.h"
 #include "sys_descr.h"
+#include "window_services.h"
 #include "working_folder.h"
 
 class QAction;
@@ -39,13 +40,9 @@ class QStringListModel;
 class QTabWidget;
 class QTimer;
 class QUrl;
-class TConsoleScreen;
 class TIPEdit;
 class TLed;
 
-namespace qz::telnet {
-class TTelnetClient;
-}
 namespace qz::icmp {
 class TEchoEngine;
 }
@@ -56,11 +53,12 @@ class THistoryRecorder;
 namespace qz::app {
 
 class IdleDriver;
+class TConsolePage;
 
 // Why a write went unanswered when reads of the same device are answered.
 inline constexpr char kWriteUnansweredReadsWork[] = "no answer to the write: is the write community right?";
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, private TWindowServices {
   Q_OBJECT
 
  public:
@@ -136,14 +134,6 @@ class TfrmMain : public QMainWindow {
 
   void itmExitClick();
 
-  // Telnet console
-  void btTelnetClick();
-  void TelnetDataAvailable(const std::string& buffer);
-  void mmScreenKeyPress(char key);
-  void TelnetDisconnect();
-  // The connection ended without the operator: a peer close, a reset.
-  void TelnetReaderEnd(const std::string& reason);
-
   // The measures of the layout at the window's font.
   TLayout layout_;
   // Controls, named as the window's layout names them.
@@ -179,9 +169,6 @@ class TfrmMain : public QMainWindow {
   QGroupBox* gbControl = nullptr;
   QGroupBox* gbDevStatus = nullptr;
   QGroupBox* gbMeas = nullptr;
-  TIPEdit* edTelnetIP = nullptr;
-  QPushButton* btTelnet = nullptr;
-  TConsoleScreen* mmScreen = nullptr;
   QGroupBox* gbSysConfig = nullptr;
   QLabel* lbFirstStart = nullptr;
   QGroupBox* gbAuto = nullptr;
@@ -202,7 +189,7 @@ class TfrmMain : public QMainWindow {
   QLineEdit* edPingTimeOut = nullptr;
   QPushButton* btSaveSettings = nullptr;
   QTimer* Timer = nullptr;
-  std::unique_ptr<telnet::TTelnetClient> Telnet;
+  std::unique_ptr<TConsolePage> console_;
   std::unique_ptr<icmp::TEchoEngine> Ping;
   // Null when the history is off.
   std::unique_ptr<history::THistoryRecorder> history_;
@@ -217,11 +204,11 @@ class TfrmMain : public QMainWindow {
   void BindHandlers();
   void FormCreate();
   void ShowPage(QWidget* page);
-  void SetStatusText(const QString& text);
-  // A message that stays in the status bar, beside the state, for a few
-  // seconds, and in the events list.
-  enum class TNotice { Problem, Confirmation };
-  void ShowNotice(const QString& text, TNotice kind = TNotice::Problem);
+  // What the pages have of the window.
+  GlobalData& Data() override { return data_; }
+  bool Closing() const override { return closing_; }
+  void SetStatusText(const QString& text) override;
+  void ShowNotice(const QString& text, TNotice kind = TNotice::Problem) override;
   void itmHelpClick(THelpLanguage language);
   void itmAboutClick();
   // F5: a refresh of the selected device now.
@@ -235,8 +222,8 @@ class TfrmMain : public QMainWindow {
   static QString FileShown(const QString& name);
   // Device and file text (bytes) as the window shows it, and what the
   // operator typed as bytes: one rule, the operator's code page.
-  QString Shown(const std::string& bytes) const;
-  std::string Typed(const QString& text) const;
+  QString Shown(const std::string& bytes) const override;
+  std::string Typed(const QString& text) const override;
   // The bytes behind a community box: what was read, unless the operator
   // has edited the box since.
   std::string BytesOf(const QLineEdit* edit, const std::string& original) const;
@@ -306,7 +293,7 @@ class TfrmMain : public QMainWindow {
   void ShowRows(const std::vector<DeviceRow>& rows);
 
   // Work states
-  void RequestWork(TWorkState state);
+  void RequestWork(TWorkState state) override;
   bool CheckIdentity();
   // Whether the list has a selected device that device work may address.
   bool HasSelectedDevice() const;
@@ -349,15 +336,6 @@ class TfrmMain : public QMainWindow {
   void WriteSysLocation();
   void WriteSysContact();
 
-  // Telnet console
-  void CreateTelnet();
-  void WatchTelnet();
-  // The selected device's address on the Telnet page, unless a session is open.
-  void ShowTelnetAddress(const QString& selected);
-  // The open session's address in the status bar, and the page's controls to match.
-  void ShowTelnetSession();
-  void DisconnectTelnet();
-
   // Device panel
   void ClearBox(QGroupBox* box);
   void ClearPanel();
@@ -370,7 +348,6 @@ class TfrmMain : public QMainWindow {
   // it just did may return the state to wsIdle.
   bool workRequested_ = false;
   bool closing_ = false;
-  bool telnetConnecting_ = false;
   bool pinging_ = false;
   std::thread scanThread_;
   std::atomic<bool> scanStop_{false};
@@ -387,7 +364,6 @@ class TfrmMain : public QMainWindow {
   TEventLog events_;
   QPointer<QWidget> eventsWindow_;
   QLabel* lbSilent = nullptr;
-  QLabel* lbTelnet = nullptr;
 };
 
 }  // namespace qz::app

@@ -6,6 +6,7 @@
 // tick, run a fill or a refresh at once, shorten the Telnet connect time-out,
 // wait for the history's writes.
 #include "history_recorder.h"
+#include "console_page.h"
 #include "main_window.h"
 #include "telnet_client.h"
 
@@ -22,8 +23,8 @@ class TfrmMainTestSeam {
   void TimerTick() { window_.TimerTimer(); }
   void Fill() { window_.FillData(); }
   void Refresh() { window_.RefreshData(); }
-  void SetTelnetConnectTimeout(int milliseconds) { window_.Telnet->DefaultConnectTimeoutMs = milliseconds; }
-  bool TelnetConnected() { return window_.Telnet->Connected(); }
+  void SetTelnetConnectTimeout(int milliseconds) { window_.console_->Client().DefaultConnectTimeoutMs = milliseconds; }
+  bool TelnetConnected() { return window_.console_->Client().Connected(); }
   // The box a scan shows when the list it found differs from the one before.
   void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
     window_.ShowScanSummary(before, after);

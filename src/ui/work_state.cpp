@@ -16,6 +16,7 @@
 #include "exception_report.h"
 #include "ip_edit.h"
 #include "layout.h"
+#include "console_page.h"
 #include "main_window.h"
 #include "net.h"
 #include "text.h"
@@ -52,7 +53,7 @@ void TfrmMain::Idle() {
         SetStatusText("state Idle");
         break;
       case wsTelnet:
-        WatchTelnet();
+        console_->Watch();
         break;
       case wsHalted:
         SetStatusText("state Halted");
@@ -217,7 +218,7 @@ void TfrmMain::PageControlChange() {
       gbDevSel->show();
     }
   } else if (page == tsTelnet) {
-    ShowTelnetAddress(cbAdrIP->currentText());
+    console_->ShowAddress(cbAdrIP->currentText());
     gbDevInfo->show();
     gbDevSel->show();
   } else {
