@@ -151,15 +151,15 @@ void TfrmMain::WriteDeviceList() {
                              .arg(FileShown(kDeviceListFileName), QString::fromLocal8Bit(failure.c_str())));
 }
 
+void TfrmMain::DeviceListChanged() {
+  ShowListTexts();
+  WriteDeviceList();
+}
+
 std::string TfrmMain::RowBytes(const QComboBox* list, int row) const {
   const DeviceRow* device = data_.Devices.At(row);
   if (!device) return {};
   return list == cbSysName ? device->SysName : list == cbSysLoc ? device->SysLocation : device->Address;
-}
-
-void TfrmMain::SetRowBytes(QComboBox* list, int row, const std::string& bytes) {
-  if (list == cbSysName ? data_.Devices.SetSysName(row, bytes) : data_.Devices.SetSysLocation(row, bytes))
-    ShowListTexts();
 }
 
 void TfrmMain::SelectRow(int row) {

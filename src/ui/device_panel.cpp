@@ -1,6 +1,5 @@
-// The device panel: built from the device type's description file, filled
-// with the device's status, measured values and parameters, and the
-// parameter changes written back.
+#include "device_panel.h"
+
 #include <algorithm>
 #include <tuple>
 
@@ -16,15 +15,16 @@
 
 #include "description_file.h"
 #include "exception_report.h"
+#include "history_recorder.h"
 #include "idle_driver.h"
 #include "layout.h"
 #include "led.h"
-#include "main_window.h"
 #include "measured_value.h"
 #include "ber.h"
 #include "net.h"
 #include "text_file.h"
 #include "whole_text.h"
+#include "window_services.h"
 
 namespace qz::app {
 namespace {
@@ -46,135 +46,171 @@ const QString kInvalidValueText = "err";
 
 }  // namespace
 
-void TfrmMain::FillData() {
-  const int row = cbAdrIP->currentIndex();
+TDevicePanel::TDevicePanel(QWidget* page, TDeviceInfoBoxes info, const TLayout& layout, TWindowServices& window)
+    : window_(window), layout_(layout), info_(info) {
+  gbSNMPmib = layout.Group(page, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
+  edSysName = layout.Edit(gbSNMPmib, "edSysName", 80, 24, 241);
+  edSysLocation = layout.Edit(gbSNMPmib, "edSysLocation", 80, 56, 241);
+  edSysContact = layout.Edit(gbSNMPmib, "edSysContact", 80, 88, 241);
+  edSysUpTime = layout.Edit(gbSNMPmib, "edSysUpTime", 80, 120, 241, true);
+  layout.LabelLeftOf(edSysName, "sysName ");
+  layout.LabelLeftOf(edSysLocation, "sysLocation ");
+  layout.LabelLeftOf(edSysContact, "sysContact ");
+  layout.LabelLeftOf(edSysUpTime, "sysUpTime ");
+  gbControl = layout.Group(page, "gbControl", " Device Control ", 8, 208, 337, 217, true);
+  gbDevStatus = layout.Group(page, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
+  gbMeas = layout.Group(page, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
+  BindSystemGroup();
+}
+
+void TDevicePanel::Fill() {
+  const int row = window_.SelectedRow();
   if (row < 0) return;
-  if (const DeviceRow* device = data_.Devices.At(row)) {
-    edDevType->setText(Shown(device->DeviceType));
-    edLANIfc->setText(Shown(device->LanInterface));
+  if (const DeviceRow* device = window_.Data().Devices.At(row)) {
+    info_.Type->setText(window_.Shown(device->DeviceType));
+    info_.LanInterface->setText(window_.Shown(device->LanInterface));
   }
 
   history::TReading reading = StartReading();
-  data_.RetryCountValue = seRetryCount->value();
-  snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
-  snmp::SnmpRequest.Host = data_.SelectedIP;
-  snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   DiscardUnsentTexts();
   bool listChanged = false;
-  for (auto [oid, edit, list] : {std::tuple{kSysNameOid, edSysName, cbSysName},
-                                 std::tuple{kSysLocationOid, edSysLocation, cbSysLoc},
-                                 std::tuple<const char*, QLineEdit*, QComboBox*>{kSysContactOid, edSysContact, nullptr}}) {
+  for (auto [oid, edit, objectName] : {std::tuple{kSysNameOid, edSysName, "sysName"},
+                                       std::tuple{kSysLocationOid, edSysLocation, "sysLocation"},
+                                       std::tuple{kSysContactOid, edSysContact, "sysContact"}}) {
     const bool answered = ReadDeviceObject(oid);
     ShowSystemObject(edit, snmp::SnmpResult);
-    // Renamed on the device: the lists and their file follow.
-    if (answered && list && snmp::SnmpResult != RowBytes(list, row)) {
-      LogEvent(QString("%1 on the device is \"%2\", listed as \"%3\": the list follows")
-                   .arg(oid == kSysNameOid ? "sysName" : "sysLocation", Shown(snmp::SnmpResult),
-                        Shown(RowBytes(list, row))),
-               false);
-      SetRowBytes(list, row, snmp::SnmpResult);
+    // Renamed on the device: the list and its file follow.
+    if (!answered || edit == edSysContact) continue;
+    const DeviceRow* listed = window_.Data().Devices.At(row);
+    const std::string before = listed ? (edit == edSysName ? listed->SysName : listed->SysLocation) : std::string();
+    if (edit == edSysName ? window_.Data().Devices.SetSysName(row, snmp::SnmpResult)
+                          : window_.Data().Devices.SetSysLocation(row, snmp::SnmpResult)) {
+      window_.LogEvent(QString("%1 on the device is \"%2\", listed as \"%3\": the list follows")
+                           .arg(objectName, window_.Shown(snmp::SnmpResult), window_.Shown(before)),
+                       false);
       listChanged = true;
     }
   }
-  if (listChanged) WriteDeviceList();
+  if (listChanged) window_.DeviceListChanged();
   // Read twice on purpose: the first read only decides between a reading
   // and " no response"; the text shown is the second, fresh read.
-  if (GetSysUpTime() == "???")
+  if (ReadUpTime() == "???")
     edSysUpTime->setText(kNoUpTime);
   else
-    edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+    edSysUpTime->setText(QString::fromStdString(ReadUpTime()));
   AddUpTime(reading);
-  if (closing_) return;
+  if (window_.Closing()) return;
   ProcessParamFile(reading);
-  KeepReading(std::move(reading));
+  window_.KeepReading(std::move(reading));
 }
 
-void TfrmMain::RefreshData() {
-  if (!HasSelectedDevice()) return;
+void TDevicePanel::Refresh() {
   StartReadPass();
   // This refresh's own: a pass run while one of its GETs waits has another.
   history::TReading reading = StartReading();
-  GetDeviceStatus(data_.SelectedIP, reading);
-  GetDeviceMeas(data_.SelectedIP, reading);
-  if (GetSysUpTime() == "???") {
+  GetDeviceStatus(window_.Data().SelectedIP, reading);
+  GetDeviceMeas(window_.Data().SelectedIP, reading);
+  if (ReadUpTime() == "???") {
     // The last up-time stays, marked once however many refreshes fail.
     if (!edSysUpTime->text().endsWith(kNoUpTime)) edSysUpTime->setText(edSysUpTime->text() + kNoUpTime);
   } else {
-    edSysUpTime->setText(QString::fromStdString(GetSysUpTime()));
+    edSysUpTime->setText(QString::fromStdString(ReadUpTime()));
   }
   AddUpTime(reading);
   // A change made on the device, or by another operator, shows within one refresh.
-  GetDeviceParams(data_.SelectedIP);
-  KeepReading(std::move(reading));
-  EndReadPass();
+  GetDeviceParams(window_.Data().SelectedIP);
+  window_.KeepReading(std::move(reading));
 }
 
-void TfrmMain::StartReadPass() { passUnanswered_ = false; }
-
-bool TfrmMain::ReadDeviceObject(const std::string& oid, bool evenInASilentPass) {
+bool TDevicePanel::ReadDeviceObject(const std::string& oid, bool evenInASilentPass) {
   if (passUnanswered_ && !evenInASilentPass) {
     snmp::SnmpResult = snmp::kNoResponse;
     return false;
   }
   snmp::TSNMPdata read = snmp::SnmpRequest;
   read.OID = oid;
-  read.Community = data_.Settings.ReadComm;
+  read.Community = window_.Data().Settings.ReadComm;
   const bool answered = snmp::NetSnmpGet(read);
   if (!evenInASilentPass) passUnanswered_ = !answered;
   return answered;
 }
 
-void TfrmMain::ClearBox(QGroupBox* box) {
-  const auto children = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
-}
-
-void TfrmMain::ClearPanel() {
+void TDevicePanel::ClearPanel() {
+  ++built_;
+  const auto ClearBox = [](QGroupBox* box) {
+    const auto children = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) delete *it;
+  };
   ClearBox(gbDevStatus);
-  data_.DynLeds.clear();
+  dynLeds_.clear();
   ClearBox(gbMeas);
-  data_.DynMeas.clear();
+  dynMeas_.clear();
   ClearBox(gbControl);
-  data_.DynParams.clear();
-  data_.Panel.Clear();
+  dynParams_.clear();
+  model_.Clear();
 }
 
-void TfrmMain::ProcessParamFile(history::TReading& reading) {
+void TDevicePanel::Clear() {
+  for (QLineEdit* box : {edSysName, edSysLocation, edSysContact, edSysUpTime, info_.Type, info_.Firmware,
+                         info_.SerialNumber, info_.LanInterface})
+    box->clear();
   ClearPanel();
-  // A type without S or V records must not show the previous device's.
-  edSN->clear();
-  edVers->clear();
+  Enable(false);
+}
 
-  const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex());
-  const std::string type = device ? device->DeviceType : edDevType->text().toStdString();
+void TDevicePanel::Enable(bool enabled) {
+  for (QWidget* group : {gbSNMPmib, gbControl, gbDevStatus, gbMeas}) group->setEnabled(enabled);
+}
+
+void TDevicePanel::ShowHalt(const QString& message) {
+  // Said on the panel, not in a box to click away each time the device is
+  // picked: the operator stays on the page, with the lists.
+  gbControl->setEnabled(true);
+  auto* said = new QLabel(message, gbControl);
+  said->setObjectName("lbHalted");
+  said->setWordWrap(true);
+  said->setStyleSheet("color: rgb(192, 0, 0);");
+  said->setGeometry(layout_.S(16), layout_.S(80), gbControl->width() - layout_.S(32), layout_.S(60));
+  said->show();
+}
+
+void TDevicePanel::ProcessParamFile(history::TReading& reading) {
+  ClearPanel();
+  const uint64_t built = built_;
+  // A type without S or V records must not show the previous device's.
+  info_.SerialNumber->clear();
+  info_.Firmware->clear();
+
+  const DeviceRow* device = window_.Data().Devices.At(window_.SelectedRow());
+  const std::string type = device ? device->DeviceType : info_.Type->text().toStdString();
   // The type is the device's own text: one that could lead out of
   // DeviceFiles never names a file.
   const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
   if (!IsSafeDeviceType(type) || !FileExists(path)) {
-    layout_.Label(gbControl, "File not found -  " + FileShown(Shown(path)), 10, 100);
+    layout_.Label(gbControl, "File not found -  " + FileShown(window_.Shown(path)), 10, 100);
     return;
   }
   const DeviceDescription description = ParseDeviceDescription(ReadWholeFile(path));
   // The description's positions are as laid out for the window's usual font.
   const auto S = [this](int pixels) { return layout_.S(pixels); };
   if (description.RecordsCut)
-    ShowNotice(FileShown(Shown(path)) +
+    window_.ShowNotice(FileShown(window_.Shown(path)) +
                QString(" holds more than %1 records: only the first %1 are shown").arg(kMaxDescriptionRecords));
   const std::string descriptionError = description.Error;
   const int32_t parameterCount = description.ParameterCount;
-  data_.Panel.Describe(std::move(description));
-  const std::vector<DescriptionRecord>& records = data_.Panel.Records();
+  model_.Describe(std::move(description));
+  const std::vector<DescriptionRecord>& records = model_.Records();
   for (size_t index = 0; index < records.size(); ++index) {
     const DescriptionRecord& record = records[index];
     switch (record.Kind) {
       case RecordKind::StatusLed: {
         auto* led = new TStatusLed(gbDevStatus);
         led->SetStatus(2);
-        led->LedName = Shown(record.Name);
+        led->LedName = window_.Shown(record.Name);
         led->OID = QString::fromStdString(record.OID);
         led->setGeometry(S(record.Left), S(record.Top), S(led->width()), S(led->height()));
         led->show();
-        data_.DynLeds.push_back({led, layout_.Label(gbDevStatus, Shown(record.Name), record.Left + 18, record.Top - 2), index});
+        dynLeds_.push_back({led, layout_.Label(gbDevStatus, window_.Shown(record.Name), record.Left + 18, record.Top - 2), index});
         break;
       }
       case RecordKind::MeasuredValue: {
@@ -186,9 +222,9 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
         value->setFocusPolicy(Qt::ClickFocus);
         value->setStyleSheet("background: palette(window);");
         value->show();
-        QLabel* caption = layout_.Label(gbMeas, Shown(record.Name), 0, record.Top + 2);
+        QLabel* caption = layout_.Label(gbMeas, window_.Shown(record.Name), 0, record.Top + 2);
         caption->move(value->geometry().right() + 1 + S(4), caption->y());
-        data_.DynMeas.push_back({value, caption, index});
+        dynMeas_.push_back({value, caption, index});
         break;
       }
       case RecordKind::Parameter: {
@@ -198,47 +234,49 @@ void TfrmMain::ProcessParamFile(history::TReading& reading) {
           param.Combo = new TChoiceBox(gbControl);
           param.Combo->setGeometry(S(record.Left), S(record.Top), S(70), S(21));
           param.Combo->setProperty(kTagProperty, record.Index);
-          for (const auto& item : record.Items) param.Combo->addItem(Shown(item));
+          for (const auto& item : record.Items) param.Combo->addItem(window_.Shown(item));
           param.Combo->setCurrentIndex(-1);
           QComboBox* combo = param.Combo;
           connect(combo, &QComboBox::activated, this,
-                  [this, combo] { Guarded(combo, [&] { OnDynCboxChange(combo); }); });
+                  [this, combo] { Guarded(combo, [&] { WriteParameter(combo); }); });
           param.Combo->show();
-          param.NameLabel = layout_.Label(gbControl, Shown(record.Name), record.Left + 74, record.Top);
+          param.NameLabel = layout_.Label(gbControl, window_.Shown(record.Name), record.Left + 74, record.Top);
         }
-        data_.DynParams.push_back(param);
+        dynParams_.push_back(param);
         break;
       }
       case RecordKind::SerialNumber:
       case RecordKind::Version: {
         const bool answered = ReadDeviceObject(record.OID);
-        data_.Panel.Take(index, answered, snmp::SnmpResult);
+        if (built != built_) return;
+        model_.Take(index, answered, snmp::SnmpResult);
         // Shown as before: without an answer, what the call said.
-        (record.Kind == RecordKind::SerialNumber ? edSN : edVers)->setText(Shown(snmp::SnmpResult));
+        (record.Kind == RecordKind::SerialNumber ? info_.SerialNumber : info_.Firmware)->setText(window_.Shown(snmp::SnmpResult));
         break;
       }
     }
   }
   // Tab goes from the system group's fields to the parameters, in file order.
   QWidget* before = edSysContact;
-  for (const TDynParam& param : data_.DynParams)
+  for (const TDynParam& param : dynParams_)
     if (param.Combo) {
-      setTabOrder(before, param.Combo);
+      QWidget::setTabOrder(before, param.Combo);
       before = param.Combo;
     }
   if (!descriptionError.empty()) throw EConvertError(descriptionError);
   if (parameterCount == 0) BuildNoParameterHint();
-  GetDeviceStatus(data_.SelectedIP, reading);
-  GetDeviceMeas(data_.SelectedIP, reading);
-  GetDeviceParams(data_.SelectedIP);
+  GetDeviceStatus(window_.Data().SelectedIP, reading);
+  GetDeviceMeas(window_.Data().SelectedIP, reading);
+  GetDeviceParams(window_.Data().SelectedIP);
 }
 
-void TfrmMain::BuildNoParameterHint() {
+void TDevicePanel::BuildNoParameterHint() {
   layout_.Label(gbControl, "No SNMP managed parameters.", 70, 90);
   layout_.Label(gbControl, "Refer to device Web page at ", 30, 110);
-  QLabel* link = layout_.Label(gbControl, "http://" + cbAdrIP->currentText(), 200, 110);
+  const QString address = QString::fromStdString(window_.Data().SelectedIP);
+  QLabel* link = layout_.Label(gbControl, "http://" + address, 200, 110);
   link->setObjectName("webLink");
-  link->setToolTip(cbAdrIP->currentText());
+  link->setToolTip(address);
   QFont font = link->font();
   font.setBold(true);
   font.setUnderline(true);
@@ -251,36 +289,64 @@ void TfrmMain::BuildNoParameterHint() {
   link->installEventFilter(this);
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+bool TDevicePanel::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease && watched->objectName() == "webLink")
-    Guarded(watched, [&] { ShowWeb(watched); });
-  return QMainWindow::eventFilter(watched, event);
+    if (auto* label = qobject_cast<QLabel*>(watched))
+      Guarded(watched, [&] { window_.OpenWithDesktop(QUrl(label->text())); });
+  return QObject::eventFilter(watched, event);
 }
 
-void TfrmMain::ShowWeb(QObject* sender) {
-  if (auto* label = qobject_cast<QLabel*>(sender)) OpenWithDesktop(QUrl(label->text()));
+history::TReading TDevicePanel::StartReading() const {
+  return {window_.SelectedDeviceKey(), history::NowMs(), {}};
 }
 
-void TfrmMain::GetDeviceStatus(const std::string& address, history::TReading& reading) {
-  static const char* const kStatusTexts[] = {"normal", "alarm", "unknown"};
-  for (const TDynLed& led : data_.DynLeds) {
-    snmp::SnmpRequest.Host = address;
-    const bool answered = ReadDeviceObject(data_.Panel.Records()[led.Record].OID);
-    const auto state = static_cast<unsigned char>(*data_.Panel.Take(led.Record, answered, snmp::SnmpResult).Raw);
-    led.Led->SetStatus(state);
-    AddSample(reading, led.Record, kStatusTexts[state]);
+void TDevicePanel::AddSample(history::TReading& reading, size_t record, const QString& shown) const {
+  const DescriptionRecord& described = model_.Records().at(record);
+  const TObjectReading& latest = model_.Latest(record);
+  reading.Samples.push_back({described.Kind == RecordKind::StatusLed ? history::TSampleKind::Led
+                                                                     : history::TSampleKind::Value,
+                             described.OID, latest.Raw, shown.toStdString(), latest.Number,
+                             window_.Shown(described.Name).toStdString()});
+}
+
+void TDevicePanel::AddUpTime(history::TReading& reading) const {
+  reading.Samples.push_back({history::TSampleKind::UpTime, kSysUpTimeOid, std::nullopt,
+                             edSysUpTime->text().toStdString(), std::nullopt, "sysUpTime"});
+}
+
+// Events are handled while a GET waits, and one of them may empty or rebuild
+// the panel (the device went from the list, the window closes): a read goes
+// on only with the panel it began with.
+template <typename Control, typename Show>
+void TDevicePanel::ReadControls(const std::vector<Control>& controls, Show show) {
+  const uint64_t built = built_;
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const Control control = controls[i];
+    const std::string oid = model_.Records()[control.Record].OID;
+    const bool answered = ReadDeviceObject(oid);
+    if (built != built_) return;
+    show(control, answered);
   }
 }
 
-void TfrmMain::GetDeviceMeas(const std::string& address, history::TReading& reading) {
+void TDevicePanel::GetDeviceStatus(const std::string& address, history::TReading& reading) {
+  static const char* const kStatusTexts[] = {"normal", "alarm", "unknown"};
+  snmp::SnmpRequest.Host = address;
+  ReadControls(dynLeds_, [&](const TDynLed& led, bool answered) {
+    const auto state = static_cast<unsigned char>(*model_.Take(led.Record, answered, snmp::SnmpResult).Raw);
+    led.Led->SetStatus(state);
+    AddSample(reading, led.Record, kStatusTexts[state]);
+  });
+}
+
+void TDevicePanel::GetDeviceMeas(const std::string& address, history::TReading& reading) {
   const char separator = QLocale().decimalPoint().at(0).toLatin1();
-  for (const TDynMeas& meas : data_.DynMeas) {
-    snmp::SnmpRequest.Host = address;
-    const DescriptionRecord& record = data_.Panel.Records()[meas.Record];
-    const bool answered = ReadDeviceObject(record.OID);
+  snmp::SnmpRequest.Host = address;
+  ReadControls(dynMeas_, [&](const TDynMeas& meas, bool answered) {
     // An empty answer changes nothing of what the box shows.
-    if (answered && snmp::SnmpResult.empty()) continue;
-    const TObjectReading& latest = data_.Panel.Take(meas.Record, answered, snmp::SnmpResult);
+    if (answered && snmp::SnmpResult.empty()) return;
+    const DescriptionRecord& record = model_.Records()[meas.Record];
+    const TObjectReading& latest = model_.Take(meas.Record, answered, snmp::SnmpResult);
     // A device that sends something else than a number: this value is shown
     // as such (the tooltip says what came), and the rest of the panel is still read.
     const bool notANumber = answered && !latest.Raw;
@@ -291,43 +357,45 @@ void TfrmMain::GetDeviceMeas(const std::string& address, history::TReading& read
     ShowWholeText(meas.ValueEdit, shown);
     if (notANumber)
       meas.ValueEdit->setToolTip(
-          QString("The device sent %1, not a number").arg(Shown("\"" + ShortenedForMessage(latest.Reply) + "\"")));
+          QString("The device sent %1, not a number").arg(window_.Shown("\"" + ShortenedForMessage(latest.Reply) + "\"")));
     AddSample(reading, meas.Record, shown);
     meas.ValueEdit->repaint();
-  }
+  });
 }
 
-void TfrmMain::GetDeviceParams(const std::string& address) {
+void TDevicePanel::GetDeviceParams(const std::string& address) {
   snmp::SnmpRequest.Host = address;
-  for (const TDynParam& param : data_.DynParams) {
-    // A slot without controls has nothing to read.
-    if (!param.Combo) continue;
-    const bool answered = ReadDeviceObject(data_.Panel.Records()[param.Record].OID);
-    data_.Panel.Take(param.Record, answered, snmp::SnmpResult);
+  std::vector<TDynParam> boxes;
+  // A slot without controls has nothing to read.
+  std::copy_if(dynParams_.begin(), dynParams_.end(), std::back_inserter(boxes),
+               [](const TDynParam& param) { return param.Combo != nullptr; });
+  ReadControls(boxes, [&](const TDynParam& param, bool answered) {
+    model_.Take(param.Record, answered, snmp::SnmpResult);
     // The operator is choosing in this box: the choice is not taken from under the mouse.
-    if (param.Combo->view()->isVisible()) continue;
-    param.Combo->setCurrentIndex(HeldChoice(param.Combo, data_.Panel.Latest(param.Record)));
-  }
+    if (param.Combo->view()->isVisible()) return;
+    param.Combo->setCurrentIndex(HeldChoice(param.Combo, model_.Latest(param.Record)));
+  });
 }
 
-int TfrmMain::HeldChoice(const QComboBox* combo, const TObjectReading& reading) {
+int TDevicePanel::HeldChoice(const QComboBox* combo, const TObjectReading& reading) {
   return reading.Raw && *reading.Raw >= 0 && *reading.Raw < combo->count() ? static_cast<int>(*reading.Raw) : -1;
 }
 
-void TfrmMain::OnDynCboxChange(QComboBox* sender) {
-  if (!HasSelectedDevice()) return;
+void TDevicePanel::WriteParameter(QComboBox* sender) {
+  if (!window_.HasSelectedDevice()) return;
   const int k = sender->property(kTagProperty).toInt();
-  if (k < 0 || k >= static_cast<int>(data_.DynParams.size())) return;
-  const TDynParam& param = data_.DynParams[static_cast<size_t>(k)];
+  if (k < 0 || k >= static_cast<int>(dynParams_.size())) return;
+  const TDynParam& param = dynParams_[static_cast<size_t>(k)];
   const QString name = param.NameLabel ? param.NameLabel->text() : QString();
   const size_t recordIndex = param.Record;
-  const std::string oid = data_.Panel.Records()[recordIndex].OID;
+  const std::string oid = model_.Records()[recordIndex].OID;
+  const uint64_t built = built_;
   snmp::TSNMPdata write = snmp::SnmpRequest;
-  write.Host = data_.SelectedIP;
+  write.Host = window_.Data().SelectedIP;
   write.OID = oid;
   write.Value = std::to_string(sender->currentIndex());
   write.ValueType = snmp::berInteger;
-  write.Community = data_.Settings.WriteComm;
+  write.Community = window_.Data().Settings.WriteComm;
   std::string failure;
   bool answered = false;
   const int chosenIndex = sender->currentIndex();
@@ -339,25 +407,31 @@ void TfrmMain::OnDynCboxChange(QComboBox* sender) {
   // choice it cannot take now), and one that refused keeps what it had: the
   // box shows what the device holds, whatever came of the write.
   const bool readBack = ReadDeviceObject(oid, true);
-  const TObjectReading& latest = data_.Panel.Take(recordIndex, readBack, snmp::SnmpResult);
+  // The panel went while the device was asked (another device chosen, the
+  // window closing): the write is recorded; its box is no more.
+  if (built != built_) {
+    window_.RecordWrite(history::TWriteKind::Set, name, chosen, written ? "ok" : failure, {});
+    return;
+  }
+  const TObjectReading& latest = model_.Take(recordIndex, readBack, snmp::SnmpResult);
   const std::string reply = latest.Reply;
   const int held = HeldChoice(sender, latest);
   sender->setCurrentIndex(held);
-  const QString holds = held >= 0 ? sender->currentText() : readBack ? Shown("\"" + reply + "\"") : QString();
+  const QString holds = held >= 0 ? sender->currentText() : readBack ? window_.Shown("\"" + reply + "\"") : QString();
   const bool holdsChoice = written && readBack && held == chosenIndex;
   SetFontColor(sender, holdsChoice ? Qt::black : kWrongColor);
   if (!written) {
     if (!answered && readBack) failure = kWriteUnansweredReadsWork;
-    ShowNotice(name + " not written: " + QString::fromStdString(failure));
+    window_.ShowNotice(name + " not written: " + QString::fromStdString(failure));
   } else if (!readBack) {
-    ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(write.Host));
+    window_.ShowNotice(name + " written, but not read back: no answer from " + QString::fromStdString(write.Host));
   } else if (!holdsChoice) {
-    ShowNotice(name + ": the device holds " + holds + ", not " + chosen);
+    window_.ShowNotice(name + ": the device holds " + holds + ", not " + chosen);
   } else {
-    ShowNotice(name + " set to " + chosen, TNotice::Confirmation);
+    window_.ShowNotice(name + " set to " + chosen, TNotice::Confirmation);
   }
-  RecordWrite(history::TWriteKind::Set, name, chosen, written ? "ok" : failure, holds);
-  RequestWork(wsRefreshData);
+  window_.RecordWrite(history::TWriteKind::Set, name, chosen, written ? "ok" : failure, holds);
+  window_.RequestWork(wsRefreshData);
 }
 
 }  // namespace qz::app

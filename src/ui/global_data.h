@@ -1,7 +1,6 @@
 #pragma once
-// The program-wide state the window's handlers share: the settings in use
-// and their numeric forms, the work state, the device list's hidden columns
-// and the device panel's lists.
+// The program-wide state the window and its pages share: the settings in
+// use and their numeric forms, the work state and the device list.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,11 +9,6 @@
 #include "device_model.h"
 #include "device_text.h"
 #include "settings_file.h"
-
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class TStatusLed;
 
 namespace qz::app {
 
@@ -26,26 +20,6 @@ enum TWorkState : uint8_t {
   wsStopScan = 4,
   wsTelnet = 5,
   wsHalted = 6,
-};
-
-// The controls of the device panel, each showing a record of the panel
-// model (Record: its index in TPanelModel::Records()).
-struct TDynLed {
-  TStatusLed* Led = nullptr;
-  QLabel* NameLabel = nullptr;
-  size_t Record = 0;
-};
-
-struct TDynMeas {
-  QLineEdit* ValueEdit = nullptr;
-  QLabel* NameLabel = nullptr;
-  size_t Record = 0;
-};
-
-struct TDynParam {
-  QComboBox* Combo = nullptr;  // none for a slot without controls
-  QLabel* NameLabel = nullptr;
-  size_t Record = 0;
 };
 
 struct GlobalData {
@@ -66,11 +40,6 @@ struct GlobalData {
   TDeviceList Devices;
   std::string SelectedIP;
 
-  // The selected device's description file and what it last answered.
-  TPanelModel Panel;
-  std::vector<TDynLed> DynLeds;
-  std::vector<TDynMeas> DynMeas;
-  std::vector<TDynParam> DynParams;
 };
 
 }  // namespace qz::app

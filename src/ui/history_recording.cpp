@@ -9,12 +9,10 @@
 
 #include <QMessageBox>
 
-#include "description_file.h"
 #include "history_recorder.h"
 #include "history_settings.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "sys_descr.h"
 #include "text.h"
 #include "text_file.h"
 
@@ -50,24 +48,6 @@ history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
   const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex());
   return {data_.SelectedIP, device ? Shown(device->SysName).toStdString() : std::string(),
           device ? device->DeviceType : std::string()};
-}
-
-history::TReading TfrmMain::StartReading() const { return {SelectedDeviceKey(), history::NowMs(), {}}; }
-
-void TfrmMain::AddSample(history::TReading& reading, size_t record, const QString& shown) const {
-  if (!history_) return;
-  const DescriptionRecord& described = data_.Panel.Records().at(record);
-  const TObjectReading& latest = data_.Panel.Latest(record);
-  reading.Samples.push_back({described.Kind == RecordKind::StatusLed ? history::TSampleKind::Led
-                                                                     : history::TSampleKind::Value,
-                             described.OID, latest.Raw, shown.toStdString(), latest.Number,
-                             Shown(described.Name).toStdString()});
-}
-
-void TfrmMain::AddUpTime(history::TReading& reading) const {
-  if (history_)
-    reading.Samples.push_back({history::TSampleKind::UpTime, kSysUpTimeOid, std::nullopt,
-                               edSysUpTime->text().toStdString(), std::nullopt, "sysUpTime"});
 }
 
 void TfrmMain::KeepReading(history::TReading&& reading) {

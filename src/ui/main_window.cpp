@@ -33,6 +33,7 @@
 
 
 #include "console_page.h"
+#include "device_panel.h"
 #include "event_hooks.h"
 #include "events_window.h"
 #include "exception_report.h"
@@ -157,18 +158,8 @@ void TfrmMain::CreateControls() {
   connect(noticeTimer_, &QTimer::timeout, lbNotice, &QLabel::clear);
 
   // Manage page
-  gbSNMPmib = layout_.Group(tsManage, "gbSNMPmib", " SNMP objects ", 8, 8, 337, 185, true);
-  edSysName = layout_.Edit(gbSNMPmib, "edSysName", 80, 24, 241);
-  edSysLocation = layout_.Edit(gbSNMPmib, "edSysLocation", 80, 56, 241);
-  edSysContact = layout_.Edit(gbSNMPmib, "edSysContact", 80, 88, 241);
-  edSysUpTime = layout_.Edit(gbSNMPmib, "edSysUpTime", 80, 120, 241, true);
-  layout_.LabelLeftOf(edSysName, "sysName ");
-  layout_.LabelLeftOf(edSysLocation, "sysLocation ");
-  layout_.LabelLeftOf(edSysContact, "sysContact ");
-  layout_.LabelLeftOf(edSysUpTime, "sysUpTime ");
-  gbControl = layout_.Group(tsManage, "gbControl", " Device Control ", 8, 208, 337, 217, true);
-  gbDevStatus = layout_.Group(tsManage, "gbDevStatus", " Device Status ", 359, 8, 273, 185, true);
-  gbMeas = layout_.Group(tsManage, "gbMeas", " Measured values ", 359, 208, 273, 217, true);
+  panel_ = std::make_unique<TDevicePanel>(tsManage, TDeviceInfoBoxes{edDevType, edVers, edSN, edLANIfc}, layout_,
+                                          static_cast<TWindowServices&>(*this));
 
   console_ = std::make_unique<TConsolePage>(tsTelnet, lbTelnet, layout_, static_cast<TWindowServices&>(*this));
 
@@ -278,18 +269,6 @@ void TfrmMain::BindHandlers() {
     connect(list, &QComboBox::activated, this, [this, list] { Guarded(list, [&] { cbSelectionChange(list); }); });
     OnKeyPress(list, [](const QKeyEvent&) { return true; });
   }
-  auto onEnter = [this](QLineEdit* edit, void (TfrmMain::*handler)()) {
-    OnKeyPress(edit, [this, edit, handler](const QKeyEvent& key) {
-      if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) Guarded(edit, [&] { (this->*handler)(); });
-      return false;
-    });
-  };
-  for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
-    connect(edit, &QLineEdit::textEdited, this, [this, edit] { MarkUnsent(edit); });
-  onEnter(edSysName, &TfrmMain::WriteSysName);
-  onEnter(edSysLocation, &TfrmMain::WriteSysLocation);
-  onEnter(edSysContact, &TfrmMain::WriteSysContact);
-
   bind(edStartIP, &TIPEdit::exited, &TfrmMain::edStartIPExit);
   bind(edStopIP, &TIPEdit::exited, &TfrmMain::edStopIPExit);
   bind(cbStartupScan, &QCheckBox::toggled, &TfrmMain::cbStartupScanClick);
@@ -401,7 +380,6 @@ void TfrmMain::itmExitClick() {
   snmp::AbortRequests(true);
   scanStop_ = true;
   console_->Disconnect();
-  data_.DynLeds.clear();
   QCoreApplication::quit();
 }
 
@@ -438,7 +416,7 @@ void TfrmMain::ShowNotice(const QString& text, TNotice kind) {
   LogEvent(text, kind == TNotice::Problem);
 }
 
-QString TfrmMain::FileShown(const QString& name) {
+QString FileShown(const QString& name) {
   return QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(name)));
 }
 

@@ -54,9 +54,7 @@ namespace qz::app {
 
 class IdleDriver;
 class TConsolePage;
-
-// Why a write went unanswered when reads of the same device are answered.
-inline constexpr char kWriteUnansweredReadsWork[] = "no answer to the write: is the write community right?";
+class TDevicePanel;
 
 class TfrmMain : public QMainWindow, private TWindowServices {
   Q_OBJECT
@@ -71,7 +69,6 @@ class TfrmMain : public QMainWindow, private TWindowServices {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // What only a test or a benchmark may do; see main_window_test_seam.h.
@@ -94,43 +91,21 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void ClearLists();
   // Writes the device list file from the device model.
   void WriteDeviceList();
+  void DeviceListChanged() override;
   void SelectRow(int row);
   // The device list file held more lines than are read.
   void WarnListCut(const QString& file);
   // Something stands at a settings file's name that cannot be read.
   void WarnSettingsUnreadable(const QString& file, const std::string& reason);
-  // System group
-  std::string GetSysName(bool* ok = nullptr);
-  std::string GetSysLocation(bool* ok = nullptr);
-  std::string GetSysUpTime();
-  DeviceIdentity GetSysDescr();
   // Device panel
   void FillData();
   void RefreshData();
-  // Builds the panel of the selected device's description file and reads it
-  // into reading.
-  void ProcessParamFile(history::TReading& reading);
-  void GetDeviceStatus(const std::string& address, history::TReading& reading);
-  void GetDeviceMeas(const std::string& address, history::TReading& reading);
-  void GetDeviceParams(const std::string& address);
-  void OnDynCboxChange(QComboBox* sender);
-  void ShowWeb(QObject* sender);
-  // A pass is one fill or refresh of the selected device's panel.
-  void StartReadPass();
-  // Says in the status bar since when the device has not answered, and
-  // logs when it stops and starts answering.
+  // After a pass of the device panel: says in the status bar since when the
+  // device has not answered, and logs when it stops and starts answering.
   void EndReadPass();
   // Marks a row of the lists as a device that does not answer (said: since
   // when), or clears the mark (said empty).
   void MarkSilentRow(int row, const QString& said);
-  // Reads one object of the selected device (SnmpRequest's host, tries and
-  // time-out) with the read community into SnmpResult. Once an object of
-  // the pass went unanswered the rest of the pass asks nothing (a silent
-  // device costs one round of tries a pass), unless evenInASilentPass.
-  bool ReadDeviceObject(const std::string& oid, bool evenInASilentPass = false);
-  std::string ReadObject(const char* oid, bool* ok);
-  // The entry of combo a parameter's reading names, or -1.
-  static int HeldChoice(const QComboBox* combo, const TObjectReading& reading);
 
   void itmExitClick();
 
@@ -161,14 +136,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   TLed* Led2 = nullptr;
   QStatusBar* sbState = nullptr;
   QLabel* lbNotice = nullptr;
-  QGroupBox* gbSNMPmib = nullptr;
-  QLineEdit* edSysName = nullptr;
-  QLineEdit* edSysLocation = nullptr;
-  QLineEdit* edSysContact = nullptr;
-  QLineEdit* edSysUpTime = nullptr;
-  QGroupBox* gbControl = nullptr;
-  QGroupBox* gbDevStatus = nullptr;
-  QGroupBox* gbMeas = nullptr;
+  std::unique_ptr<TDevicePanel> panel_;
   QGroupBox* gbSysConfig = nullptr;
   QLabel* lbFirstStart = nullptr;
   QGroupBox* gbAuto = nullptr;
@@ -213,13 +181,9 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void itmAboutClick();
   // F5: a refresh of the selected device now.
   void RefreshNow();
-  // Keeps an event of the selected device in the events list.
-  void LogEvent(const QString& text, bool problem);
+  void LogEvent(const QString& text, bool problem) override;
   void ShowEvents();
-  void OpenWithDesktop(const QUrl& url);
-
-  // Where a file of the working folder is, whole, for messages about it.
-  static QString FileShown(const QString& name);
+  void OpenWithDesktop(const QUrl& url) override;
   // Device and file text (bytes) as the window shows it, and what the
   // operator typed as bytes: one rule, the operator's code page.
   QString Shown(const std::string& bytes) const override;
@@ -266,17 +230,10 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   // Ends the recording, waiting a bounded time for the database; what it
   // could not write is counted in history::kUnwrittenHistoryFileName for the next start.
   void StopHistory();
-  history::TDeviceKey SelectedDeviceKey() const;
-  // Every fill and refresh reads into a reading of its own, which the
-  // history keeps whole when the pass ends: a pass run while another's GET
-  // waits neither ends nor empties the other's.
-  history::TReading StartReading() const;
-  // A record of the panel model as it was last read, under its OID.
-  void AddSample(history::TReading& reading, size_t record, const QString& shown) const;
-  void AddUpTime(history::TReading& reading) const;
-  void KeepReading(history::TReading&& reading);
+  history::TDeviceKey SelectedDeviceKey() const override;
+  void KeepReading(history::TReading&& reading) override;
   void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written, const std::string& result,
-                   const QString& readBack);
+                   const QString& readBack) override;
   void RecordPing(std::optional<int32_t> roundTripMs);
   void ShowHistory();
   void PingEchoReply(int status);
@@ -295,8 +252,8 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   // Work states
   void RequestWork(TWorkState state) override;
   bool CheckIdentity();
-  // Whether the list has a selected device that device work may address.
-  bool HasSelectedDevice() const;
+  int SelectedRow() const override;
+  bool HasSelectedDevice() const override;
   // The Manage page and the device info with no device: emptied and disabled.
   void ShowNoDevice();
   // Empties and disables what the window shows of a device.
@@ -308,7 +265,6 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void LoadDeviceList();
   // The bytes a name or location list holds for a device row.
   std::string RowBytes(const QComboBox* list, int row) const;
-  void SetRowBytes(QComboBox* list, int row, const std::string& bytes);
   // The lists show rows (by address); the name and location lists sorted.
   void FillLists(std::vector<DeviceRow> rows);
   // The name and location lists' texts in the code page, sorted again.
@@ -321,25 +277,6 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   // Selects the device of a finder entry, as picking it in a list does.
   void FindDevice(const QString& entry);
   void cbSelectionChange(QComboBox* list);
-
-  // System group
-  void ShowSystemObject(QLineEdit* edit, const std::string& deviceText);
-  // Typed text that differs from the device's and was not written.
-  bool IsUnsent(const QLineEdit* edit) const;
-  // Shows whether an edit holds unsent text, and that Enter writes it.
-  void MarkUnsent(QLineEdit* edit);
-  // Says which typed texts a fill is about to replace unsent.
-  void DiscardUnsentTexts();
-  void WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn);
-  // Enter in a system group box writes its text to the device.
-  void WriteSysName();
-  void WriteSysLocation();
-  void WriteSysContact();
-
-  // Device panel
-  void ClearBox(QGroupBox* box);
-  void ClearPanel();
-  void BuildNoParameterHint();
 
   GlobalData data_;
   IdleDriver* idleDriver_ = nullptr;
@@ -354,7 +291,6 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   bool scanRunning_ = false;
   std::vector<DeviceRow> rowsBeforeScan_;
   QTimer* noticeTimer_ = nullptr;
-  bool passUnanswered_ = false;
   // Which device stopped answering when; none while the selected one answers.
   struct TSilence {
     std::string Address;

@@ -7,6 +7,7 @@
 // wait for the history's writes.
 #include "history_recorder.h"
 #include "console_page.h"
+#include "device_panel.h"
 #include "main_window.h"
 #include "telnet_client.h"
 
@@ -17,6 +18,7 @@ class TfrmMainTestSeam {
   explicit TfrmMainTestSeam(TfrmMain& window) : window_(window) {}
 
   const GlobalData& State() const { return window_.data_; }
+  const TDevicePanel& Panel() const { return *window_.panel_; }
   void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }
   // The timer's next tick is tick number ticks + 1 (the 30th refreshes).
   void SetTicks(int32_t ticks) { window_.data_.Ticks = ticks; }

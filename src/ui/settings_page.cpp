@@ -9,6 +9,7 @@
 #include "echo_engine.h"
 #include "exception_report.h"
 #include "ip_edit.h"
+#include "device_panel.h"
 #include "main_window.h"
 #include "text_file.h"
 #include "udp_endpoint.h"
@@ -85,6 +86,13 @@ void TfrmMain::cbCodePageChange() {
 
 QString TfrmMain::Shown(const std::string& bytes) const {
   return QString::fromStdString(DecodeDeviceText(bytes, data_.CodePage));
+}
+
+void TfrmMain::ShowDeviceTexts() {
+  ShowListTexts();
+  panel_->ShowTexts();
+  for (auto [edit, bytes] : {std::pair{edReadComm, &data_.Settings.ReadComm}, std::pair{edWriteComm, &data_.Settings.WriteComm}})
+    if (!edit->isModified()) edit->setText(Shown(*bytes));
 }
 
 std::string TfrmMain::Typed(const QString& text) const { return EncodeTypedText(text.toStdString(), data_.CodePage); }

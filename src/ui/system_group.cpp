@@ -1,11 +1,14 @@
-// The system group: reading a device's identity and labels, and writing its
-// name, location and contact back on Enter.
-#include <QComboBox>
+// The device panel's system group: reading a device's identity and labels,
+// and writing its name, location and contact back on Enter.
+#include <QKeyEvent>
 #include <QLineEdit>
 
-#include "main_window.h"
 #include "ber.h"
+#include "device_panel.h"
+#include "event_hooks.h"
+#include "exception_report.h"
 #include "net.h"
+#include "window_services.h"
 
 namespace qz::app {
 namespace {
@@ -22,26 +25,22 @@ std::string DeviceBytes(const QLineEdit* edit) { return edit->property(kDeviceBy
 
 }  // namespace
 
-std::string TfrmMain::ReadObject(const char* oid, bool* ok) {
+std::string TDevicePanel::ReadObject(const char* oid, bool* ok) {
   const bool answered = ReadDeviceObject(oid);
   if (ok) *ok = answered;
   return snmp::SnmpResult;
 }
 
-std::string TfrmMain::GetSysName(bool* ok) { return ReadObject(kSysNameOid, ok); }
-
-std::string TfrmMain::GetSysLocation(bool* ok) { return ReadObject(kSysLocationOid, ok); }
-
-DeviceIdentity TfrmMain::GetSysDescr() {
+DeviceIdentity TDevicePanel::ReadIdentity() {
   bool ok = false;
   const std::string description = ReadObject(kSysDescrOid, &ok);
   return SplitSysDescr(ok ? description : std::string());
 }
 
-std::string TfrmMain::GetSysUpTime() { return UpTimeText(ReadObject(kSysUpTimeOid, nullptr)); }
+std::string TDevicePanel::ReadUpTime() { return UpTimeText(ReadObject(kSysUpTimeOid, nullptr)); }
 
-void TfrmMain::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) {
-  const QString text = Shown(deviceText);
+void TDevicePanel::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) {
+  const QString text = window_.Shown(deviceText);
   edit->setText(text);
   edit->setCursorPosition(0);
   edit->setProperty(kDeviceBytesProperty, QByteArray::fromStdString(deviceText));
@@ -49,35 +48,48 @@ void TfrmMain::ShowSystemObject(QLineEdit* edit, const std::string& deviceText) 
   MarkUnsent(edit);
 }
 
-bool TfrmMain::IsUnsent(const QLineEdit* edit) const {
-  return edit->isModified() && Typed(edit->text()) != DeviceBytes(edit);
+bool TDevicePanel::IsUnsent(const QLineEdit* edit) const {
+  return edit->isModified() && window_.Typed(edit->text()) != DeviceBytes(edit);
 }
 
-void TfrmMain::MarkUnsent(QLineEdit* edit) {
+void TDevicePanel::MarkUnsent(QLineEdit* edit) {
   const bool unsent = IsUnsent(edit);
   edit->setStyleSheet(unsent ? "background: rgb(255, 243, 196);" : "");
   edit->setToolTip(unsent ? "Not sent: Enter writes to the device" : QString());
 }
 
-void TfrmMain::DiscardUnsentTexts() {
+void TDevicePanel::DiscardUnsentTexts() {
   for (auto [edit, objectName] : {std::pair{edSysName, "sysName"}, std::pair{edSysLocation, "sysLocation"},
                                   std::pair{edSysContact, "sysContact"}})
-    if (IsUnsent(edit)) ShowNotice(QString("%1 \"%2\" was not sent: discarded").arg(objectName, edit->text()));
+    if (IsUnsent(edit)) window_.ShowNotice(QString("%1 \"%2\" was not sent: discarded").arg(objectName, edit->text()));
 }
 
-void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName, QComboBox* listColumn) {
-  if (!HasSelectedDevice()) return;
+void TDevicePanel::BindSystemGroup() {
+  for (auto [edit, oid, objectName] : {std::tuple{edSysName, kSysNameOid, "sysName"},
+                                       std::tuple{edSysLocation, kSysLocationOid, "sysLocation"},
+                                       std::tuple{edSysContact, kSysContactOid, "sysContact"}}) {
+    QObject::connect(edit, &QLineEdit::textEdited, this, [this, edit = edit] { MarkUnsent(edit); });
+    OnKeyPress(edit, [this, edit = edit, oid = oid, objectName = objectName](const QKeyEvent& key) {
+      if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        Guarded(edit, [&] { WriteSystemObject(edit, oid, objectName); });
+      return false;
+    });
+  }
+}
+
+void TDevicePanel::WriteSystemObject(QLineEdit* edit, const char* oid, const char* objectName) {
+  if (!window_.HasSelectedDevice()) return;
   if (edit->property(kCutProperty).toBool()) {
-    ShowNotice(QString("%1 not written: the device's text (%2 octets) is longer than the box holds")
+    window_.ShowNotice(QString("%1 not written: the device's text (%2 octets) is longer than the box holds")
                    .arg(objectName)
                    .arg(DeviceBytes(edit).size()));
     return;
   }
-  const std::string value = edit->isModified() ? Typed(edit->text()) : DeviceBytes(edit);
+  const std::string value = edit->isModified() ? window_.Typed(edit->text()) : DeviceBytes(edit);
   snmp::TSNMPdata write = snmp::SnmpRequest;
-  write.Host = data_.SelectedIP;
+  write.Host = window_.Data().SelectedIP;
   write.OID = oid;
-  write.Community = data_.Settings.WriteComm;
+  write.Community = window_.Data().Settings.WriteComm;
   write.Value = value;
   write.ValueType = snmp::berOctetString;
   std::string failure;
@@ -86,39 +98,31 @@ void TfrmMain::WriteSystemObject(QLineEdit* edit, const char* oid, const char* o
   // never show a name the device does not have.
   if (!snmp::NetSnmpSet(write, &failure, &answered)) {
     if (!answered && ReadDeviceObject(oid, true)) failure = kWriteUnansweredReadsWork;
-    ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
-    RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), failure, {});
+    window_.ShowNotice(QString(objectName) + " not written: " + QString::fromStdString(failure));
+    window_.RecordWrite(history::TWriteKind::Rename, objectName, window_.Shown(value), failure, {});
     ShowSystemObject(edit, DeviceBytes(edit));
     return;
   }
-  RecordWrite(history::TWriteKind::Rename, objectName, Shown(value), "ok", {});
-  ShowNotice(QString("%1 written: %2").arg(objectName, Shown(value)), TNotice::Confirmation);
+  window_.RecordWrite(history::TWriteKind::Rename, objectName, window_.Shown(value), "ok", {});
+  window_.ShowNotice(QString("%1 written: %2").arg(objectName, window_.Shown(value)), TNotice::Confirmation);
   ShowSystemObject(edit, value);
-  if (!listColumn) return;
-  const int row = cbAdrIP->currentIndex();
+  if (edit == edSysContact) return;
+  const int row = window_.SelectedRow();
   if (row < 0) return;
-  SetRowBytes(listColumn, row, value);
-  WriteDeviceList();
+  if (edit == edSysName)
+    window_.Data().Devices.SetSysName(row, value);
+  else
+    window_.Data().Devices.SetSysLocation(row, value);
+  window_.DeviceListChanged();
 }
 
-void TfrmMain::ShowDeviceTexts() {
-  ShowListTexts();
+void TDevicePanel::ShowTexts() {
   for (QLineEdit* edit : {edSysName, edSysLocation, edSysContact})
     if (!edit->isModified()) ShowSystemObject(edit, DeviceBytes(edit));
-  for (auto [edit, bytes] : {std::pair{edReadComm, &data_.Settings.ReadComm}, std::pair{edWriteComm, &data_.Settings.WriteComm}})
-    if (!edit->isModified()) edit->setText(Shown(*bytes));
-  if (const DeviceRow* device = data_.Devices.At(cbAdrIP->currentIndex())) {
-    edDevType->setText(Shown(device->DeviceType));
-    edLANIfc->setText(Shown(device->LanInterface));
+  if (const DeviceRow* device = window_.Data().Devices.At(window_.SelectedRow())) {
+    info_.Type->setText(window_.Shown(device->DeviceType));
+    info_.LanInterface->setText(window_.Shown(device->LanInterface));
   }
 }
-
-void TfrmMain::WriteSysName() { WriteSystemObject(edSysName, kSysNameOid, "sysName", cbSysName); }
-
-void TfrmMain::WriteSysLocation() {
-  WriteSystemObject(edSysLocation, kSysLocationOid, "sysLocation", cbSysLoc);
-}
-
-void TfrmMain::WriteSysContact() { WriteSystemObject(edSysContact, kSysContactOid, "sysContact", nullptr); }
 
 }  // namespace qz::app

@@ -7,6 +7,9 @@
 #include <QString>
 
 #include "global_data.h"
+#include "history_types.h"
+
+class QUrl;
 
 namespace qz::app {
 
@@ -28,8 +31,26 @@ class TWindowServices {
   virtual QString Shown(const std::string& bytes) const = 0;
   virtual std::string Typed(const QString& text) const = 0;
 
+  // The row of the device list that is selected (-1: none), and whether
+  // device work may address it.
+  virtual int SelectedRow() const = 0;
+  virtual bool HasSelectedDevice() const = 0;
+  // The device list changed (a rename): the lists show it and its file is written.
+  virtual void DeviceListChanged() = 0;
+  // Keeps an event of the selected device in the events list.
+  virtual void LogEvent(const QString& text, bool problem) = 0;
+  // The selected device's history.
+  virtual history::TDeviceKey SelectedDeviceKey() const = 0;
+  virtual void KeepReading(history::TReading&& reading) = 0;
+  virtual void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written,
+                           const std::string& result, const QString& readBack) = 0;
+  virtual void OpenWithDesktop(const QUrl& url) = 0;
+
  protected:
   ~TWindowServices() = default;
 };
+
+// Where a file of the working folder is, whole, for messages about it.
+QString FileShown(const QString& name);
 
 }  // namespace qz::app

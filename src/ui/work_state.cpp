@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -17,6 +18,7 @@
 #include "ip_edit.h"
 #include "layout.h"
 #include "console_page.h"
+#include "device_panel.h"
 #include "main_window.h"
 #include "net.h"
 #include "text.h"
@@ -80,8 +82,8 @@ bool TfrmMain::CheckIdentity() {
     return true;
   }
   snmp::SnmpRequest.Host = data_.SelectedIP;
-  StartReadPass();
-  const DeviceIdentity identity = GetSysDescr();
+  panel_->StartReadPass();
+  const DeviceIdentity identity = panel_->ReadIdentity();
   if (closing_) return true;
   const std::string shown = cbAdrIP->currentText().toStdString();
   if (identity.LanInterface == kUnknown) {
@@ -108,11 +110,26 @@ bool TfrmMain::CheckIdentity() {
   return true;
 }
 
+void TfrmMain::FillData() {
+  if (!HasSelectedDevice()) return;
+  data_.RetryCountValue = seRetryCount->value();
+  snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
+  snmp::SnmpRequest.Host = data_.SelectedIP;
+  snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
+  panel_->Fill();
+}
+
+void TfrmMain::RefreshData() {
+  if (!HasSelectedDevice()) return;
+  panel_->Refresh();
+  EndReadPass();
+}
+
 void TfrmMain::EndReadPass() {
   if (closing_) return;
   const QString name = Shown(RowBytes(cbSysName, cbAdrIP->currentIndex()));
   const QString device = name.isEmpty() ? QString::fromStdString(data_.SelectedIP) : name;
-  if (!passUnanswered_) {
+  if (!panel_->PassUnanswered()) {
     if (silence_ && silence_->Address == data_.SelectedIP) LogEvent("answering again", false);
     silence_.reset();
     lbSilent->clear();
@@ -148,6 +165,8 @@ void TfrmMain::MarkSilentRow(int row, const QString& said) {
   }
 }
 
+int TfrmMain::SelectedRow() const { return cbAdrIP->currentIndex(); }
+
 bool TfrmMain::HasSelectedDevice() const { return cbAdrIP->currentIndex() >= 0 && !data_.SelectedIP.empty(); }
 
 void TfrmMain::ShowNoDevice() {
@@ -158,14 +177,14 @@ void TfrmMain::ShowNoDevice() {
 }
 
 void TfrmMain::ClearDeviceShown() {
-  for (QLineEdit* box : {edSysName, edSysLocation, edSysContact, edSysUpTime, edDevType, edVers, edSN, edLANIfc, edPing})
-    box->clear();
-  ClearPanel();
+  edPing->clear();
+  panel_->Clear();
   EnableDeviceControls(false);
 }
 
 void TfrmMain::EnableDeviceControls(bool enabled) {
-  for (QWidget* group : {gbSNMPmib, gbControl, gbDevStatus, gbMeas, gbDevInfo}) group->setEnabled(enabled);
+  panel_->Enable(enabled);
+  gbDevInfo->setEnabled(enabled);
 }
 
 void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) {
@@ -176,15 +195,7 @@ void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) 
   edDevType->setText(Shown(identity.DeviceType));
   edLANIfc->setText(Shown(identity.LanInterface));
   gbDevInfo->setEnabled(true);
-  // Said on the panel and in the status bar, not in a box to click away each
-  // time the device is picked: the operator stays on the page, with the lists.
-  gbControl->setEnabled(true);
-  auto* said = new QLabel(QString::fromStdString(message), gbControl);
-  said->setObjectName("lbHalted");
-  said->setWordWrap(true);
-  said->setStyleSheet("color: rgb(192, 0, 0);");
-  said->setGeometry(layout_.S(16), layout_.S(80), gbControl->width() - layout_.S(32), layout_.S(60));
-  said->show();
+  panel_->ShowHalt(QString::fromStdString(message));
   ShowNotice(QString::fromStdString(message));
   gbSysConfig->show();
 }

@@ -245,7 +245,7 @@ TEST_F(WindowTest, DeviceTextNeverLeadsOutOfDeviceFiles) {
           kListHeader + "127.0.0.96\tunit\there\t" + type + "\tSNMP station vers. 2.10 \r\n", firstStart);
     firstStart = false;
     ASSERT_TRUE(WaitForWork("state Fill data"));
-    EXPECT_TRUE(Seam().State().DynLeds.empty());
+    EXPECT_TRUE(Seam().Panel().DynLeds().empty());
     const auto labels = Control<QGroupBox>("gbControl")->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
     EXPECT_TRUE(labels[0]->text().startsWith("File not found -  " + WholePath("DeviceFiles") + "/")) << labels[0]->text().toStdString();

@@ -61,7 +61,7 @@ class HistoryTest : public WithSuiteLab<kHistoryLab, WindowTest> {
     return settings;
   }
   QString Shown(const char* caption) const {
-    for (const auto& meas : Seam().State().DynMeas)
+    for (const auto& meas : Seam().Panel().DynMeas())
       if (meas.NameLabel && meas.NameLabel->text() == caption) return meas.ValueEdit->text();
     return {};
   }
@@ -99,7 +99,7 @@ TEST_F(HistoryTest, AFillAndThreeRefreshesAreFourReadingsAsShown) {
 TEST_F(HistoryTest, APassRunInsideAnotherKeepsEveryReading) {
   const LabValueGuard mode("127.0.0.151", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
   Open();
-  QComboBox* combo = Seam().State().DynParams.at(0).Combo;
+  QComboBox* combo = Seam().Panel().DynParams().at(0).Combo;
   bool handled = false;
   {
     const qz::snmp::TMessagePumpScope whileWaiting([&] {
@@ -128,7 +128,7 @@ TEST_F(HistoryTest, AWriteAndItsReadBackAndARenameAreRecorded) {
   const LabValueGuard mode("127.0.0.151", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "2");
   const LabValueGuard name("127.0.0.151", "1.3.6.1.2.1.1.5.0", 's', "Recorded unit");
   Open();
-  auto* combo = Seam().State().DynParams.at(0).Combo;
+  auto* combo = Seam().Panel().DynParams().at(0).Combo;
   ChooseInOpenList(combo, 1);
   ASSERT_EQ(combo->currentText(), "On");
   TypeText(Control<QLineEdit>("edSysName"), "Renamed unit");

@@ -67,7 +67,7 @@ class PanelTest : public WithSuiteLab<kPanelLab, WindowTest> {
     Seam().SetTicks(29);
     ASSERT_TRUE(WaitForWork("state Refresh data"));
   }
-  QComboBox* Combo(int index) { return Seam().State().DynParams.at(static_cast<size_t>(index)).Combo; }
+  QComboBox* Combo(int index) { return Seam().Panel().DynParams().at(static_cast<size_t>(index)).Combo; }
 };
 
 }  // namespace
@@ -82,25 +82,25 @@ TEST_F(PanelTest, FillShowsTheWholeDevice) {
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN 4711");
   EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "2.03");
 
-  const auto& data = Seam().State();
-  ASSERT_EQ(data.DynLeds.size(), 2u);
-  EXPECT_EQ(data.DynLeds[0].Led->LedName, "Power supply");
-  EXPECT_EQ(data.DynLeds[0].Led->BrushColor(), QColor(0, 255, 0));
-  EXPECT_EQ(data.DynLeds[1].Led->BrushColor(), QColor(255, 0, 0));
-  EXPECT_EQ(data.DynLeds[1].Led->pos(), QPoint(8, 44));
-  EXPECT_EQ(data.DynLeds[1].NameLabel->text(), "Fan");
-  EXPECT_EQ(data.DynLeds[1].NameLabel->pos(), QPoint(26, 42));
-  ASSERT_EQ(data.DynMeas.size(), 2u);
-  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
-  EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "60.0");
-  EXPECT_EQ(data.DynMeas[1].NameLabel->text(), "Supply, V");
-  ASSERT_EQ(data.DynParams.size(), 3u);
+  const auto& panel = Seam().Panel();
+  ASSERT_EQ(panel.DynLeds().size(), 2u);
+  EXPECT_EQ(panel.DynLeds()[0].Led->LedName, "Power supply");
+  EXPECT_EQ(panel.DynLeds()[0].Led->BrushColor(), QColor(0, 255, 0));
+  EXPECT_EQ(panel.DynLeds()[1].Led->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(panel.DynLeds()[1].Led->pos(), QPoint(8, 44));
+  EXPECT_EQ(panel.DynLeds()[1].NameLabel->text(), "Fan");
+  EXPECT_EQ(panel.DynLeds()[1].NameLabel->pos(), QPoint(26, 42));
+  ASSERT_EQ(panel.DynMeas().size(), 2u);
+  EXPECT_EQ(panel.DynMeas()[0].ValueEdit->text(), "23.5");
+  EXPECT_EQ(panel.DynMeas()[1].ValueEdit->text(), "60.0");
+  EXPECT_EQ(panel.DynMeas()[1].NameLabel->text(), "Supply, V");
+  ASSERT_EQ(panel.DynParams().size(), 3u);
   EXPECT_EQ(Combo(0)->currentText(), "Auto");
   EXPECT_EQ(Combo(0)->property("tag").toInt(), 0);
-  EXPECT_EQ(data.DynParams[1].Combo, nullptr);
+  EXPECT_EQ(panel.DynParams()[1].Combo, nullptr);
   EXPECT_EQ(Combo(2)->currentText(), "Enabled");
   EXPECT_EQ(Combo(2)->pos(), QPoint(8, 84));
-  EXPECT_EQ(data.DynParams[2].NameLabel->text(), "Output");
+  EXPECT_EQ(panel.DynParams()[2].NameLabel->text(), "Output");
   EXPECT_TRUE(messages_.Texts().isEmpty()) << messages_.Texts().join("|").toStdString();
 }
 
@@ -117,10 +117,10 @@ TEST_F(PanelTest, RefreshShowsNewValues) {
   ASSERT_TRUE(SnmpSetValue("127.0.0.51", "1.3.6.1.4.1.98361.2.4.1.0", 'i', "0"));
   Control<QLineEdit>("edSysUpTime")->setText("stale");
   Refresh();
-  const auto& data = Seam().State();
-  EXPECT_EQ(data.DynLeds[0].Led->BrushColor(), QColor(255, 0, 0));
-  EXPECT_EQ(data.DynLeds[1].Led->BrushColor(), TStatusLed::kUnknownColor);
-  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "-0.5");
+  const auto& panel = Seam().Panel();
+  EXPECT_EQ(panel.DynLeds()[0].Led->BrushColor(), QColor(255, 0, 0));
+  EXPECT_EQ(panel.DynLeds()[1].Led->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(panel.DynMeas()[0].ValueEdit->text(), "-0.5");
   EXPECT_EQ(Combo(0)->currentText(), "Off");
   EXPECT_TRUE(Control<QLineEdit>("edSysUpTime")->text().endsWith(" min."));
 }
@@ -188,18 +188,18 @@ TEST_F(PanelTest, MissingDescriptionFileIsNamed) {
   EXPECT_EQ(labels[0]->text(), "File not found -  " + WholePath("DeviceFiles/QZ999.par"));
   EXPECT_EQ(labels[0]->pos(), QPoint(10, 100));
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
-  EXPECT_TRUE(Seam().State().DynLeds.empty());
+  EXPECT_TRUE(Seam().Panel().DynLeds().empty());
 }
 
 TEST_F(PanelTest, LongListsWrapIntoColumns) {
   Open("127.0.0.54", "QZ300");
-  const auto& data = Seam().State();
-  ASSERT_EQ(data.DynLeds.size(), 10u);
-  EXPECT_EQ(data.DynLeds[8].Led->pos(), QPoint(148, 24));
-  ASSERT_EQ(data.DynMeas.size(), 8u);
-  EXPECT_EQ(data.DynMeas[6].ValueEdit->pos(), QPoint(148, 24));
-  EXPECT_EQ(data.DynMeas[0].ValueEdit->text(), "23.5");
-  EXPECT_EQ(data.DynMeas[1].ValueEdit->text(), "235");
+  const auto& panel = Seam().Panel();
+  ASSERT_EQ(panel.DynLeds().size(), 10u);
+  EXPECT_EQ(panel.DynLeds()[8].Led->pos(), QPoint(148, 24));
+  ASSERT_EQ(panel.DynMeas().size(), 8u);
+  EXPECT_EQ(panel.DynMeas()[6].ValueEdit->pos(), QPoint(148, 24));
+  EXPECT_EQ(panel.DynMeas()[0].ValueEdit->text(), "23.5");
+  EXPECT_EQ(panel.DynMeas()[1].ValueEdit->text(), "235");
 }
 
 TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
@@ -210,9 +210,9 @@ TEST_F(PanelTest, NumberThatIsNotOneEndsThePass) {
   Start(SettingsFile("127.0.0.50", "127.0.0.59"), DeviceList("127.0.0.51", "QZ120-lab", "SNMP station vers. 1.06 "));
   ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }, 10000));
   EXPECT_EQ(messages_.Texts().first(), "'x' is not a valid integer value");
-  ASSERT_EQ(Seam().State().DynLeds.size(), 1u);
+  ASSERT_EQ(Seam().Panel().DynLeds().size(), 1u);
   // The pass ended before the reads: the LED is still undetermined.
-  EXPECT_EQ(Seam().State().DynLeds[0].Led->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(Seam().Panel().DynLeds()[0].Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_TRUE(WaitForStatus("state Idle"));
 }
 
@@ -238,14 +238,14 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   }
   // Marked once, however many refreshes fail.
   EXPECT_EQ(Control<QLineEdit>("edSysUpTime")->text(), upTime + " no response");
-  EXPECT_EQ(Seam().State().DynMeas[0].ValueEdit->text(), "???");
-  EXPECT_EQ(Seam().State().DynLeds[0].Led->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_EQ(Seam().Panel().DynMeas()[0].ValueEdit->text(), "???");
+  EXPECT_EQ(Seam().Panel().DynLeds()[0].Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_TRUE(QRegularExpression("^no answer from station since \\d\\d:\\d\\d$")
                   .match(Control<QLabel>("lbSilent")->text())
                   .hasMatch())
       << Control<QLabel>("lbSilent")->text().toStdString();
   // A write that nobody answers leaves no choice shown that the device may not hold.
-  auto* mode = Seam().State().DynParams[0].Combo;
+  auto* mode = Seam().Panel().DynParams()[0].Combo;
   ChooseInOpenList(mode, 1);
   EXPECT_EQ(mode->currentIndex(), -1);
   EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));

@@ -111,7 +111,7 @@ class SafetyTest : public WithSuiteLab<kSafetyLab, WindowTest> {
     ASSERT_TRUE(WaitForWork("state Fill data"));
     if (row != 0) Select(row);
   }
-  QComboBox* Combo(int index) { return Seam().State().DynParams.at(static_cast<size_t>(index)).Combo; }
+  QComboBox* Combo(int index) { return Seam().Panel().DynParams().at(static_cast<size_t>(index)).Combo; }
 
   UdpCapture capture_;
 };
@@ -186,7 +186,7 @@ TEST_F(SafetyTest, AWrongWriteCommunityLeavesReadsWorking) {
     const Request& request = requests[i];
     EXPECT_EQ(request.Community, request.PduType == qz::snmp::pduSetRequest ? "wrong" : "kelvor") << i;
   }
-  EXPECT_NE(Seam().State().DynLeds.at(0).Led->BrushColor(), TStatusLed::kUnknownColor);
+  EXPECT_NE(Seam().Panel().DynLeds().at(0).Led->BrushColor(), TStatusLed::kUnknownColor);
   EXPECT_EQ(Control<QLabel>("lbSilent")->text(), "");
   EXPECT_EQ(SnmpGetText("127.0.0.81", kModeOid), "2");
 }
@@ -258,7 +258,7 @@ TEST_F(SafetyTest, NoDeviceAfterAScanThatFoundNothing) {
     EXPECT_FALSE(group->isEnabled()) << group->objectName().toStdString();
   EXPECT_EQ(Control<QLineEdit>("edSysName")->text(), "");
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "");
-  EXPECT_TRUE(Seam().State().DynParams.empty());
+  EXPECT_TRUE(Seam().Panel().DynParams().empty());
   Control<QLineEdit>("edSysName")->setEnabled(true);
   TypeText(Control<QLineEdit>("edSysName"), "Stray name");
   QTest::keyClick(Control<QLineEdit>("edSysName"), Qt::Key_Return);
@@ -327,7 +327,7 @@ TEST_F(SafetyTest, AFailedWriteSaysWhy) {
 
 TEST_F(SafetyTest, ValuesShowTheirStartAndWholeTextAsTooltip) {
   Open(2);
-  const auto& meas = Seam().State().DynMeas;
+  const auto& meas = Seam().Panel().DynMeas();
   ASSERT_GE(meas.size(), 2u);
   for (auto [box, whole] : {std::pair{meas[0].ValueEdit, "-1234.5"}, std::pair{meas[1].ValueEdit, "1234567"}}) {
     const QString shown = box->text();
@@ -360,7 +360,7 @@ TEST_F(SafetyTest, SerialNumberAndFirmwareBelongToTheDeviceShown) {
   EXPECT_EQ(Control<QLineEdit>("edDevType")->text(), "QZ120exp");
   EXPECT_EQ(Control<QLineEdit>("edSN")->text(), "SN-82");
   EXPECT_EQ(Control<QLineEdit>("edVers")->text(), "1.05");
-  EXPECT_EQ(Seam().State().DynLeds.size(), 2u);
+  EXPECT_EQ(Seam().Panel().DynLeds().size(), 2u);
 }
 
 TEST_F(SafetyTest, ATypeWithoutDescriptionShowsNoSerialNumber) {
@@ -374,7 +374,7 @@ TEST_F(SafetyTest, ATypeWithoutDescriptionShowsNoSerialNumber) {
 
 TEST_F(SafetyTest, AValueOfTheWrongTypeIsShownInvalidAndTheRestIsRead) {
   Open(4);
-  const auto& meas = Seam().State().DynMeas;
+  const auto& meas = Seam().Panel().DynMeas();
   ASSERT_EQ(meas.size(), 8u);
   EXPECT_EQ(meas[2].ValueEdit->text(), "err");
   EXPECT_EQ(meas[2].ValueEdit->toolTip(), "The device sent \"12 V\", not a number");
