@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "capture.h"
 #include "led.h"
@@ -250,4 +251,28 @@ TEST_F(WindowTest, StoppedDeviceShowsNoResponse) {
   EXPECT_EQ(mode->currentIndex(), -1);
   EXPECT_EQ(mode->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
   EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Mode not written: no answer from 127.0.0.55");
+}
+
+// Events are handled while a GET waits. One that empties the panel (here the
+// Manage page shown again with no device chosen, as after a scan that found
+// none) ends the refresh's reads of the panel: nothing is read into controls
+// that are gone.
+TEST_F(PanelTest, APanelEmptiedWhileAGetWaitsIsNotReadInto) {
+  Open("127.0.0.51", "QZ120");
+  Control<QTimer>("Timer")->stop();
+  int pumps = 0;
+  {
+    // The third GET of a refresh is the first measured value's.
+    const qz::snmp::TMessagePumpScope whileWaiting([&] {
+      if (++pumps != 3) return;
+      Control<QComboBox>("cbAdrIP")->setCurrentIndex(-1);
+      Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsSettings"));
+      Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsManage"));
+    });
+    Seam().Refresh();
+  }
+  ASSERT_GE(pumps, 3);
+  EXPECT_TRUE(Seam().Panel().DynMeas().empty());
+  EXPECT_TRUE(Control<QGroupBox>("gbMeas")->findChildren<QLineEdit*>().isEmpty());
+  EXPECT_FALSE(Control<QGroupBox>("gbMeas")->isEnabled());
 }
