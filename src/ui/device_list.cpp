@@ -15,6 +15,7 @@
 
 #include "ip_edit.h"
 #include "console_page.h"
+#include "settings_page.h"
 #include "main_window.h"
 #include "net.h"
 #include "settings_file.h"
@@ -118,7 +119,7 @@ int TfrmMain::RowOfItem(const QComboBox* list, int item) {
 }
 
 void TfrmMain::ListsChanged() {
-  lbFirstStart->setVisible(cbAdrIP->count() == 0 && !scanRunning_);
+  settings_->ShowFirstStartHint(cbAdrIP->count() == 0 && !scanRunning_);
   QStringList entries;
   for (int row = 0; row < cbAdrIP->count(); ++row)
     entries << QString("%1  %2  %3")

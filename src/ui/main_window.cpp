@@ -34,6 +34,7 @@
 
 #include "console_page.h"
 #include "device_panel.h"
+#include "settings_page.h"
 #include "event_hooks.h"
 #include "events_window.h"
 #include "exception_report.h"
@@ -163,55 +164,7 @@ void TfrmMain::CreateControls() {
 
   console_ = std::make_unique<TConsolePage>(tsTelnet, lbTelnet, layout_, static_cast<TWindowServices&>(*this));
 
-  // Settings page
-  gbSysConfig = layout_.Group(tsSettings, "gbSysConfig", " System configuration ", 8, 8, 617, 209, true);
-  gbAuto = layout_.Group(gbSysConfig, "gbAuto", " Auto ", 8, 16, 257, 185);
-  edStartIP = layout_.Place(new TIPEdit(gbAuto), "edStartIP", 56, 24, 122);
-  edStopIP = layout_.Place(new TIPEdit(gbAuto), "edStopIP", 56, 56, 122);
-  layout_.LabelLeftOf(edStartIP, "Start IP")->setObjectName("Label2");
-  layout_.LabelLeftOf(edStopIP, "Stop IP")->setObjectName("Label3");
-  cbStartupScan = layout_.Place(new QCheckBox("Scan on startup", gbAuto), "cbStartupScan", 14, 88, -1, 17);
-  edScanIP = layout_.Place(new QLineEdit(gbAuto), "edScanIP", 14, 116, 169, 13);
-  edScanIP->setFrame(false);
-  edScanIP->setReadOnly(true);
-  edScanIP->setFocusPolicy(Qt::NoFocus);
-  edScanIP->setStyleSheet("background: palette(window); padding: 0px;");
-  pbScan = layout_.Place(new QProgressBar(gbAuto), "pbScan", 14, 136, 235, 9);
-  pbScan->setRange(0, 1000);
-  pbScan->setValue(0);
-  pbScan->setTextVisible(false);
-  btScan = layout_.Place(new QPushButton("Scan", gbAuto), "btScan", 156, 152, 92, 25);
-  lbFirstStart = layout_.Place(new QLabel(gbSysConfig), "lbFirstStart", 280, 24, 320, 170);
-  lbFirstStart->setWordWrap(true);
-  lbFirstStart->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lbFirstStart->setText(
-      "<b>No devices are listed yet.</b><ol style=\"margin-left: 12px; -qt-list-indent: 0;\">"
-      "<li>Set <b>Start IP</b> and <b>Stop IP</b> to the addresses your devices use.</li>"
-      "<li>Check the communities under SNMP settings.</li>"
-      "<li>Click <b>Scan</b>: the devices found fill the lists above, and the first one is shown.</li></ol>");
-
-  gbSNMP = layout_.Group(tsSettings, "gbSNMP", " SNMP settings ", 8, 224, 265, 161);
-  edReadComm = layout_.Edit(gbSNMP, "edReadComm", 112, 24, 145);
-  edWriteComm = layout_.Edit(gbSNMP, "edWriteComm", 112, 56, 145);
-  edSNMPTimeOut = layout_.Edit(gbSNMP, "edSNMPTimeOut", 112, 88, 49);
-  seRetryCount = layout_.Place(new QSpinBox(gbSNMP), "seRetryCount", 112, 120, 49);
-  seRetryCount->setRange(kRetryCountRange.Min, kRetryCountRange.Max);
-  seRetryCount->setSingleStep(1);
-  seRetryCount->setValue(2);
-  layout_.LabelLeftOf(edReadComm, "Read community");
-  layout_.LabelLeftOf(edWriteComm, "Write community");
-  layout_.LabelLeftOf(edSNMPTimeOut, "Time out, ms    ");
-  layout_.LabelLeftOf(seRetryCount, "Retry count      ");
-
-  gbMisc = layout_.Group(tsSettings, "gbMisc", " Miscellaneous ", 280, 224, 345, 161);
-  cbPing = layout_.Place(new QCheckBox("Ping devices", gbMisc), "cbPing", 16, 24, -1, 17);
-  edPingTimeOut = layout_.Edit(gbMisc, "edPingTimeOut", 264, 24, 65);
-  layout_.LabelLeftOf(edPingTimeOut, "Ping time out, ms");
-  cbCodePage = layout_.Place(new QComboBox(gbMisc), "cbCodePage", 204, 56, 125);
-  for (TCodePage codePage : {TCodePage::Latin1, TCodePage::Windows1251}) cbCodePage->addItem(CodePageName(codePage));
-  cbCodePage->setToolTip("How names, locations and communities that are not UTF-8 are shown and typed");
-  layout_.LabelLeftOf(cbCodePage, "Device text code page");
-  btSaveSettings = layout_.Place(new QPushButton("Save Settings", tsSettings), "btSaveSettings", 232, 392, 98, 25);
+  settings_ = std::make_unique<TSettingsPage>(tsSettings, layout_, static_cast<TWindowServices&>(*this));
   PageControl->setCurrentWidget(tsSettings);
 
   Timer = new QTimer(this);
@@ -255,9 +208,6 @@ void TfrmMain::BindHandlers() {
   auto bind = [this](auto* control, auto signal, void (TfrmMain::*handler)()) {
     connect(control, signal, this, [this, control, handler] { Guarded(control, [&] { (this->*handler)(); }); });
   };
-  auto onExit = [this](QWidget* control, void (TfrmMain::*handler)()) {
-    OnExit(control, [this, control, handler] { Guarded(control, [&] { (this->*handler)(); }); });
-  };
   connect(PageControl, &QTabWidget::currentChanged, this, [this] {
     if (!pageChangeFromCode_) Guarded(PageControl, [&] { PageControlChange(); });
   });
@@ -269,22 +219,9 @@ void TfrmMain::BindHandlers() {
     connect(list, &QComboBox::activated, this, [this, list] { Guarded(list, [&] { cbSelectionChange(list); }); });
     OnKeyPress(list, [](const QKeyEvent&) { return true; });
   }
-  bind(edStartIP, &TIPEdit::exited, &TfrmMain::edStartIPExit);
-  bind(edStopIP, &TIPEdit::exited, &TfrmMain::edStopIPExit);
-  bind(cbStartupScan, &QCheckBox::toggled, &TfrmMain::cbStartupScanClick);
-  onExit(edReadComm, &TfrmMain::edReadCommExit);
-  onExit(edWriteComm, &TfrmMain::edWriteCommExit);
-  onExit(edSNMPTimeOut, &TfrmMain::edSNMPTimeOutExit);
-  onExit(edPingTimeOut, &TfrmMain::edPingTimeOutExit);
-  for (QLineEdit* edit : {edSNMPTimeOut, edPingTimeOut})
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-  connect(cbCodePage, &QComboBox::activated, this, [this] { Guarded(cbCodePage, [&] { cbCodePageChange(); }); });
-  for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc, seRetryCount, cbCodePage})
+  for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc})
     IgnoreWheelUnlessFocused(control);
-  bind(cbPing, &QCheckBox::toggled, &TfrmMain::cbPingClick);
-  bind(seRetryCount, &QSpinBox::valueChanged, &TfrmMain::seRetryCountChange);
-  bind(btSaveSettings, &QPushButton::clicked, &TfrmMain::btSaveSettingsClick);
-  bind(btScan, &QPushButton::clicked, &TfrmMain::btScanClick);
+  bind(settings_->Scan().Button, &QPushButton::clicked, &TfrmMain::btScanClick);
 }
 
 void TfrmMain::FormCreate() {
@@ -296,11 +233,11 @@ void TfrmMain::FormCreate() {
   EstablishSettings();
   CreateHistory();
   const std::string settingsError = ValidateNumberSettings();
-  CopySettingsToControls();
+  settings_->ShowSettings();
 
-  if (cbStartupScan->isChecked()) {
+  if (settings_->StartupScan()) {
     ShowPage(tsSettings);
-    btScan->setText("Stop");
+    settings_->Scan().Button->setText("Stop");
     data_.WorkState = wsScan;
   } else {
     std::error_code ignored;
@@ -321,7 +258,7 @@ void TfrmMain::FormCreate() {
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
 
-  ShowPingControls(cbPing->isChecked());
+  ShowPingControls(settings_->PingChosen());
   Ping->Timeout = data_.PingTimeOutValue;
   Led1->SetLedOn(true);
   Led2->SetLedOn(false);

@@ -24,23 +24,15 @@
 #include "window_services.h"
 #include "working_folder.h"
 
-class QAction;
-class QCheckBox;
 class QComboBox;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QSpinBox;
 class QStatusBar;
 class QStringListModel;
 class QTabWidget;
 class QTimer;
 class QUrl;
-class TIPEdit;
 class TLed;
 
 namespace qz::icmp {
@@ -55,6 +47,7 @@ namespace qz::app {
 class IdleDriver;
 class TConsolePage;
 class TDevicePanel;
+class TSettingsPage;
 
 class TfrmMain : public QMainWindow, private TWindowServices {
   Q_OBJECT
@@ -137,25 +130,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   QStatusBar* sbState = nullptr;
   QLabel* lbNotice = nullptr;
   std::unique_ptr<TDevicePanel> panel_;
-  QGroupBox* gbSysConfig = nullptr;
-  QLabel* lbFirstStart = nullptr;
-  QGroupBox* gbAuto = nullptr;
-  TIPEdit* edStartIP = nullptr;
-  TIPEdit* edStopIP = nullptr;
-  QCheckBox* cbStartupScan = nullptr;
-  QLineEdit* edScanIP = nullptr;
-  QProgressBar* pbScan = nullptr;
-  QPushButton* btScan = nullptr;
-  QGroupBox* gbSNMP = nullptr;
-  QLineEdit* edReadComm = nullptr;
-  QLineEdit* edWriteComm = nullptr;
-  QLineEdit* edSNMPTimeOut = nullptr;
-  QSpinBox* seRetryCount = nullptr;
-  QGroupBox* gbMisc = nullptr;
-  QCheckBox* cbPing = nullptr;
-  QComboBox* cbCodePage = nullptr;
-  QLineEdit* edPingTimeOut = nullptr;
-  QPushButton* btSaveSettings = nullptr;
+  std::unique_ptr<TSettingsPage> settings_;
   QTimer* Timer = nullptr;
   std::unique_ptr<TConsolePage> console_;
   std::unique_ptr<icmp::TEchoEngine> Ping;
@@ -188,39 +163,21 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   // operator typed as bytes: one rule, the operator's code page.
   QString Shown(const std::string& bytes) const override;
   std::string Typed(const QString& text) const override;
-  // The bytes behind a community box: what was read, unless the operator
-  // has edited the box since.
-  std::string BytesOf(const QLineEdit* edit, const std::string& original) const;
 
   // Settings page
   void EstablishSettings();
   void LoadConf();
   void SaveConf();
-  void cbCodePageChange();
   // Shows every device text again after the code page changed.
-  void ShowDeviceTexts();
+  void CodePageChanged() override;
+  void PingSwitched(bool on) override;
+  void PingTimeoutChanged() override;
   // Puts the default into every number field that is not a decimal integer,
   // so no later save can write such a line; gives the first conversion error.
   std::string ValidateNumberSettings();
-  void CopySettingsToControls();
-  void SaveSettings();
-  void edStartIPExit();
-  void edStopIPExit();
-  void TakeScanAddress(TIPEdit* edit, std::string& field, uint32_t& value);
-  void cbStartupScanClick();
-  void edReadCommExit();
-  void edWriteCommExit();
-  void edSNMPTimeOutExit();
-  // The number of a time-out box brought into its range, shown and stored as
-  // such; throws when the box holds no number.
-  int32_t TakeNumber(QLineEdit* edit, std::string& field, TNumberRange range);
-  void seRetryCountChange();
-  void edPingTimeOutExit();
-  void btSaveSettingsClick();
 
   // Ping monitor
   void CreatePing();
-  void cbPingClick();
   void ShowPingControls(bool shown);
   void PingSelectedDevice();
   void StopPingsWithoutEcho();

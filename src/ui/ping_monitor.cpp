@@ -4,13 +4,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
 #include <QTabWidget>
 
 #include "echo_engine.h"
 #include "idle_driver.h"
 #include "led.h"
 #include "main_window.h"
+#include "settings_page.h"
 
 namespace qz::app {
 namespace {
@@ -32,18 +32,16 @@ void TfrmMain::CreatePing() {
   Ping->OnEchoReply = [this](int status) { PingEchoReply(status); };
 }
 
-void TfrmMain::cbPingClick() {
-  data_.Settings.PingDevices = FlagText(cbPing->isChecked());
-  SaveSettings();
-  ShowPingControls(cbPing->isChecked());
-}
+void TfrmMain::PingSwitched(bool on) { ShowPingControls(on); }
+
+void TfrmMain::PingTimeoutChanged() { Ping->Timeout = data_.PingTimeOutValue; }
 
 void TfrmMain::ShowPingControls(bool shown) {
   for (QWidget* control : std::initializer_list<QWidget*>{lbPing, edPing, Led1, Led2}) control->setVisible(shown);
 }
 
 void TfrmMain::PingSelectedDevice() {
-  if (pinging_ || !cbPing->isChecked() || data_.WorkState != wsIdle || !HasSelectedDevice()) return;
+  if (pinging_ || !settings_->PingChosen() || data_.WorkState != wsIdle || !HasSelectedDevice()) return;
   pinging_ = true;
   Ping->SetAddress(data_.SelectedIP);
   Ping->Ping();
@@ -60,8 +58,7 @@ void TfrmMain::PingSelectedDevice() {
 // stored setting stays as the operator chose) until the operator ticks it
 // again, perhaps after widening the system's setting.
 void TfrmMain::StopPingsWithoutEcho() {
-  const QSignalBlocker quiet(cbPing);
-  cbPing->setChecked(false);
+  settings_->UntickPing();
   ShowPingControls(false);
   ShowNotice(kPingNeedsPermission);
 }

@@ -14,6 +14,7 @@
 
 #include "exception_report.h"
 #include "main_window.h"
+#include "settings_page.h"
 #include "net.h"
 #include "net_errors.h"
 #include "process_hooks.h"
@@ -32,11 +33,11 @@ constexpr size_t kMostSummaryLines = 1000;
 }  // namespace
 
 void TfrmMain::btScanClick() {
-  if (btScan->text() == "Scan") {
-    btScan->setText("Stop");
+  if (settings_->Scan().Button->text() == "Scan") {
+    settings_->Scan().Button->setText("Stop");
     RequestWork(wsScan);
   } else {
-    btScan->setText("Scan");
+    settings_->Scan().Button->setText("Scan");
     scanStop_ = true;
     RequestWork(wsStopScan);
   }
@@ -47,8 +48,8 @@ void TfrmMain::Scan() {
   const uint32_t total = ScanAddressCount(data_.StartIPValue, data_.StopIPValue);
   if (total == 0) {
     // A typing slip in the range must not cost the operator the device list.
-    btScan->setText("Scan");
-    edScanIP->setText("No address to scan");
+    settings_->Scan().Button->setText("Scan");
+    settings_->Scan().Said->setText("No address to scan");
     QMessageBox::warning(this, "QZ Explorer",
                          QString::fromStdString("Nothing was scanned: the range " + data_.Settings.StartIP +
                                                 " to " + data_.Settings.StopIP +
@@ -61,14 +62,14 @@ void TfrmMain::Scan() {
                                 .arg(QString::fromStdString(data_.Settings.StartIP),
                                      QString::fromStdString(data_.Settings.StopIP))
                                 .arg(total)) != QMessageBox::Yes) {
-    btScan->setText("Scan");
+    settings_->Scan().Button->setText("Scan");
     return;
   }
   EnableControls(false);
   rowsBeforeScan_ = data_.Devices.Rows();
   scanRunning_ = true;
   ClearLists();
-  pbScan->setValue(0);
+  settings_->Scan().Progress->setValue(0);
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Community = data_.Settings.ReadComm;
@@ -92,8 +93,8 @@ void TfrmMain::Scan() {
 
 void TfrmMain::ShowScanProgress(const TScanProgress& progress) {
   if (!scanRunning_) return;
-  pbScan->setValue(progress.Total ? static_cast<int>(uint64_t{1000} * progress.Settled / progress.Total) : 0);
-  edScanIP->setText(QString("Asked %1 of %2, found %3").arg(progress.Settled).arg(progress.Total).arg(progress.Found));
+  settings_->Scan().Progress->setValue(progress.Total ? static_cast<int>(uint64_t{1000} * progress.Settled / progress.Total) : 0);
+  settings_->Scan().Said->setText(QString("Asked %1 of %2, found %3").arg(progress.Settled).arg(progress.Total).arg(progress.Found));
 }
 
 void TfrmMain::StopScanThread() {
@@ -113,9 +114,9 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
     ShowRows(rowsBeforeScan_);
     if (const int row = cbAdrIP->findText(QString::fromStdString(selected)); row >= 0) SelectRow(row);
     data_.SelectedIP = cbAdrIP->currentText().toStdString();
-    btScan->setText("Scan");
-    edScanIP->setText("Scan failed");
-    pbScan->setValue(0);
+    settings_->Scan().Button->setText("Scan");
+    settings_->Scan().Said->setText("Scan failed");
+    settings_->Scan().Progress->setValue(0);
     EnableControls(true);
     if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
     QMessageBox::warning(this, "QZ Explorer",
@@ -125,9 +126,9 @@ void TfrmMain::FinishScan(const std::vector<DeviceRow>& rows, int socketError) {
     return;
   }
   ShowRows(rows);
-  btScan->setText("Scan");
-  edScanIP->setText("Devices found: " + QString::number(data_.Devices.Count()));
-  pbScan->setValue(0);
+  settings_->Scan().Button->setText("Scan");
+  settings_->Scan().Said->setText("Devices found: " + QString::number(data_.Devices.Count()));
+  settings_->Scan().Progress->setValue(0);
   if (KeepPreviousDeviceList()) WriteDeviceList();
   EnableControls(true);
   if (data_.WorkState == wsScan || data_.WorkState == wsStopScan) data_.WorkState = wsIdle;
@@ -229,7 +230,7 @@ void TfrmMain::itmRestoreClick() {
   bool cut = false;
   const std::vector<DeviceRow> rows = ParseDeviceList(previous.Bytes, &cut);
   ShowRows(rows);
-  edScanIP->setText("Devices found: " + QString::number(data_.Devices.Count()));
+  settings_->Scan().Said->setText("Devices found: " + QString::number(data_.Devices.Count()));
   if (cut) WarnListCut(kPreviousDeviceListFileName);
   if (HasSelectedDevice() && PageControl->currentWidget() == tsManage) RequestWork(wsFillData);
   QMessageBox::information(this, "QZ Explorer",

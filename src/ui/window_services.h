@@ -45,6 +45,11 @@ class TWindowServices {
   virtual void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written,
                            const std::string& result, const QString& readBack) = 0;
   virtual void OpenWithDesktop(const QUrl& url) = 0;
+  // The Settings page changed the code page, turned ping on or off, or
+  // changed its time-out (the settings are in Data() already).
+  virtual void CodePageChanged() = 0;
+  virtual void PingSwitched(bool on) = 0;
+  virtual void PingTimeoutChanged() = 0;
 
  protected:
   ~TWindowServices() = default;

@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -19,6 +18,7 @@
 #include "layout.h"
 #include "console_page.h"
 #include "device_panel.h"
+#include "settings_page.h"
 #include "main_window.h"
 #include "net.h"
 #include "text.h"
@@ -112,7 +112,7 @@ bool TfrmMain::CheckIdentity() {
 
 void TfrmMain::FillData() {
   if (!HasSelectedDevice()) return;
-  data_.RetryCountValue = seRetryCount->value();
+  data_.RetryCountValue = settings_->RetryCount();
   snmp::SnmpRequest.RetryCount = data_.RetryCountValue;
   snmp::SnmpRequest.Host = data_.SelectedIP;
   snmp::SnmpRequest.TimeOut = data_.SNMPTimeOutValue;
@@ -197,7 +197,7 @@ void TfrmMain::Halt(const std::string& message, const DeviceIdentity& identity) 
   gbDevInfo->setEnabled(true);
   panel_->ShowHalt(QString::fromStdString(message));
   ShowNotice(QString::fromStdString(message));
-  gbSysConfig->show();
+  settings_->ShowConfiguration();
 }
 
 void TfrmMain::TimerTimer() {
@@ -238,13 +238,8 @@ void TfrmMain::PageControlChange() {
 }
 
 void TfrmMain::EnableControls(bool enabled) {
-  edStartIP->SetEnabled(enabled);
-  edStopIP->SetEnabled(enabled);
-  cbStartupScan->setEnabled(enabled);
+  settings_->Enable(enabled);
   gbDevSel->setEnabled(enabled);
-  gbSNMP->setEnabled(enabled);
-  gbMisc->setEnabled(enabled);
-  btSaveSettings->setEnabled(enabled);
 }
 
 }  // namespace qz::app
