@@ -15,6 +15,7 @@
 
 #include "ip_edit.h"
 #include "console_page.h"
+#include "scan.h"
 #include "settings_page.h"
 #include "main_window.h"
 #include "net.h"
@@ -119,7 +120,7 @@ int TfrmMain::RowOfItem(const QComboBox* list, int item) {
 }
 
 void TfrmMain::ListsChanged() {
-  settings_->ShowFirstStartHint(cbAdrIP->count() == 0 && !scanRunning_);
+  settings_->ShowFirstStartHint(cbAdrIP->count() == 0 && !(scan_ && scan_->Running()));
   QStringList entries;
   for (int row = 0; row < cbAdrIP->count(); ++row)
     entries << QString("%1  %2  %3")
@@ -161,6 +162,15 @@ std::string TfrmMain::RowBytes(const QComboBox* list, int row) const {
   const DeviceRow* device = data_.Devices.At(row);
   if (!device) return {};
   return list == cbSysName ? device->SysName : list == cbSysLoc ? device->SysLocation : device->Address;
+}
+
+void TfrmMain::ShowRows(const std::vector<DeviceRow>& rows, const std::string& selected) {
+  FillLists(rows);
+  const int row = data_.Devices.RowOf(selected);
+  SelectRow(row >= 0 ? row : 0);
+  data_.SelectedIP = cbAdrIP->currentText().toStdString();
+  // The panel of a device that is no longer listed must not stay editable.
+  if (!HasSelectedDevice()) ShowNoDevice();
 }
 
 void TfrmMain::SelectRow(int row) {

@@ -34,6 +34,7 @@
 
 #include "console_page.h"
 #include "device_panel.h"
+#include "scan.h"
 #include "settings_page.h"
 #include "event_hooks.h"
 #include "events_window.h"
@@ -65,7 +66,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
 }
 
 TfrmMain::~TfrmMain() {
-  StopScanThread();
+  scan_.reset();
   console_.reset();
   StopHistory();
 }
@@ -165,6 +166,7 @@ void TfrmMain::CreateControls() {
   console_ = std::make_unique<TConsolePage>(tsTelnet, lbTelnet, layout_, static_cast<TWindowServices&>(*this));
 
   settings_ = std::make_unique<TSettingsPage>(tsSettings, layout_, static_cast<TWindowServices&>(*this));
+  scan_ = std::make_unique<TScan>(settings_->Scan(), static_cast<TWindowServices&>(*this));
   PageControl->setCurrentWidget(tsSettings);
 
   Timer = new QTimer(this);
@@ -176,7 +178,7 @@ void TfrmMain::CreateMenu() {
   // Mnemonics everywhere: Alt+letter opens a menu, and never types into the focused field.
   auto* mnuFile = menuBar()->addMenu("&File");
   mnuFile->setObjectName("mnuFile");
-  mnuFile->addAction("&Restore previous device list", this, [this] { Guarded(sender(), [&] { itmRestoreClick(); }); })
+  mnuFile->addAction("&Restore previous device list", this, [this] { Guarded(sender(), [&] { scan_->RestorePrevious(); }); })
       ->setObjectName("itmRestore");
   mnuFile->addSeparator();
   auto* itmExit = mnuFile->addAction("E&xit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
@@ -221,7 +223,6 @@ void TfrmMain::BindHandlers() {
   }
   for (QWidget* control : std::initializer_list<QWidget*>{cbAdrIP, cbSysName, cbSysLoc})
     IgnoreWheelUnlessFocused(control);
-  bind(settings_->Scan().Button, &QPushButton::clicked, &TfrmMain::btScanClick);
 }
 
 void TfrmMain::FormCreate() {
@@ -315,7 +316,7 @@ void TfrmMain::itmExitClick() {
   // Device work in progress ends at its next request: every request fails at
   // once from here on, and the work checks closing_ before using anything.
   snmp::AbortRequests(true);
-  scanStop_ = true;
+  scan_->AskToStop();
   console_->Disconnect();
   QCoreApplication::quit();
 }
@@ -331,6 +332,10 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   Guarded(this, [&] { itmExitClick(); });
   event->accept();
 }
+
+void TfrmMain::ShowDevicePage() { ShowPage(tsManage); }
+
+bool TfrmMain::OnDevicePage() const { return PageControl->currentWidget() == tsManage; }
 
 void TfrmMain::ShowPage(QWidget* page) {
   pageChangeFromCode_ = true;

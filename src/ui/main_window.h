@@ -2,11 +2,9 @@
 // The one window of the program: its controls, and the handlers that work on
 // the program-wide state. The handlers are split by concern over several
 // source files; the rules they apply live in small functions beside them.
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QDateTime>
@@ -19,7 +17,6 @@
 #include "layout.h"
 #include "history_store.h"
 #include "history_types.h"
-#include "network_scan.h"
 #include "sys_descr.h"
 #include "window_services.h"
 #include "working_folder.h"
@@ -47,6 +44,7 @@ namespace qz::app {
 class IdleDriver;
 class TConsolePage;
 class TDevicePanel;
+class TScan;
 class TSettingsPage;
 
 class TfrmMain : public QMainWindow, private TWindowServices {
@@ -72,22 +70,16 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void Idle();
   void TimerTimer();
   void PageControlChange();
-  void EnableControls(bool enabled);
+  void EnableControls(bool enabled) override;
 
-  // Scan
-  void btScanClick();
-  // Starts the scan of the range on a worker thread; its rows come back
-  // to FinishScan on the window's thread.
-  void Scan();
-  void itmRestoreClick();
   // Device list
-  void ClearLists();
+  void ClearLists() override;
   // Writes the device list file from the device model.
-  void WriteDeviceList();
+  void WriteDeviceList() override;
   void DeviceListChanged() override;
   void SelectRow(int row);
   // The device list file held more lines than are read.
-  void WarnListCut(const QString& file);
+  void WarnListCut(const QString& file) override;
   // Something stands at a settings file's name that cannot be read.
   void WarnSettingsUnreadable(const QString& file, const std::string& reason);
   // Device panel
@@ -131,6 +123,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   QLabel* lbNotice = nullptr;
   std::unique_ptr<TDevicePanel> panel_;
   std::unique_ptr<TSettingsPage> settings_;
+  std::unique_ptr<TScan> scan_;
   QTimer* Timer = nullptr;
   std::unique_ptr<TConsolePage> console_;
   std::unique_ptr<icmp::TEchoEngine> Ping;
@@ -195,16 +188,10 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void ShowHistory();
   void PingEchoReply(int status);
 
-  // Scan
-  void ShowScanProgress(const TScanProgress& progress);
-  // socketError: why the scan could not start (0 when it ran).
-  void FinishScan(const std::vector<DeviceRow>& rows, int socketError);
-  void StopScanThread();
-  // Keeps the list file a scan is about to replace as the previous list;
-  // false (and said) when it could not.
-  bool KeepPreviousDeviceList();
-  void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
-  void ShowRows(const std::vector<DeviceRow>& rows);
+  // The lists show rows; the selected address is chosen again where listed.
+  void ShowRows(const std::vector<DeviceRow>& rows, const std::string& selected = {}) override;
+  void ShowDevicePage() override;
+  bool OnDevicePage() const override;
 
   // Work states
   void RequestWork(TWorkState state) override;
@@ -243,10 +230,6 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   bool workRequested_ = false;
   bool closing_ = false;
   bool pinging_ = false;
-  std::thread scanThread_;
-  std::atomic<bool> scanStop_{false};
-  bool scanRunning_ = false;
-  std::vector<DeviceRow> rowsBeforeScan_;
   QTimer* noticeTimer_ = nullptr;
   // Which device stopped answering when; none while the selected one answers.
   struct TSilence {

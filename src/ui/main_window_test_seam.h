@@ -9,6 +9,7 @@
 #include "console_page.h"
 #include "device_panel.h"
 #include "main_window.h"
+#include "scan.h"
 #include "telnet_client.h"
 
 namespace qz::app {
@@ -29,7 +30,7 @@ class TfrmMainTestSeam {
   bool TelnetConnected() { return window_.console_->Client().Connected(); }
   // The box a scan shows when the list it found differs from the one before.
   void ShowScanSummary(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after) {
-    window_.ShowScanSummary(before, after);
+    window_.scan_->ShowSummary(before, after);
   }
   // Waits until the history holds everything recorded so far.
   void FlushHistory() {

@@ -3,6 +3,7 @@
 // the work they ask for, and the ways of telling the operator. A page holds
 // its own controls and state and reaches the rest of the window only here.
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -45,6 +46,18 @@ class TWindowServices {
   virtual void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written,
                            const std::string& result, const QString& readBack) = 0;
   virtual void OpenWithDesktop(const QUrl& url) = 0;
+  // For the scan: the window's fields locked while it runs, the lists
+  // emptied, the rows it found shown (the row of the selected address chosen
+  // again where there is one, else the first) and written to the list file,
+  // a file of more lines than are read named.
+  virtual void EnableControls(bool enabled) = 0;
+  virtual void ClearLists() = 0;
+  virtual void ShowRows(const std::vector<DeviceRow>& rows, const std::string& selected = {}) = 0;
+  virtual void WriteDeviceList() = 0;
+  virtual void WarnListCut(const QString& file) = 0;
+  // The Manage page: shown, or whether it is.
+  virtual void ShowDevicePage() = 0;
+  virtual bool OnDevicePage() const = 0;
   // The Settings page changed the code page, turned ping on or off, or
   // changed its time-out (the settings are in Data() already).
   virtual void CodePageChanged() = 0;

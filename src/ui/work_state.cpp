@@ -18,6 +18,7 @@
 #include "layout.h"
 #include "console_page.h"
 #include "device_panel.h"
+#include "scan.h"
 #include "settings_page.h"
 #include "main_window.h"
 #include "net.h"
@@ -39,10 +40,10 @@ void TfrmMain::Idle() {
     switch (state) {
       case wsScan:
         SetStatusText("state Scan");
-        Scan();
+        scan_->Start();
         break;
       case wsStopScan:
-        if (!scanRunning_) data_.WorkState = wsIdle;
+        if (!scan_->Running()) data_.WorkState = wsIdle;
         break;
       case wsFillData:
         halted = !CheckIdentity();
@@ -70,7 +71,7 @@ void TfrmMain::Idle() {
   // itself), unless they halted or a handler asked for other work meanwhile,
   // which then runs next. A scan that runs on ends in FinishScan; a stopped
   // scan ends in idle.
-  const bool didWork = (state == wsScan && !scanRunning_) || state == wsFillData || state == wsRefreshData;
+  const bool didWork = (state == wsScan && !scan_->Running()) || state == wsFillData || state == wsRefreshData;
   if (didWork && !halted && (!workRequested_ || data_.WorkState == wsStopScan)) data_.WorkState = wsIdle;
 }
 
