@@ -1,11 +1,25 @@
 #include "working_folder.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "settings_file.h"
 
 namespace qz::app {
 namespace fs = std::filesystem;
+
+namespace {
+
+// Qt's own options that take a value (QGuiApplication's and the X11 platform's).
+bool QtOptionTakesValue(const std::string& option) {
+  static const char* const kWithValue[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                           "-qwindowgeometry", "-qwindowicon", "-qwindowtitle", "-display",
+                                           "-geometry", "-style", "-stylesheet", "-session", "-title", "-name"};
+  return std::find(std::begin(kWithValue), std::end(kWithValue), option) != std::end(kWithValue);
+}
+
+}  // namespace
 
 TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
   TStartOptions options;
@@ -24,21 +38,40 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
     } else if (argument.rfind("--workdir=", 0) == 0) {
       options.WorkDir = argument.substr(10);
       if (options.WorkDir->empty()) options.Error = "--workdir needs a folder";
+    } else if (argument == "--create") {
+      options.CreateWorkDir = true;
     } else if (argument.rfind("--", 0) == 0) {
       options.Error = "unknown option " + argument;
       return options;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      if (QtOptionTakesValue(argument)) ++i;
+    } else {
+      options.Error = "unexpected argument \"" + argument + "\"";
+      return options;
     }
   }
+  if (options.CreateWorkDir && !options.WorkDir) options.Error = "--create goes with --workdir";
   return options;
+}
+
+std::string WorkDirProblem(const TStartOptions& options) {
+  if (!options.WorkDir) return {};
+  std::error_code error;
+  const fs::file_status status = fs::status(*options.WorkDir, error);
+  if (fs::is_directory(status)) return {};
+  if (fs::exists(status)) return *options.WorkDir + " is not a folder";
+  if (!options.CreateWorkDir) return "the folder " + *options.WorkDir + " does not exist (--create makes it)";
+  return {};
 }
 
 std::string HelpText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--workdir DIR]\n"
+         " [--workdir DIR [--create]]\n"
          "Finds the maker's SNMP devices on an IPv4 range, shows and changes them.\n\n"
          "  --workdir DIR  keep the settings and the device list in DIR\n"
          "                 (default: the current folder when it holds QZexplorer.ini,\n"
          "                 else $XDG_DATA_HOME/qz-explorer or ~/.local/share/qz-explorer)\n"
+         "  --create       make the --workdir folder when it does not exist\n"
          "  --version      print the version and stop\n"
          "  --help         print this text and stop\n";
 }

@@ -13,12 +13,19 @@ struct TStartOptions {
   bool ShowVersion = false;
   bool ShowHelp = false;
   std::optional<std::string> WorkDir;
+  bool CreateWorkDir = false;  // --create: --workdir may name a folder to make
   std::string Error;  // what was wrong with the command line, or empty
 };
 
-// The program's arguments (without its own name). Options it does not know
-// are left to Qt when they start with a single "-" (-platform, -style ...).
+// The program's arguments (without its own name). Options starting with a
+// single "-" are Qt's (-platform NAME, -style NAME, -reverse ...) and left to
+// it; an unknown "--" option or a stray argument is an error.
 TStartOptions ParseStartOptions(const std::vector<std::string>& arguments);
+
+// Why the --workdir folder cannot be worked in: it is not a folder, or does
+// not exist and --create was not given (a mistyped path is not made). Empty
+// when it can be, or without --workdir.
+std::string WorkDirProblem(const TStartOptions& options);
 
 // The text --help prints.
 std::string HelpText(const std::string& programName);

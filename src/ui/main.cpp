@@ -35,8 +35,10 @@ std::string SharedDeviceFiles(const char* programPath) {
 int main(int argc, char* argv[]) {
   const qz::app::TStartOptions options = qz::app::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
   const std::string name = std::filesystem::path(argv[0]).filename().string();
-  if (!options.Error.empty()) {
-    std::fprintf(stderr, "%s: %s\n%s", name.c_str(), options.Error.c_str(), qz::app::HelpText(name).c_str());
+  std::string problem = options.Error;
+  if (problem.empty() && !options.ShowHelp && !options.ShowVersion) problem = qz::app::WorkDirProblem(options);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "%s: %s; --help lists the options\n", name.c_str(), problem.c_str());
     return 2;
   }
   if (options.ShowHelp) {

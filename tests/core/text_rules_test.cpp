@@ -226,21 +226,42 @@ TEST(StartOptions, ReadTheCommandLine) {
     bool help;
     std::optional<std::string> workDir;
     std::string error;
+    bool create = false;
   } cases[] = {{{}, false, false, std::nullopt, ""},
                {{"--version"}, true, false, std::nullopt, ""},
                {{"--help"}, false, true, std::nullopt, ""},
                {{"--workdir", "/srv/qz"}, false, false, "/srv/qz", ""},
                {{"--workdir=/srv/qz"}, false, false, "/srv/qz", ""},
+               {{"--workdir", "/srv/qz", "--create"}, false, false, "/srv/qz", "", true},
+               {{"--create"}, false, false, std::nullopt, "--create goes with --workdir", true},
                {{"--workdir"}, false, false, std::nullopt, "--workdir needs a folder"},
                {{"--colour"}, false, false, std::nullopt, "unknown option --colour"},
-               {{"-platform", "offscreen"}, false, false, std::nullopt, ""}};
+               {{"devices.cfg"}, false, false, std::nullopt, "unexpected argument \"devices.cfg\""},
+               {{"-platform", "offscreen"}, false, false, std::nullopt, ""},
+               {{"-reverse", "-style", "fusion", "--version"}, true, false, std::nullopt, ""}};
   for (const auto& c : cases) {
     const TStartOptions options = ParseStartOptions(c.arguments);
-    EXPECT_EQ(options.ShowVersion, c.version);
-    EXPECT_EQ(options.ShowHelp, c.help);
-    EXPECT_EQ(options.WorkDir, c.workDir);
+    EXPECT_EQ(options.ShowVersion, c.version) << c.error;
+    EXPECT_EQ(options.ShowHelp, c.help) << c.error;
+    EXPECT_EQ(options.WorkDir, c.workDir) << c.error;
     EXPECT_EQ(options.Error, c.error);
+    EXPECT_EQ(options.CreateWorkDir, c.create) << c.error;
   }
+}
+
+// A mistyped --workdir is said, not made; --create makes it.
+TEST(StartOptions, AWorkDirThatIsNotThereNeedsCreate) {
+  qz::test::ScratchDir dir("workdir");
+  qz::test::WriteFileBytes(dir.File("plain"), "x");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string problem;
+  } cases[] = {{{}, ""},
+               {{"--workdir", dir.Path()}, ""},
+               {{"--workdir", dir.File("new")}, "the folder " + dir.File("new") + " does not exist (--create makes it)"},
+               {{"--workdir", dir.File("new"), "--create"}, ""},
+               {{"--workdir", dir.File("plain"), "--create"}, dir.File("plain") + " is not a folder"}};
+  for (const auto& c : cases) EXPECT_EQ(WorkDirProblem(ParseStartOptions(c.arguments)), c.problem);
 }
 
 TEST(WorkingFolder, IsTheOneWithSettingsElseTheUsersOwn) {

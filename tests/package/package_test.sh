@@ -30,7 +30,7 @@ dpkg -x "$deb" "$root"
 app_id=net.qzexplorer.QZExplorer
 for file in usr/bin/qz-explorer usr/share/applications/$app_id.desktop \
             usr/share/icons/hicolor/scalable/apps/$app_id.svg usr/share/metainfo/$app_id.metainfo.xml \
-            usr/share/man/man1/qz-explorer.1.gz usr/share/doc/qz-explorer/copyright \
+            usr/share/man/man1/qz-explorer.1.gz usr/share/man/ru/man1/qz-explorer.1.gz usr/share/doc/qz-explorer/copyright \
             usr/share/qz-explorer/manual/en/index.html usr/share/qz-explorer/manual/ru/index.html \
             usr/share/qz-explorer/manual/images/manage.png; do
   [[ -f "$root/$file" ]] || fail "the package has no $file"

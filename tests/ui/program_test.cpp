@@ -21,8 +21,20 @@ TEST(Program, CommandLine) {
   EXPECT_EQ(code, 0);
   EXPECT_NE(RunCommand(program + " --help", &code).find("--workdir DIR"), std::string::npos);
   EXPECT_EQ(code, 0);
-  RunCommand(program + " --colour 2>/dev/null", &code);
-  EXPECT_EQ(code, 2);
+  // A wrong command line is one line on the error output, not the whole help.
+  ScratchDir dir("commandline");
+  const struct {
+    std::string arguments;
+    std::string said;
+  } wrong[] = {{"--colour", "qz-explorer: unknown option --colour; --help lists the options\n"},
+               {"stray", "qz-explorer: unexpected argument \"stray\"; --help lists the options\n"},
+               {"--workdir " + dir.File("typo"),
+                "qz-explorer: the folder " + dir.File("typo") + " does not exist (--create makes it); --help lists the options\n"}};
+  for (const auto& c : wrong) {
+    EXPECT_EQ(RunCommand(program + " " + c.arguments + " 2>&1 >/dev/null", &code), c.said);
+    EXPECT_EQ(code, 2) << c.arguments;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("typo")));
 }
 
 TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
