@@ -24,12 +24,17 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 echo "depends: $depends"
 [[ "$depends" == *libqt6widgets6* ]] || fail "the Qt runtime is not among the dependencies"
 lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian reports errors"
+lintian_said="$(lintian --suppress-tags-from-file /dev/null "$deb" 2>&1 || true)"
+[[ "$lintian_said" != *-override* ]] || fail "lintian finds an override that does not apply: $lintian_said"
+[[ "$(dpkg-deb -f "$deb" Description)" != *$'\n ;'* ]] || fail "the description's lines begin with ;"
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *xdg-utils* ]] || fail "xdg-utils (the manual, a device's web page) is not recommended"
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
 app_id=net.qzexplorer.QZExplorer
 for file in usr/bin/qz-explorer usr/share/applications/$app_id.desktop \
-            usr/share/icons/hicolor/scalable/apps/$app_id.svg usr/share/metainfo/$app_id.metainfo.xml \
+            usr/share/icons/hicolor/scalable/apps/$app_id.svg usr/share/icons/hicolor/48x48/apps/$app_id.png \
+            usr/share/icons/hicolor/256x256/apps/$app_id.png usr/share/metainfo/$app_id.metainfo.xml \
             usr/share/man/man1/qz-explorer.1.gz usr/share/man/ru/man1/qz-explorer.1.gz usr/share/doc/qz-explorer/copyright \
             usr/share/qz-explorer/manual/en/index.html usr/share/qz-explorer/manual/ru/index.html \
             usr/share/qz-explorer/manual/images/manage.png; do
@@ -41,6 +46,8 @@ done
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
 grep -qx 'Categories=Network;Monitor;' "$root/usr/share/applications/$app_id.desktop" || fail "categories"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli"
+! grep -q '\.example' "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "the metainfo holds a made-up address"
+grep -qx 'Comment\[ru\]=.*' "$root/usr/share/applications/$app_id.desktop" || fail "no Russian comment"
 
 home="$scratch/home"
 mkdir "$home"

@@ -1,4 +1,5 @@
 // Start-up, settings, work states and the page rules, through the real window.
+#include <QApplication>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -267,4 +268,11 @@ TEST_F(WindowTest, HelpThatCannotBeShownSaysWhereItIs) {
   EXPECT_EQ(messages_.Texts().first(),
             "No browser or viewer could be started to open " +
                 QDir::toNativeSeparators(QString::fromStdString(WorkingFile("Help/QZ_Explorer_R.chm"))));
+}
+
+// The desktop finds the installed entry and its icon by the windows' own.
+TEST(Application, NamesItsDesktopEntryAndCarriesItsIcon) {
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "net.qzexplorer.QZExplorer");
+  const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+  for (int size : {16, 32, 48, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 }
