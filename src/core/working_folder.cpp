@@ -1,10 +1,13 @@
 #include "working_folder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <map>
 
 #include "settings_file.h"
+#include "text_file.h"
 
 namespace qz::app {
 namespace fs = std::filesystem;
@@ -87,25 +90,98 @@ std::string ChooseWorkingFolder(const TStartOptions& options, const std::string&
   return (dataHome / "qz-explorer").generic_string();
 }
 
-std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder) {
+namespace {
+
+// Tells a changed copy from the one copied (FNV-1a, 64 bits): a change
+// check, not a guard against anyone.
+std::string Fingerprint(const std::string& bytes) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (const unsigned char octet : bytes) hash = (hash ^ octet) * 1099511628211ULL;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+// Per file name: the fingerprint of what was copied, and of the installed
+// file last said to differ from the copy.
+struct TInstalled {
+  std::string Copied;
+  std::string Said;
+};
+
+std::map<std::string, TInstalled> ParseInstalledRecord(const std::string& bytes) {
+  std::map<std::string, TInstalled> record;
+  for (const std::string& line : SplitLines(bytes)) {
+    const size_t first = line.find('\t');
+    const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
+    if (first == 0 || second == std::string::npos) continue;
+    record[line.substr(0, first)] = {line.substr(first + 1, second - first - 1), line.substr(second + 1)};
+  }
+  return record;
+}
+
+std::string FormatInstalledRecord(const std::map<std::string, TInstalled>& record) {
+  std::string bytes;
+  for (const auto& [name, installed] : record) bytes += name + "\t" + installed.Copied + "\t" + installed.Said + "\n";
+  return bytes;
+}
+
+}  // namespace
+
+TSeedResult SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder) {
+  TSeedResult result;
   std::error_code error;
   // A working folder the program makes is its user's alone (an existing one keeps its mode).
   if (!fs::exists(folder, error)) {
     fs::create_directories(folder, error);
-    if (error) return error.message();
+    if (error) return {error.message(), {}};
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
   }
   const fs::path target = fs::path(folder) / "DeviceFiles";
   fs::create_directories(target, error);
-  if (error) return error.message();
-  if (!fs::is_directory(sharedDeviceFiles, error)) return {};
+  if (error) return {error.message(), {}};
+  if (!fs::is_directory(sharedDeviceFiles, error)) return result;
+  const std::string recordPath = (target / kInstalledRecordName).string();
+  const std::string recordBefore = ReadFile(recordPath).Bytes;
+  std::map<std::string, TInstalled> record = ParseInstalledRecord(recordBefore);
   for (const auto& entry : fs::directory_iterator(sharedDeviceFiles, error)) {
     if (!entry.is_regular_file(error)) continue;
-    const fs::path copy = target / entry.path().filename();
-    if (fs::exists(copy, error)) continue;
-    fs::copy_file(entry.path(), copy, fs::copy_options::skip_existing, error);
+    const std::string name = entry.path().filename().string();
+    const TFileRead shared = ReadFile(entry.path().string());
+    if (!shared.Error.empty()) continue;
+    const std::string installed = Fingerprint(shared.Bytes);
+    const std::string copy = (target / name).string();
+    TInstalled& known = record[name];
+    if (!fs::exists(copy, error)) {
+      if (WriteWholeFile(copy, shared.Bytes).empty()) known = {installed, {}};
+      continue;
+    }
+    const TFileRead held = ReadFile(copy);
+    if (!held.Error.empty()) continue;
+    const std::string copied = Fingerprint(held.Bytes);
+    if (copied == installed) {
+      known = {installed, {}};
+    } else if (copied == known.Copied) {
+      // Copied by the program and never changed: it follows the installation.
+      if (WriteWholeFile(copy, shared.Bytes).empty()) known = {installed, {}};
+    } else if (known.Said != installed) {
+      result.Differing.push_back(name);
+      known.Said = installed;
+    }
   }
-  return {};
+  if (const std::string recordAfter = FormatInstalledRecord(record); recordAfter != recordBefore)
+    WriteWholeFile(recordPath, recordAfter);
+  std::sort(result.Differing.begin(), result.Differing.end());
+  return result;
+}
+
+std::string DifferingDescriptionFilesText(const std::vector<std::string>& names, const std::string& sharedDeviceFiles) {
+  if (names.empty()) return {};
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return "DeviceFiles: " + list + (names.size() == 1 ? " differs" : " differ") +
+         " from the description files installed with this version (kept as they are; the installed ones are in " +
+         sharedDeviceFiles + ")";
 }
 
 std::string SharedDataFolder(const std::string& programFolder) {

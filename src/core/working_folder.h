@@ -36,10 +36,21 @@ std::string HelpText(const std::string& programName);
 std::string ChooseWorkingFolder(const TStartOptions& options, const std::string& currentFolder,
                                 const std::string& xdgDataHome, const std::string& home);
 
-// Copies into folder/DeviceFiles each description file of sharedDeviceFiles
-// that is not there yet; a file already there, changed by the user or not,
-// is never overwritten. The reason when the folder cannot be made, or empty.
-std::string SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder);
+// The description files of the installation (sharedDeviceFiles) in the
+// user's folder/DeviceFiles: one that is not there is copied; a copy the
+// user never changed follows a newer installed one (folder/DeviceFiles/
+// .installed keeps what was copied); a copy that differs otherwise (the
+// user's own, or copied before that record was kept) stays, and is named
+// once for each installed version that differs from it.
+struct TSeedResult {
+  std::string Failure;  // why the folder cannot be made, or empty
+  std::vector<std::string> Differing;  // file names, to be said once
+};
+TSeedResult SeedDeviceFiles(const std::string& sharedDeviceFiles, const std::string& folder);
+inline const char* const kInstalledRecordName = ".installed";
+
+// What the window says of the copies that differ from the installed files.
+std::string DifferingDescriptionFilesText(const std::vector<std::string>& names, const std::string& sharedDeviceFiles);
 
 // What an installation shares: <prefix>/share/qz-explorer beside the
 // <prefix>/bin that holds the program (the build folder is laid out alike).

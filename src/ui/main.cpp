@@ -58,8 +58,9 @@ int main(int argc, char* argv[]) {
 #endif
   const std::string folder = qz::app::ChooseWorkingFolder(options, std::filesystem::current_path(error).string(),
                                                           userDataHome, Environment("HOME"));
-  if (const std::string failure = qz::app::SeedDeviceFiles(SharedDeviceFiles(argv[0]), folder);
-      failure.empty())
+  const std::string sharedDeviceFiles = SharedDeviceFiles(argv[0]);
+  const qz::app::TSeedResult seeded = qz::app::SeedDeviceFiles(sharedDeviceFiles, folder);
+  if (seeded.Failure.empty())
     std::filesystem::current_path(folder, error);
   else
     error = std::make_error_code(std::errc::io_error);
@@ -79,6 +80,9 @@ int main(int argc, char* argv[]) {
   {
     qz::app::TfrmMain frmMain;
     frmMain.show();
+    if (!seeded.Differing.empty())
+      frmMain.SayAtStart(QString::fromStdString(
+          qz::app::DifferingDescriptionFilesText(seeded.Differing, sharedDeviceFiles)));
     status = application.exec();
   }
   // A history database that does not answer keeps a thread waiting on it:

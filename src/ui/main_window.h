@@ -56,6 +56,9 @@ class TfrmMain : public QMainWindow, private TWindowServices {
 
   // Shows the error's message in a message box; nothing else.
   static void HandleException(const QObject* reporter, const std::exception& error);
+  // What the program found before the window was made, for the operator
+  // (in the status bar for a moment and in the events list).
+  void SayAtStart(const QString& text) { ShowNotice(text, TNotice::Confirmation); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

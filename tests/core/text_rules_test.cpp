@@ -285,6 +285,40 @@ TEST(WorkingFolder, IsTheOneWithSettingsElseTheUsersOwn) {
   EXPECT_EQ(ChooseWorkingFolder(options, withSettings, "", "/home/op"), empty);
 }
 
+// A new version's description files reach the copies the user never
+// changed; a copy that differs otherwise stays, and is named once per
+// installed version.
+TEST(WorkingFolder, UpgradesReachTheCopiesTheUserNeverChanged) {
+  qz::test::ScratchDir dir("upgrade");
+  const std::string shared = dir.File("shared");
+  std::filesystem::create_directory(shared);
+  for (const char* name : {"QZ120.par", "QZ300.par", "QZ50.par"})
+    qz::test::WriteFileBytes(shared + "/" + name, std::string("version 1 of ") + name);
+  const std::string folder = dir.File("home/qz-explorer");
+  const std::string copies = folder + "/DeviceFiles/";
+  EXPECT_EQ(SeedDeviceFiles(shared, folder).Differing, std::vector<std::string>{});
+  qz::test::WriteFileBytes(copies + "QZ120.par", "the user's own QZ120");
+  // Copied by an earlier version that kept no record: it may be the user's.
+  qz::test::WriteFileBytes(copies + "QZ999.par", "an old copy");
+  qz::test::WriteFileBytes(shared + "/QZ999.par", "version 2 of QZ999.par");
+  for (const char* name : {"QZ120.par", "QZ300.par"})
+    qz::test::WriteFileBytes(shared + "/" + name, std::string("version 2 of ") + name);
+  const TSeedResult upgraded = SeedDeviceFiles(shared, folder);
+  EXPECT_EQ(upgraded.Differing, (std::vector<std::string>{"QZ120.par", "QZ999.par"}));
+  EXPECT_EQ(qz::test::ReadFileBytes(copies + "QZ300.par"), "version 2 of QZ300.par");
+  EXPECT_EQ(qz::test::ReadFileBytes(copies + "QZ50.par"), "version 1 of QZ50.par");
+  EXPECT_EQ(qz::test::ReadFileBytes(copies + "QZ120.par"), "the user's own QZ120");
+  EXPECT_EQ(qz::test::ReadFileBytes(copies + "QZ999.par"), "an old copy");
+  // Said once: the next start is quiet, until another version differs.
+  EXPECT_EQ(SeedDeviceFiles(shared, folder).Differing, std::vector<std::string>{});
+  qz::test::WriteFileBytes(shared + "/QZ120.par", "version 3 of QZ120.par");
+  EXPECT_EQ(SeedDeviceFiles(shared, folder).Differing, std::vector<std::string>{"QZ120.par"});
+  EXPECT_EQ(qz::test::ReadFileBytes(copies + "QZ120.par"), "the user's own QZ120");
+  EXPECT_EQ(DifferingDescriptionFilesText({"QZ120.par"}, "/usr/share/qz-explorer/DeviceFiles"),
+            "DeviceFiles: QZ120.par differs from the description files installed with this version (kept as they "
+            "are; the installed ones are in /usr/share/qz-explorer/DeviceFiles)");
+}
+
 TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
   qz::test::ScratchDir dir("seed");
   const std::string shared = dir.File("shared");
@@ -292,11 +326,11 @@ TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
   qz::test::WriteFileBytes(shared + "/QZ120.par", "shared QZ120");
   qz::test::WriteFileBytes(shared + "/QZ300.par", "shared QZ300");
   const std::string folder = dir.File("home/qz-explorer");
-  EXPECT_EQ(SeedDeviceFiles(shared, folder), "");
+  EXPECT_EQ(SeedDeviceFiles(shared, folder).Failure, "");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "shared QZ300");
   qz::test::WriteFileBytes(folder + "/DeviceFiles/QZ300.par", "edited by the user");
   qz::test::WriteFileBytes(shared + "/QZ50.par", "shared QZ50");
-  EXPECT_EQ(SeedDeviceFiles(shared, folder), "");
+  EXPECT_EQ(SeedDeviceFiles(shared, folder).Failure, "");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ300.par"), "edited by the user");
   EXPECT_EQ(qz::test::ReadFileBytes(folder + "/DeviceFiles/QZ50.par"), "shared QZ50");
 #ifndef _WIN32
@@ -307,7 +341,7 @@ TEST(WorkingFolder, SeedingNeverOverwritesTheUsersFiles) {
   const std::string existing = dir.File("shared-folder");
   std::filesystem::create_directory(existing);
   ASSERT_EQ(chmod(existing.c_str(), 0755), 0);
-  EXPECT_EQ(SeedDeviceFiles(shared, existing), "");
+  EXPECT_EQ(SeedDeviceFiles(shared, existing).Failure, "");
   ASSERT_EQ(stat(existing.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0755u);
 #endif

@@ -69,11 +69,19 @@ for par in "$root"/usr/share/qz-explorer/DeviceFiles/*.par; do
   cmp -s "$par" "$folder/DeviceFiles/$(basename "$par")" || fail "DeviceFiles/$(basename "$par") was not seeded"
 done
 
-# The user edits a description file and a setting; the second start keeps both.
+# The user edits a description file and a setting; then a new version of
+# the package changes that file and another. The second start keeps the
+# user's, and the copy the user never changed follows the installed one.
 printf 'A\tExtra alarm\t1.3.6.1.4.1.98361.2.2.9.0\r\n' >>"$folder/DeviceFiles/QZ120.par"
 sed -i '6s/.*/750\r/' "$folder/QZexplorer.ini"
-before="$(cd "$folder" && find . -type f -exec sha256sum {} + | sort)"
+for par in QZ120.par QZ300.par; do
+  printf 'A\tNew alarm\t1.3.6.1.4.1.98361.2.2.8.0\r\n' >>"$root/usr/share/qz-explorer/DeviceFiles/$par"
+done
+users_files() { (cd "$folder" && find . -type f ! -name QZ300.par ! -name .installed -exec sha256sum {} + | sort); }
+before="$(users_files)"
 start_as_user
-after="$(cd "$folder" && find . -type f -exec sha256sum {} + | sort)"
+after="$(users_files)"
 [[ "$before" == "$after" ]] || { diff <(echo "$before") <(echo "$after"); fail "the second start changed the user's files"; }
+cmp -s "$root/usr/share/qz-explorer/DeviceFiles/QZ300.par" "$folder/DeviceFiles/QZ300.par" ||
+  fail "the upgraded QZ300.par did not reach the copy the user never changed"
 echo "package test: passed"
