@@ -1,6 +1,8 @@
 #pragma once
 // The platform's way of sending one ICMP echo request and waiting for its
-// reply: an ICMP socket on Linux, the ICMP helper library on Windows.
+// reply: an ICMP socket on Linux (or, where the user may have none, the
+// system's ping program, which has its own privilege), the ICMP helper
+// library on Windows.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,13 +36,20 @@ struct TEchoOutcome {
 class TEchoChannel {
  public:
   virtual ~TEchoChannel() = default;
+  // How the echoes go: "an ICMP socket", "a raw ICMP socket", "/bin/ping" ...
+  virtual std::string Way() const = 0;
   // whileWaiting, when set, is called every few milliseconds until the
   // reply comes or the time is up.
   virtual TEchoOutcome Exchange(const TEchoRequest& request, const std::function<void()>& whileWaiting) = 0;
 };
 
 // A channel, or null when this system lets the program have none.
-std::unique_ptr<TEchoChannel> OpenEchoChannel();
+// pingProgram: the system's ping program, used where no ICMP socket is
+// allowed (empty: none); Windows has no use for it.
+std::unique_ptr<TEchoChannel> OpenEchoChannel(const std::string& pingProgram);
+
+// iputils' ping, which Debian installs with the capability to send echoes.
+inline constexpr char kSystemPingProgram[] = "/bin/ping";
 
 inline constexpr int kWaitSliceMs = 20;
 

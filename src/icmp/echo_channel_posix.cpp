@@ -5,14 +5,18 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "echo_channel.h"
+#include "ping_program.h"
 #include "socket_platform.h"
 
 // Linux: an unprivileged ICMP datagram socket where the system allows it
 // (net.ipv4.ping_group_range), a raw ICMP socket otherwise (root or
-// CAP_NET_RAW). Only a reply that carries our identifier and sequence number
+// CAP_NET_RAW), else the system's ping program. Only a reply that carries our identifier and sequence number
 // counts, so another program's pings are never taken for ours.
 namespace qz::icmp {
 namespace {
@@ -48,6 +52,7 @@ class TSocketChannel : public TEchoChannel {
   TSocketChannel(const TSocketChannel&) = delete;
   TSocketChannel& operator=(const TSocketChannel&) = delete;
 
+  std::string Way() const override { return datagram_ ? "an ICMP socket" : "a raw ICMP socket"; }
   TEchoOutcome Exchange(const TEchoRequest& request, const std::function<void()>& whileWaiting) override;
 
  private:
@@ -154,14 +159,50 @@ TEchoOutcome TSocketChannel::Exchange(const TEchoRequest& request, const std::fu
   return outcome;
 }
 
+// The system's ping program, run for one echo with a fixed list of
+// arguments (never through a shell) and its report read: for a user whom the
+// system allows no ICMP socket, while the program itself gains no privilege.
+class TProgramChannel : public TEchoChannel {
+ public:
+  explicit TProgramChannel(std::string program) : program_(std::move(program)) {}
+  std::string Way() const override { return program_; }
+  TEchoOutcome Exchange(const TEchoRequest& request, const std::function<void()>& whileWaiting) override;
+
+ private:
+  std::string program_;
+};
+
+TEchoOutcome TProgramChannel::Exchange(const TEchoRequest& request, const std::function<void()>& whileWaiting) {
+  TEchoOutcome outcome;
+  char destination[INET_ADDRSTRLEN] = {};
+  in_addr address{};
+  address.s_addr = request.Destination;
+  inet_ntop(AF_INET, &address, destination, sizeof destination);
+  char waitSeconds[32];
+  std::snprintf(waitSeconds, sizeof waitSeconds, "%.3f", std::max(request.TimeoutMs, 1) / 1000.0);
+  std::vector<std::string> arguments = {program_, "-n", "-c", "1", "-W", waitSeconds,
+                                        "-s", std::to_string(request.Data.size()), "-t", std::to_string(request.TTL),
+                                        "-M", request.DontFragment ? "do" : "dont"};
+  if (!request.SourceAddress.empty()) arguments.insert(arguments.end(), {"-I", request.SourceAddress});
+  arguments.push_back(destination);
+  const TEchoReport report = RunPingProgram(arguments, request.TimeoutMs, whileWaiting);
+  if (!report.Started) {
+    outcome.Error = report.Error;
+    outcome.ErrorText = program_ + ": " + std::strerror(report.Error);
+    return outcome;
+  }
+  return ParsePingReport(report.Output);
+}
+
 }  // namespace
 
-std::unique_ptr<TEchoChannel> OpenEchoChannel() {
+std::unique_ptr<TEchoChannel> OpenEchoChannel(const std::string& pingProgram) {
   qz::TSocketHandle handle = qz::OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
   const bool datagram = handle != qz::kNoSocket;
   if (!datagram) handle = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
-  if (handle == qz::kNoSocket) return nullptr;
-  return std::make_unique<TSocketChannel>(handle, datagram);
+  if (handle != qz::kNoSocket) return std::make_unique<TSocketChannel>(handle, datagram);
+  if (!pingProgram.empty() && access(pingProgram.c_str(), X_OK) == 0) return std::make_unique<TProgramChannel>(pingProgram);
+  return nullptr;
 }
 
 }  // namespace qz::icmp

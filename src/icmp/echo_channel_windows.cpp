@@ -35,6 +35,7 @@ class THelperChannel : public TEchoChannel {
   THelperChannel(const THelperChannel&) = delete;
   THelperChannel& operator=(const THelperChannel&) = delete;
 
+  std::string Way() const override { return "the ICMP helper"; }
   TEchoOutcome Exchange(const TEchoRequest& request, const std::function<void()>& whileWaiting) override;
 
  private:
@@ -102,7 +103,7 @@ TEchoOutcome THelperChannel::Exchange(const TEchoRequest& request, const std::fu
 
 }  // namespace
 
-std::unique_ptr<TEchoChannel> OpenEchoChannel() {
+std::unique_ptr<TEchoChannel> OpenEchoChannel(const std::string&) {
   const HANDLE icmp = IcmpCreateFile();
   if (icmp == INVALID_HANDLE_VALUE) return nullptr;
   const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);

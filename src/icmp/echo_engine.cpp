@@ -37,6 +37,8 @@ std::string IcmpErrorText(int code) {
 }
 
 TEchoEngine::TEchoEngine() = default;
+
+std::string TEchoEngine::Way() const { return channel_ ? channel_->Way() : std::string(); }
 TEchoEngine::~TEchoEngine() = default;
 
 void TEchoEngine::SetAddress(const std::string& address) {
@@ -93,7 +95,7 @@ int TEchoEngine::Ping() {
   int result = 0;
   // A resolved address is always IPv4: Resolve refuses every other family.
   if (resolved_ || Resolve()) {
-    if (!channel_) channel_ = OpenEchoChannel();
+    if (!channel_) channel_ = OpenEchoChannel(PingProgram);
     echoUnavailable_ = !channel_;
     if (!channel_) {
       errorText_ = "Unable to get IPv4 ICMP handle";

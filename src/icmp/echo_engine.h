@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "echo_channel.h"
+
 namespace qz::icmp {
 
 enum TAddressFamily { afAny, afAnyIPv4, afAnyIPv6, afIPv4, afIPv6 };
 
 // The text of an IP status code (11010 "Request timed out", ...).
 std::string IcmpErrorText(int code);
-
-class TEchoChannel;
 
 class TEchoEngine {
  public:
@@ -34,6 +34,9 @@ class TEchoEngine {
   int Timeout = 4000;  // milliseconds
   int TTL = 64;
   int Flags = 0;  // IP header flags: 2 forbids fragmentation
+  // The system's ping program, for where no ICMP socket is allowed (Linux);
+  // empty for none.
+  std::string PingProgram = kSystemPingProgram;
 
   // Called every few milliseconds while a reply is awaited, so that the
   // caller's window can handle its events meanwhile; empty by default.
@@ -58,6 +61,9 @@ class TEchoEngine {
   // (Linux: neither ICMP socket allowed to this user), as opposed to an
   // echo that failed.
   bool EchoUnavailable() const { return echoUnavailable_; }
+  // How the echoes go (see TEchoChannel::Way); empty before the first Ping
+  // and where there is no way.
+  std::string Way() const;
   // The request data of the last echo: PingMsg over Size blanks.
   const std::string& RequestData() const { return requestData_; }
 

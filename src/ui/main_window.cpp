@@ -261,6 +261,8 @@ void TfrmMain::FormCreate() {
 
   ShowPingControls(settings_->PingChosen());
   Ping->Timeout = data_.PingTimeOutValue;
+  // The ping program for where no ICMP socket is allowed; empty for none.
+  Ping->PingProgram = data_.Conf.Value("Ping/Program", icmp::kSystemPingProgram);
   Led1->SetLedOn(true);
   Led2->SetLedOn(false);
   Timer->setInterval(1000);

@@ -15,7 +15,8 @@
 namespace qz::app {
 namespace {
 
-const char* const kPingNeedsPermission = "Ping needs net.ipv4.ping_group_range to include your group";
+const char* const kPingNeedsPermission =
+    "Ping needs iputils-ping (/bin/ping) or net.ipv4.ping_group_range to include your group";
 
 }  // namespace
 
@@ -67,6 +68,9 @@ void TfrmMain::PingEchoReply(int status) {
   if (!Ping->EchoUnavailable()) RecordPing(status == 0 ? std::nullopt : std::optional<int32_t>(Ping->ReplyRTT()));
   // The LEDs blink at every ping: green for an answer, red for a time-out.
   for (TLed* led : {Led1, Led2}) led->SetOnColor(status == 0 ? QColor(255, 0, 0) : QColor(0, 255, 0));
+  // Which way the echoes go: the system's ping program, where this user may
+  // have no ICMP socket of its own.
+  edPing->setToolTip(QString::fromStdString("Pinged through " + Ping->Way()));
   if (status == 0)
     edPing->setText("Time out");
   else if (Ping->ReplyRTT() == 0)

@@ -13,6 +13,8 @@
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "ping_program.h"
 #endif
 
 #include <gtest/gtest.h>
@@ -176,6 +178,7 @@ TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
     const int probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
     if (probe >= 0) _exit(3);
     TEchoEngine engine;
+    engine.PingProgram.clear();
     engine.SetAddress("127.0.0.1");
     const int result = engine.Ping();
     const std::string text = engine.ErrorString();
@@ -197,9 +200,11 @@ namespace {
 
 // Pings 127.0.0.1 in a child process inside a network namespace of its own,
 // with the ICMP datagram socket open to every group there or to none, as
-// the unprivileged user nobody or as root. Gives the child's exit status
-// (0: answered, 1: not, 2: set-up failed) and the engine's error text.
-std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool asNobody) {
+// the unprivileged user nobody or as root, with the system's ping program as
+// the way out or none. Gives the child's exit status (0: answered, 1: not,
+// 2: set-up failed) and the reply and its way, or the engine's error text.
+std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool asNobody,
+                                             const std::string& pingProgram = {}) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return {2, "no pipe"};
   const pid_t child = fork();
@@ -216,10 +221,12 @@ std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool as
     std::ofstream("/proc/sys/net/ipv4/ping_group_range") << (datagramSocketsForAll ? "0 2147483647" : "1 0");
     if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
     TEchoEngine engine;
+    engine.PingProgram = pingProgram;
     engine.SetAddress("127.0.0.1");
     engine.Timeout = 1000;
     const int replies = engine.Ping();
-    const std::string text = replies == 1 ? "reply from " + engine.ReplyIP() : engine.ErrorString();
+    const std::string text =
+        replies == 1 ? "reply from " + engine.ReplyIP() + " through " + engine.Way() : engine.ErrorString();
     if (write(pipeFds[1], text.data(), text.size()) < 0) _exit(2);
     _exit(replies == 1 ? 0 : 1);
   }
@@ -239,7 +246,7 @@ TEST(Echo, AnOrdinaryUserPingsThroughTheDatagramSocket) {
   const auto [status, text] = PingInOwnNetwork(true, true);
   ASSERT_NE(status, 2) << "the namespace could not be set up";
   EXPECT_EQ(status, 0) << text;
-  EXPECT_EQ(text, "reply from 127.0.0.1");
+  EXPECT_EQ(text, "reply from 127.0.0.1 through an ICMP socket");
 }
 
 TEST(Echo, WithoutDatagramSocketsRootPingsThroughTheRawSocket) {
@@ -247,7 +254,47 @@ TEST(Echo, WithoutDatagramSocketsRootPingsThroughTheRawSocket) {
   const auto [status, text] = PingInOwnNetwork(false, false);
   ASSERT_NE(status, 2) << "the namespace could not be set up";
   EXPECT_EQ(status, 0) << text;
-  EXPECT_EQ(text, "reply from 127.0.0.1");
+  EXPECT_EQ(text, "reply from 127.0.0.1 through a raw ICMP socket");
+}
+
+// Debian 12's ping_group_range lets no group have the datagram socket; its
+// ping program has the capability to send echoes, the window none.
+TEST(Echo, AnOrdinaryUserWithoutDatagramSocketsPingsThroughThePingProgram) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a network namespace";
+  if (access(kSystemPingProgram, X_OK) != 0) GTEST_SKIP() << kSystemPingProgram << " is not installed";
+  const auto [status, text] = PingInOwnNetwork(false, true, kSystemPingProgram);
+  ASSERT_NE(status, 2) << "the namespace could not be set up";
+  EXPECT_EQ(status, 0) << text;
+  EXPECT_EQ(text, std::string("reply from 127.0.0.1 through ") + kSystemPingProgram);
+}
+
+TEST(Echo, ThePingProgramsReportIsRead) {
+  const struct {
+    std::string report;
+    bool replied;
+    std::string from;
+    int rtt, status, size, error;
+  } cases[] = {
+      {"PING 127.0.0.1 (127.0.0.1) 56(84) bytes of data.\n64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.045 ms\n",
+       true, "127.0.0.1", 0, 0, 56, 0},
+      {"64 bytes from 10.1.2.3: icmp_seq=1 ttl=63 time=23.7 ms\n", true, "10.1.2.3", 23, 0, 56, 0},
+      {"From 10.9.9.1 icmp_seq=1 Time to live exceeded\n", true, "10.9.9.1", 0, 11013, 0, 0},
+      {"From 127.0.0.5 icmp_seq=1 Destination Host Unreachable\n", true, "127.0.0.5", 0, 11003, 0, 0},
+      {"PING 127.0.0.9 (127.0.0.9) 56(84) bytes of data.\n\n--- 127.0.0.9 ping statistics ---\n1 packets "
+       "transmitted, 0 received, 100% packet loss, time 0ms\n",
+       false, "", 0, 0, 0, kRequestTimedOut},
+      {"ping: socket: Operation not permitted\n", false, "", 0, 0, 0, kRequestTimedOut},
+      {"", false, "", 0, 0, 0, kRequestTimedOut},
+  };
+  for (const auto& c : cases) {
+    const TEchoOutcome outcome = ParsePingReport(c.report);
+    EXPECT_EQ(outcome.Replied, c.replied) << c.report;
+    EXPECT_EQ(outcome.ReplyIP, c.from) << c.report;
+    EXPECT_EQ(outcome.RTT, c.rtt) << c.report;
+    EXPECT_EQ(outcome.Status, c.status) << c.report;
+    EXPECT_EQ(outcome.Size, c.size) << c.report;
+    EXPECT_EQ(outcome.Error, c.error) << c.report;
+  }
 }
 
 TEST(Echo, AnOrdinaryUserWithoutDatagramSocketsIsToldWhy) {

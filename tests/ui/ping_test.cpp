@@ -1,4 +1,6 @@
 // The ping monitor of the window.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,7 +126,25 @@ TEST_F(PingTest, SilentDeviceTimesOutAfterTheSetTimeOut) {
   EXPECT_GE(eventsWhileWaiting, 5);
 }
 
-TEST_F(PingTest, WhereNoEchoSocketIsAllowedThePingsStopWithOneNotice) {
+// Debian 12 lets no group have the ICMP datagram socket: the pings go
+// through the system's ping program, and the window says so.
+TEST_F(PingTest, WhereNoEchoSocketIsAllowedThePingsGoThroughThePingProgram) {
+  if (access("/bin/ping", X_OK) != 0) GTEST_SKIP() << "/bin/ping is not installed";
+  Open("true");
+  {
+    NoEchoSockets noSockets;
+    ASSERT_EQ(noSockets.Failure(), "");
+    Seam().TimerTick();
+  }
+  EXPECT_TRUE(Control<QLineEdit>("edPing")->text().endsWith(" ms")) << Control<QLineEdit>("edPing")->text().toStdString();
+  EXPECT_EQ(Control<QLineEdit>("edPing")->toolTip(), "Pinged through /bin/ping");
+  EXPECT_TRUE(Control<QCheckBox>("cbPing")->isChecked());
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "");
+}
+
+TEST_F(PingTest, WhereNoWayToPingIsAllowedThePingsStopWithOneNotice) {
+  // No ping program either ([Ping] Program empty).
+  WriteFileBytes(WorkingFile("QZexplorer.conf"), "[Ping]\r\nProgram=\r\n");
   Open("true");
   const std::string settings = ReadFileBytes(WorkingFile("QZexplorer.ini"));
   const bool ledBefore = Control<TLed>("Led1")->LedOn();
@@ -133,7 +153,8 @@ TEST_F(PingTest, WhereNoEchoSocketIsAllowedThePingsStopWithOneNotice) {
     ASSERT_EQ(noSockets.Failure(), "");
     Seam().TimerTick();
   }
-  EXPECT_EQ(Control<QLabel>("lbNotice")->text(), "Ping needs net.ipv4.ping_group_range to include your group");
+  EXPECT_EQ(Control<QLabel>("lbNotice")->text(),
+            "Ping needs iputils-ping (/bin/ping) or net.ipv4.ping_group_range to include your group");
   EXPECT_FALSE(Control<QCheckBox>("cbPing")->isChecked());
   for (QWidget* control : std::initializer_list<QWidget*>{Control<QLineEdit>("edPing"), Control<TLed>("Led1"), Control<TLed>("Led2")})
     EXPECT_TRUE(control->isHidden()) << control->objectName().toStdString();
