@@ -130,17 +130,20 @@ TEST_F(ManualScreenshots, HistoryOfADay) {
   Picture("history", history);
 }
 
+// A station's service console, as an operator meets it.
 TEST_F(ManualScreenshots, TelnetConsole) {
-  if (const std::string why = TelnetServersUnavailable(); !why.empty()) GTEST_SKIP() << why;
-  BusyboxTelnetd shell("127.0.0.14");
-  ASSERT_TRUE(shell.Started());
+  InetdStyleServer console("127.0.0.14",
+                           {"/usr/bin/python3", std::string(QZ_SOURCE_DIR) + "/tests/support/station_console.py"});
+  ASSERT_TRUE(console.Started());
+  Scan();
+  SelectAddress("127.0.0.14");
   Control<QTabWidget>("PageControl")->setCurrentWidget(Control<QWidget>("tsTelnet"));
   Control<TIPEdit>("edTelnetIP")->SetText("127.0.0.14");
   Control<QPushButton>("btTelnet")->click();
   auto* screen = Control<TConsoleScreen>("mmScreen");
-  ASSERT_TRUE(WaitUntil([&] { return screen->toPlainText().contains("# "); }));
-  QTest::keyClicks(screen, "uname -sm; echo station ready");
+  ASSERT_TRUE(WaitUntil([&] { return screen->toPlainText().contains("qz300> "); }));
+  QTest::keyClicks(screen, "show status");
   QTest::keyClick(screen, Qt::Key_Return);
-  ASSERT_TRUE(WaitUntil([&] { return screen->toPlainText().contains("station ready\n"); }));
+  ASSERT_TRUE(WaitUntil([&] { return screen->toPlainText().contains("Temperature 23.5 C"); }));
   Picture("telnet");
 }
