@@ -84,4 +84,30 @@ after="$(users_files)"
 [[ "$before" == "$after" ]] || { diff <(echo "$before") <(echo "$after"); fail "the second start changed the user's files"; }
 cmp -s "$root/usr/share/qz-explorer/DeviceFiles/QZ300.par" "$folder/DeviceFiles/QZ300.par" ||
   fail "the upgraded QZ300.par did not reach the copy the user never changed"
+# Debian 12's net.ipv4.ping_group_range, "1 0" (a new network namespace's
+# too): an ordinary user has no ICMP socket, and the installed program pings
+# the device it shows through /bin/ping. The pings it recorded say so (the
+# end that timeout asks for with SIGTERM writes them).
+work="$scratch/ping-work"
+mkdir -p "$work"
+printf '127.0.0.14\r\n127.0.0.14\r\nfalse\r\nkelvor\r\nstranix\r\n200\r\n1\r\ntrue\r\n500\r\n' >"$work/QZexplorer.ini"
+printf ';-------- Machine generated file - DO NOT EDIT !!! -----\r\n127.0.0.14\tPinged\tLab\tQZ120\tSNMP station vers. 1.06 \r\n' \
+  >"$work/QZdevices.cfg"
+printf '[127.0.0.14]\ntype = QZ120\nfirmware = SNMP station vers. 1.06\nname = Pinged\nlocation = Lab\n' >"$scratch/ping.lab"
+chown -R nobody: "$work"
+unshare --net bash -c '
+  set -e
+  ip link set lo up
+  [[ "$(tr -s "[:space:]" " " </proc/sys/net/ipv4/ping_group_range)" == "1 0 " ]] || { echo "ping_group_range is not 1 0"; exit 3; }
+  python3 "$1/tools/device_lab.py" start "$2/ping.lab" "$2/ping-lab" --devices "$3/usr/share/qz-explorer/DeviceFiles" >/dev/null
+  status=0
+  setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$4" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    timeout 8 "$3/usr/bin/qz-explorer" --workdir "$5" >"$2/ping-output" 2>&1 || status=$?
+  python3 "$1/tools/device_lab.py" stop "$2/ping-lab" >/dev/null
+  [[ $status -eq 124 ]] || { cat "$2/ping-output"; exit 4; }
+' pinging "$(cd "$(dirname "$0")/../.." && pwd)" "$scratch" "$root" "$home" "$work" || fail "the ping namespace could not be run"
+answered="$(python3 -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute("SELECT COUNT(*) FROM ping WHERE rtt IS NOT NULL").fetchone()[0])' "$work/QZhistory.db")"
+[[ "$answered" -gt 0 ]] || fail "no ping of an ordinary user was answered where ping_group_range is 1 0"
+echo "pings answered through /bin/ping: $answered"
+
 echo "package test: passed"

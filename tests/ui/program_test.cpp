@@ -59,9 +59,11 @@ TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!std::filesystem::exists(deviceList) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // Asked to end from outside (the desktop's logout), it ends as File > Exit does.
   kill(child, SIGTERM);
   int status = 0;
   waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended by signal " << WTERMSIG(status);
   ASSERT_TRUE(std::filesystem::exists(deviceList));
   EXPECT_EQ(ReadFileBytes(deviceList), ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n");
   EXPECT_EQ(ReadFileBytes(folder + "/QZexplorer.ini"), settings);
