@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "echo_channel.h"
+#include "echo_filter.h"
 #include "ping_program.h"
 #include "socket_platform.h"
 
@@ -47,7 +48,10 @@ std::atomic<uint16_t> nextIdentifier{static_cast<uint16_t>(getpid())};
 class TSocketChannel : public TEchoChannel {
  public:
   TSocketChannel(qz::TSocketHandle handle, bool datagram)
-      : handle_(handle), datagram_(datagram), identifier_(nextIdentifier++) {}
+      : handle_(handle), datagram_(datagram), identifier_(nextIdentifier++) {
+    // A raw socket would otherwise read every ICMP packet of the host.
+    if (!datagram_) FilterToOwnReplies(handle_, identifier_);
+  }
   ~TSocketChannel() override { qz::CloseSocketHandle(handle_); }
   TSocketChannel(const TSocketChannel&) = delete;
   TSocketChannel& operator=(const TSocketChannel&) = delete;

@@ -2,6 +2,7 @@
 // test's own where echoes get no answer.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "echo_filter.h"
 #include "ping_program.h"
 #endif
 
@@ -266,6 +268,72 @@ TEST(Echo, AnOrdinaryUserWithoutDatagramSocketsPingsThroughThePingProgram) {
   ASSERT_NE(status, 2) << "the namespace could not be set up";
   EXPECT_EQ(status, 0) << text;
   EXPECT_EQ(text, std::string("reply from 127.0.0.1 through ") + kSystemPingProgram);
+}
+
+namespace {
+
+std::string EchoRequest(uint16_t identifier) {
+  std::string packet = {static_cast<char>(kEchoRequest), 0, 0, 0, static_cast<char>(identifier >> 8),
+                        static_cast<char>(identifier & 0xFF), 0, 1, 'q', 'z'};
+  uint32_t sum = 0;
+  for (size_t i = 0; i < packet.size(); i += 2)
+    sum += static_cast<uint32_t>(static_cast<uint8_t>(packet[i]) << 8 | static_cast<uint8_t>(packet[i + 1]));
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  packet[2] = static_cast<char>(~sum >> 8);
+  packet[3] = static_cast<char>(~sum & 0xFF);
+  return packet;
+}
+
+}  // namespace
+
+// A raw socket sees every ICMP packet of the host; filtered, it is woken
+// only by the replies to its own echoes. Another program's echo requests
+// and replies on loopback (in a network namespace of the test's own) do not
+// reach it.
+TEST(Echo, ARawSocketReceivesOnlyItsOwnReplies) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root for raw sockets and a network namespace";
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeFds[0]);
+    if (unshare(CLONE_NEWNET) != 0) _exit(2);
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strcpy(request.ifr_name, "lo");
+    ioctl(fd, SIOCGIFFLAGS, &request);
+    request.ifr_flags |= IFF_UP;
+    if (ioctl(fd, SIOCSIFFLAGS, &request) != 0) _exit(2);
+    close(fd);
+    const qz::TSocketHandle ours = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    const qz::TSocketHandle other = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    if (ours == qz::kNoSocket || other == qz::kNoSocket || !FilterToOwnReplies(ours, 0x4242)) _exit(2);
+    const sockaddr_in to = qz::test::IPv4Address("127.0.0.1", 0);
+    for (uint16_t identifier : {0x1111, 0x4242, 0x2222}) {
+      const std::string echo = EchoRequest(identifier);
+      qz::SendDatagram(other, echo.data(), echo.size(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    std::string seen;
+    while (qz::WaitForSocket(ours, qz::TSocketWait::Readable, 300) > 0) {
+      uint8_t buffer[2048];
+      const long n = qz::ReceiveBytes(ours, buffer, sizeof buffer);
+      const size_t header = static_cast<size_t>(buffer[0] & 0x0F) * 4;
+      if (n < static_cast<long>(header + 8)) continue;
+      char text[32];
+      std::snprintf(text, sizeof text, "type %u id %02x%02x;", buffer[header], buffer[header + 4], buffer[header + 5]);
+      seen += text;
+    }
+    if (write(pipeFds[1], seen.data(), seen.size()) < 0) _exit(2);
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  char text[512] = {};
+  const auto n = read(pipeFds[0], text, sizeof text - 1);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the namespace could not be set up";
+  EXPECT_EQ(std::string(text, n > 0 ? static_cast<size_t>(n) : 0), "type 0 id 4242;");
 }
 
 TEST(Echo, ThePingProgramsReportIsRead) {
