@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <sstream>
 
-extern char** environ;
 
 namespace qz::icmp {
 
@@ -33,8 +32,11 @@ TEchoReport RunPingProgram(const std::vector<std::string>& arguments, int timeou
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  // Its report is read in its untranslated form, whatever the user's language.
+  char cLocale[] = "LC_ALL=C";
+  char* environment[] = {cLocale, nullptr};
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment);
   posix_spawn_file_actions_destroy(&actions);
   close(output[1]);
   if (spawned != 0) {
