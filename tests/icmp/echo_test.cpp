@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -200,13 +201,10 @@ TEST(Echo, WithoutAnIcmpSocketTheEchoFails) {
 
 namespace {
 
-// Pings 127.0.0.1 in a child process inside a network namespace of its own,
-// with the ICMP datagram socket open to every group there or to none, as
-// the unprivileged user nobody or as root, with the system's ping program as
-// the way out or none. Gives the child's exit status (0: answered, 1: not,
-// 2: set-up failed) and the reply and its way, or the engine's error text.
-std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool asNobody,
-                                             const std::string& pingProgram = {}) {
+// Runs body in a child process inside a network namespace of its own, its
+// loopback up. Gives the child's exit status (body's, or 2 when the set-up
+// failed) and the text body gave.
+std::pair<int, std::string> RunInOwnNetwork(const std::function<std::pair<int, std::string>()>& body) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return {2, "no pipe"};
   const pid_t child = fork();
@@ -220,25 +218,37 @@ std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool as
     request.ifr_flags |= IFF_UP;
     if (ioctl(fd, SIOCSIFFLAGS, &request) != 0) _exit(2);
     close(fd);
-    std::ofstream("/proc/sys/net/ipv4/ping_group_range") << (datagramSocketsForAll ? "0 2147483647" : "1 0");
-    if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    TEchoEngine engine;
-    engine.PingProgram = pingProgram;
-    engine.SetAddress("127.0.0.1");
-    engine.Timeout = 1000;
-    const int replies = engine.Ping();
-    const std::string text =
-        replies == 1 ? "reply from " + engine.ReplyIP() + " through " + engine.Way() : engine.ErrorString();
+    const auto [status, text] = body();
     if (write(pipeFds[1], text.data(), text.size()) < 0) _exit(2);
-    _exit(replies == 1 ? 0 : 1);
+    _exit(status);
   }
   close(pipeFds[1]);
-  char text[128] = {};
+  char text[512] = {};
   const auto n = read(pipeFds[0], text, sizeof text - 1);
   close(pipeFds[0]);
   int status = 0;
   waitpid(child, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 2, n > 0 ? std::string(text, static_cast<size_t>(n)) : ""};
+}
+
+// Pings 127.0.0.1 in a network namespace of its own, with the ICMP datagram
+// socket open to every group there or to none, as the unprivileged user
+// nobody or as root, with the system's ping program as the way out or none.
+// Gives the exit status (0: answered, 1: not, 2: set-up failed) and the reply
+// and its way, or the engine's error text.
+std::pair<int, std::string> PingInOwnNetwork(bool datagramSocketsForAll, bool asNobody,
+                                             const std::string& pingProgram = {}) {
+  return RunInOwnNetwork([&]() -> std::pair<int, std::string> {
+    std::ofstream("/proc/sys/net/ipv4/ping_group_range") << (datagramSocketsForAll ? "0 2147483647" : "1 0");
+    if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) return {2, "no user nobody"};
+    TEchoEngine engine;
+    engine.PingProgram = pingProgram;
+    engine.SetAddress("127.0.0.1");
+    engine.Timeout = 1000;
+    const int replies = engine.Ping();
+    if (replies != 1) return {1, engine.ErrorString()};
+    return {0, "reply from " + engine.ReplyIP() + " through " + engine.Way()};
+  });
 }
 
 }  // namespace
@@ -292,28 +302,16 @@ std::string EchoRequest(uint16_t identifier) {
 // reach it.
 TEST(Echo, ARawSocketReceivesOnlyItsOwnReplies) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root for raw sockets and a network namespace";
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeFds[0]);
-    if (unshare(CLONE_NEWNET) != 0) _exit(2);
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq request{};
-    std::strcpy(request.ifr_name, "lo");
-    ioctl(fd, SIOCGIFFLAGS, &request);
-    request.ifr_flags |= IFF_UP;
-    if (ioctl(fd, SIOCSIFFLAGS, &request) != 0) _exit(2);
-    close(fd);
+  const auto [status, seen] = RunInOwnNetwork([]() -> std::pair<int, std::string> {
     const qz::TSocketHandle ours = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     const qz::TSocketHandle other = qz::OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
-    if (ours == qz::kNoSocket || other == qz::kNoSocket || !FilterToOwnReplies(ours, 0x4242)) _exit(2);
+    if (ours == qz::kNoSocket || other == qz::kNoSocket || !FilterToOwnReplies(ours, 0x4242)) return {2, "no filter"};
     const sockaddr_in to = qz::test::IPv4Address("127.0.0.1", 0);
     for (uint16_t identifier : {0x1111, 0x4242, 0x2222}) {
       const std::string echo = EchoRequest(identifier);
       qz::SendDatagram(other, echo.data(), echo.size(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
     }
-    std::string seen;
+    std::string received;
     while (qz::WaitForSocket(ours, qz::TSocketWait::Readable, 300) > 0) {
       uint8_t buffer[2048];
       const long n = qz::ReceiveBytes(ours, buffer, sizeof buffer);
@@ -321,19 +319,12 @@ TEST(Echo, ARawSocketReceivesOnlyItsOwnReplies) {
       if (n < static_cast<long>(header + 8)) continue;
       char text[32];
       std::snprintf(text, sizeof text, "type %u id %02x%02x;", buffer[header], buffer[header + 4], buffer[header + 5]);
-      seen += text;
+      received += text;
     }
-    if (write(pipeFds[1], seen.data(), seen.size()) < 0) _exit(2);
-    _exit(0);
-  }
-  close(pipeFds[1]);
-  char text[512] = {};
-  const auto n = read(pipeFds[0], text, sizeof text - 1);
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_EQ(WEXITSTATUS(status), 0) << "the namespace could not be set up";
-  EXPECT_EQ(std::string(text, n > 0 ? static_cast<size_t>(n) : 0), "type 0 id 4242;");
+    return {0, received};
+  });
+  ASSERT_EQ(status, 0) << "the namespace could not be set up: " << seen;
+  EXPECT_EQ(seen, "type 0 id 4242;");
 }
 
 TEST(Echo, ThePingProgramsReportIsRead) {
