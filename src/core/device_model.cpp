@@ -50,7 +50,10 @@ void TPanelModel::Describe(DeviceDescription description) {
 }
 
 const TObjectReading& TPanelModel::Take(size_t record, bool answered, const std::string& reply) {
-  const DescriptionRecord& described = description_.Records.at(record);
+  return latest_.at(record) = ObjectReadingOf(description_.Records.at(record), answered, reply);
+}
+
+TObjectReading ObjectReadingOf(const DescriptionRecord& described, bool answered, const std::string& reply) {
   TObjectReading reading{answered, answered ? reply : std::string(), std::nullopt, std::nullopt};
   int64_t number = 0;
   int32_t integer = 0;
@@ -71,7 +74,7 @@ const TObjectReading& TPanelModel::Take(size_t record, bool answered, const std:
     case RecordKind::Version:
       break;
   }
-  return latest_.at(record) = std::move(reading);
+  return reading;
 }
 
 }  // namespace qz::app

@@ -50,6 +50,9 @@ struct TObjectReading {
 // An LED's state from its object's reply: 0 normal, 1 alarm, 2 undetermined.
 unsigned char LedState(bool answered, const std::string& reply);
 
+// What a record's object answered, as the record reads it.
+TObjectReading ObjectReadingOf(const DescriptionRecord& record, bool answered, const std::string& reply);
+
 // The selected device's description, each record with its latest reading.
 class TPanelModel {
  public:

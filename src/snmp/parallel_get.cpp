@@ -37,7 +37,11 @@ TParallelGets::TParallelGets(std::string community, int32_t timeoutMs, int32_t t
 TParallelGets::~TParallelGets() { CloseSocketHandle(handle_); }
 
 void TParallelGets::Get(uint64_t tag, uint32_t address, const std::string& oid) {
-  queued_.push_back({tag, address, oid});
+  queued_.push_back({tag, address, {oid}});
+}
+
+void TParallelGets::GetList(uint64_t tag, uint32_t address, std::vector<std::string> oids) {
+  queued_.push_back({tag, address, std::move(oids)});
 }
 
 std::vector<TParallelGets::Answer> TParallelGets::Service(int maxWaitMs) {
@@ -78,14 +82,14 @@ void TParallelGets::SendDue(Clock::time_point now, std::vector<Answer>& settled)
   for (const uint64_t key : due) {
     OpenQuery& open = open_.at(key);
     if (open.TriesLeft == 0) {
-      Settle(key, false, {}, settled);
+      Settle(key, nullptr, settled);
     } else if (tokens_ >= 1) {
       Send(key, open, now);
     }
   }
   while (!queued_.empty() && static_cast<int>(open_.size()) < pacing_.MaxInFlight) {
     if (tries_ == 0) {
-      settled.push_back({queued_.front().Tag, false, {}});
+      settled.push_back({queued_.front().Tag, false, {}, {}, 0});
       queued_.pop_front();
       continue;
     }
@@ -106,7 +110,7 @@ void TParallelGets::Send(uint64_t key, OpenQuery& open, Clock::time_point now) {
   int32_t id = NewRequestId();
   while (keyOfId_.count(id)) id = NewRequestId();
   request.ID = id;
-  request.AddVarBind(open.Asked.Oid, {}, berNull);
+  for (const std::string& oid : open.Asked.Oids) request.AddVarBind(oid, {}, berNull);
   const ByteString bytes = request.EncodeMessage();
   open.Ids.push_back(id);
   keyOfId_[id] = key;
@@ -134,15 +138,20 @@ void TParallelGets::ReadAnswers(std::vector<Answer>& settled) {
     if (received < 0) return;  // nothing more waiting
     TSnmpMessage reply;
     if (!IsAnswer(buffer.substr(0, static_cast<size_t>(received)), isOpen, reply)) continue;
-    const uint64_t key = keyOfId_.at(reply.ID);
-    Settle(key, true, AnswerValue(reply, open_.at(key).Asked.Oid), settled);
+    Settle(keyOfId_.at(reply.ID), &reply, settled);
   }
 }
 
-void TParallelGets::Settle(uint64_t key, bool answered, std::string value, std::vector<Answer>& settled) {
+// reply: the answer, or null when the last try timed out.
+void TParallelGets::Settle(uint64_t key, const TSnmpMessage* reply, std::vector<Answer>& settled) {
   const auto open = open_.find(key);
   for (const int32_t id : open->second.Ids) keyOfId_.erase(id);
-  settled.push_back({open->second.Asked.Tag, answered, std::move(value)});
+  Answer answer{open->second.Asked.Tag, reply != nullptr, {}, {}, reply ? reply->ErrorStatus : 0};
+  if (reply) {
+    for (const std::string& oid : open->second.Asked.Oids) answer.Values.push_back(AnswerValue(*reply, oid));
+    if (!answer.Values.empty()) answer.Value = answer.Values.front();
+  }
+  settled.push_back(std::move(answer));
   open_.erase(open);
 }
 

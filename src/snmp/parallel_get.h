@@ -1,6 +1,7 @@
 #pragma once
 // Many SNMP GETs in flight at once over one UDP socket, for asking a whole
-// address range: each query gets up to Tries sends of TimeoutMs each, the
+// address range or a whole fleet: each query (one object, or a list of them
+// in one request) gets up to Tries sends of TimeoutMs each, the
 // sends go out as a paced stream, and an answer counts by the answer rule
 // (answer_rule.h) when it carries the request-id of one of the query's sends
 // (so a late answer to an earlier try counts too). Plain blocking calls on
@@ -12,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "snmp_message.h"
 #include "socket_platform.h"
 
 namespace qz::snmp {
@@ -37,7 +39,11 @@ class TParallelGets {
   struct Answer {
     uint64_t Tag = 0;
     bool Answered = false;  // false: every try timed out (or there were none)
-    std::string Value;      // the value text of the queried object, as NetSnmpGet gives it
+    std::string Value;      // the value text of the (first) queried object, as NetSnmpGet gives it
+    // A query of a list: each object's value text, in the order asked; all
+    // empty when the agent refused the request.
+    std::vector<std::string> Values;
+    int32_t ErrorStatus = 0;  // the answer's error-status (tooBig, noSuchName, ...)
   };
 
   TParallelGets(std::string community, int32_t timeoutMs, int32_t tries, TPacing pacing);
@@ -56,6 +62,9 @@ class TParallelGets {
   // Queues a GET of oid from the IPv4 address (host order); its answer
   // comes back from Service with the tag.
   void Get(uint64_t tag, uint32_t address, const std::string& oid);
+  // Queues one GET of every oid in one request (an SNMPv1 list of variable
+  // bindings).
+  void GetList(uint64_t tag, uint32_t address, std::vector<std::string> oids);
 
   // Sends what the pacing allows, waits at most maxWaitMs for answers, and
   // gives up the queries whose last try has timed out; returns the queries
@@ -69,7 +78,7 @@ class TParallelGets {
   struct Query {
     uint64_t Tag;
     uint32_t Address;
-    std::string Oid;
+    std::vector<std::string> Oids;
   };
   struct OpenQuery {
     Query Asked;
@@ -81,7 +90,7 @@ class TParallelGets {
   void SendDue(Clock::time_point now, std::vector<Answer>& settled);
   void Send(uint64_t key, OpenQuery& open, Clock::time_point now);
   void ReadAnswers(std::vector<Answer>& settled);
-  void Settle(uint64_t key, bool answered, std::string value, std::vector<Answer>& settled);
+  void Settle(uint64_t key, const TSnmpMessage* reply, std::vector<Answer>& settled);
   int WaitMs(Clock::time_point now, int maxWaitMs) const;
 
   std::string community_;
