@@ -1,7 +1,9 @@
 #include "fleet_state.h"
 
 #include <algorithm>
+#include <unordered_set>
 
+#include "conf_file.h"
 #include "measured_value.h"
 #include "sys_descr.h"
 #include "text.h"
@@ -45,7 +47,25 @@ std::vector<std::string> ChangeParts(const TFleetObservation& was, const TFleetO
   return parts;
 }
 
+int BoundedNumber(const std::string& text, int fallback, int low, int high) {
+  int32_t value = 0;
+  if (!ParseInt32(Trimmed(text, " \t"), value)) return fallback;
+  return std::clamp<int>(value, low, high);
+}
+
 }  // namespace
+
+TFleetSettings FleetSettingsFrom(const TConfFile& conf) {
+  TFleetSettings settings;
+  settings.Watch = conf.Value("Fleet/Watch") == "1";
+  settings.Open = conf.Value("Fleet/Open") == "1";
+  settings.IntervalSeconds = BoundedNumber(conf.Value("Fleet/Interval"), settings.IntervalSeconds, 5, 3600);
+  settings.Confirm = BoundedNumber(conf.Value("Fleet/Confirm"), settings.Confirm, 1, 10);
+  settings.OnChange = conf.Value("Fleet/OnChange");
+  return settings;
+}
+
+std::string FleetValuesKey(const std::string& type) { return "Fleet/Values/" + type; }
 
 const char* FleetMarkName(TFleetMark mark) {
   switch (mark) {
@@ -179,8 +199,8 @@ bool TFleetStates::Acknowledged(const std::string& address) const {
 }
 
 void TFleetStates::KeepOnly(const std::vector<std::string>& addresses) {
-  for (auto it = devices_.begin(); it != devices_.end();)
-    it = Contains(addresses, it->first) ? std::next(it) : devices_.erase(it);
+  const std::unordered_set<std::string> kept(addresses.begin(), addresses.end());
+  for (auto it = devices_.begin(); it != devices_.end();) it = kept.count(it->first) ? std::next(it) : devices_.erase(it);
 }
 
 bool NeedsAttention(TFleetMark mark, bool acknowledged) {

@@ -16,6 +16,20 @@
 
 namespace qz::app {
 
+class TConfFile;
+
+// "[Fleet]" of QZexplorer.conf.
+struct TFleetSettings {
+  bool Watch = false;        // Watch: the fleet is polled (off until the operator opens the Fleet window)
+  bool Open = false;         // Open: the Fleet window was open at exit
+  int IntervalSeconds = 30;  // Interval, 5 to 3600
+  int Confirm = 2;           // Confirm: polls in a row that must agree, 1 to 10
+  std::string OnChange;      // OnChange: a program and its arguments, run at each confirmed change
+};
+TFleetSettings FleetSettingsFrom(const TConfFile& conf);
+// The type's chosen values ("Values/<type>" of [Fleet]).
+std::string FleetValuesKey(const std::string& type);
+
 // In growing order of concern.
 enum class TFleetMark : uint8_t { Normal, NoDescription, NoAnswer, Alarm };
 

@@ -312,7 +312,7 @@ std::string THistoryStore::Write(const TBatch& batch) {
     run(pingHour, {id, hourOf(p.At), at, at, trip, trip, p.RoundTripMs ? 0 : 1});
   }
   for (const TWrite& w : batch.Writes)
-    run(write, {idOf(w.Device), static_cast<qlonglong>(w.At), w.Kind == TWriteKind::Set ? "set" : "rename",
+    run(write, {idOf(w.Device), static_cast<qlonglong>(w.At), WriteKindName(w.Kind),
                 Text(w.Object), Text(w.Written), Text(w.Result), Text(w.ReadBack)});
 
   if (!done) {
@@ -548,7 +548,7 @@ std::vector<TWrite> THistoryStore::Writes(const TDeviceKey& device, int64_t from
   if (!query.exec()) return writes;
   while (query.next())
     writes.push_back({device, query.value(0).toLongLong(),
-                      query.value(1).toString() == "rename" ? TWriteKind::Rename : TWriteKind::Set,
+                      WriteKindNamed(query.value(1).toString().toStdString()),
                       query.value(2).toString().toStdString(), query.value(3).toString().toStdString(),
                       query.value(4).toString().toStdString(), query.value(5).toString().toStdString()});
   return writes;
@@ -580,7 +580,7 @@ std::vector<TRow> THistoryStore::Rows(const TDeviceKey& device, int64_t from, in
   for (const TPoint& ping : Pings(device, from, to))
     rows.push_back({ping.At, "ping", "", "", std::isnan(ping.Value) ? "timeout" : std::to_string(static_cast<long long>(ping.Value))});
   for (const TWrite& write : Writes(device, from, to))
-    rows.push_back({write.At, write.Kind == TWriteKind::Set ? "set" : "rename", write.Object, write.Written,
+    rows.push_back({write.At, WriteKindName(write.Kind), write.Object, write.Written,
                     write.Result == "ok" ? write.ReadBack : write.Result});
   std::stable_sort(rows.begin(), rows.end(), [](const TRow& a, const TRow& b) { return a.At < b.At; });
   return rows;

@@ -55,7 +55,17 @@ struct TPing {
   std::optional<int32_t> RoundTripMs;  // none: timed out
 };
 
-enum class TWriteKind { Set, Rename };
+// Set: a parameter written; Rename: sysName or sysLocation written;
+// Acknowledge: the operator saw the fleet's alarm of the device.
+enum class TWriteKind { Set, Rename, Acknowledge };
+
+// "set", "rename", "acknowledge": as the history stores and exports them.
+inline const char* WriteKindName(TWriteKind kind) {
+  return kind == TWriteKind::Set ? "set" : kind == TWriteKind::Rename ? "rename" : "acknowledge";
+}
+inline TWriteKind WriteKindNamed(const std::string& name) {
+  return name == "rename" ? TWriteKind::Rename : name == "acknowledge" ? TWriteKind::Acknowledge : TWriteKind::Set;
+}
 
 struct TWrite {
   TDeviceKey Device;

@@ -17,6 +17,7 @@
 #include "console_page.h"
 #include "scan.h"
 #include "settings_page.h"
+#include "fleet_watch.h"
 #include "main_window.h"
 #include "net.h"
 #include "settings_file.h"
@@ -126,6 +127,7 @@ void TfrmMain::ListsChanged() {
     entries << QString("%1  %2  %3")
                    .arg(cbAdrIP->itemText(row), Shown(RowBytes(cbSysName, row)), Shown(RowBytes(cbSysLoc, row)));
   finderEntries_->setStringList(entries);
+  if (fleet_) fleet_->ListChanged();
 }
 
 void TfrmMain::FindDevice(const QString& entry) {

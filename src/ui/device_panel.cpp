@@ -27,6 +27,9 @@
 #include "window_services.h"
 
 namespace qz::app {
+
+const char* const kValueBoxStyle = "background: palette(window);";
+const char* const kOutsideLimitsStyle = "background: rgb(255, 160, 160);";
 namespace {
 
 const char* const kTagProperty = "tag";
@@ -220,7 +223,7 @@ void TDevicePanel::ProcessParamFile(history::TReading& reading) {
         value->setGeometry(S(record.Left), S(record.Top), width, S(21));
         value->setReadOnly(true);
         value->setFocusPolicy(Qt::ClickFocus);
-        value->setStyleSheet("background: palette(window);");
+        value->setStyleSheet(kValueBoxStyle);
         value->show();
         QLabel* caption = layout_.Label(gbMeas, window_.Shown(record.Name), 0, record.Top + 2);
         caption->move(value->geometry().right() + 1 + S(4), caption->y());
@@ -355,12 +358,23 @@ void TDevicePanel::GetDeviceMeas(const std::string& address, history::TReading& 
                                        : QString::fromStdString(FormatMeasuredValue(
                                              *latest.Raw, record.Offset, record.Factor, record.Decimals, separator));
     ShowWholeText(meas.ValueEdit, shown);
+    ShowLimit(meas.ValueEdit, record, latest);
     if (notANumber)
       meas.ValueEdit->setToolTip(
           QString("The device sent %1, not a number").arg(window_.Shown("\"" + ShortenedForMessage(latest.Reply) + "\"")));
     AddSample(reading, meas.Record, shown);
     meas.ValueEdit->repaint();
   });
+}
+
+void TDevicePanel::ShowLimit(QLineEdit* box, const DescriptionRecord& record, const TObjectReading& latest) const {
+  const DeviceRow* device = window_.Data().Devices.At(window_.SelectedRow());
+  const TValueLimit* limit = device && latest.Number ? window_.Data().Limits.Find(device->DeviceType, record.Name) : nullptr;
+  const bool outside = limit && limit->Outside(*latest.Number);
+  box->setStyleSheet(outside ? kOutsideLimitsStyle : kValueBoxStyle);
+  if (outside)
+    box->setToolTip(QString("%1 is outside its limits %2 (%3)")
+                        .arg(box->text(), QString::fromStdString(ValueLimitText(*limit)), kConfFileName));
 }
 
 void TDevicePanel::GetDeviceParams(const std::string& address) {

@@ -104,6 +104,8 @@ class TDevicePanel : public QObject {
   void ReadControls(const std::vector<Control>& controls, Show show);
   void GetDeviceStatus(const std::string& address, history::TReading& reading);
   void GetDeviceMeas(const std::string& address, history::TReading& reading);
+  // A value outside the operator's limits ([Limits] of the conf) shows its box red.
+  void ShowLimit(QLineEdit* box, const DescriptionRecord& record, const TObjectReading& latest) const;
   void GetDeviceParams(const std::string& address);
   // The entry of combo a parameter's reading names, or -1.
   static int HeldChoice(const QComboBox* combo, const TObjectReading& reading);

@@ -9,6 +9,7 @@
 #include "device_model.h"
 #include "device_text.h"
 #include "settings_file.h"
+#include "value_limits.h"
 
 namespace qz::app {
 
@@ -27,6 +28,8 @@ struct GlobalData {
   // QZexplorer.conf, and what of it is in use.
   TConfFile Conf;
   TCodePage CodePage = TCodePage::Latin1;
+  // [Limits] of the conf: measured values outside them are alarms.
+  TValueLimits Limits;
   uint32_t StartIPValue = 0;
   uint32_t StopIPValue = 0;
   int32_t SNMPTimeOutValue = 0;

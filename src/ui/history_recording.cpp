@@ -11,6 +11,8 @@
 
 #include "history_recorder.h"
 #include "history_settings.h"
+#include "device_panel.h"
+#include "fleet_watch.h"
 #include "history_window.h"
 #include "main_window.h"
 #include "text.h"
@@ -51,6 +53,7 @@ history::TDeviceKey TfrmMain::SelectedDeviceKey() const {
 }
 
 void TfrmMain::KeepReading(history::TReading&& reading) {
+  fleet_->TakePanelReading(panel_->Model(), !panel_->PassUnanswered());
   if (!history_) return;
   history::TBatch batch;
   batch.Readings.push_back(std::move(reading));
@@ -66,7 +69,12 @@ void TfrmMain::RecordWrite(history::TWriteKind kind, const QString& object, cons
   history_->Record(std::move(batch));
 }
 
+void TfrmMain::RecordHistory(history::TBatch&& batch) {
+  if (history_) history_->Record(std::move(batch));
+}
+
 void TfrmMain::RecordPing(std::optional<int32_t> roundTripMs) {
+  fleet_->TakePing(data_.SelectedIP, roundTripMs);
   if (history_) history_->RecordPing({SelectedDeviceKey(), history::NowMs(), roundTripMs});
 }
 

@@ -38,6 +38,7 @@
 #include "settings_page.h"
 #include "event_hooks.h"
 #include "events_window.h"
+#include "fleet_window.h"
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "ip_edit.h"
@@ -66,6 +67,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
 }
 
 TfrmMain::~TfrmMain() {
+  delete fleetWindow_;
+  fleet_.reset();
   scan_.reset();
   console_.reset();
   StopHistory();
@@ -194,6 +197,9 @@ void TfrmMain::CreateMenu() {
   auto* itmEvents = mnuView->addAction("&Events", this, [this] { Guarded(sender(), [&] { ShowEvents(); }); });
   itmEvents->setObjectName("itmEvents");
   itmEvents->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  auto* itmFleet = mnuView->addAction("&Fleet", this, [this] { Guarded(sender(), [&] { ShowFleet(); }); });
+  itmFleet->setObjectName("itmFleet");
+  itmFleet->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   auto* mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelp->addAction("&Russian", this, [this] { itmHelpClick(THelpLanguage::Russian); })
@@ -230,6 +236,8 @@ void TfrmMain::FormCreate() {
   // A window closed before this one may have aborted the requests of its work.
   snmp::AbortRequests(false);
   idleDriver_ = new IdleDriver([this] { Idle(); }, this);
+  fleet_ = std::make_unique<TFleetWatch>(static_cast<TWindowServices&>(*this));
+  connect(fleet_.get(), &TFleetWatch::TrayClicked, this, [this] { ShowFleet(); });
 
   EstablishSettings();
   CreateHistory();
@@ -267,6 +275,8 @@ void TfrmMain::FormCreate() {
   Led2->SetLedOn(false);
   Timer->setInterval(1000);
   Timer->start();
+  fleet_->ApplySettings();
+  if (FleetSettingsFrom(data_.Conf).Open) QTimer::singleShot(0, this, [this] { ShowFleet(); });
 
   adjustSize();
   // A fixed single border: the layout is drawn for this one size.
@@ -314,6 +324,12 @@ void TfrmMain::OpenWithDesktop(const QUrl& url) {
 
 void TfrmMain::itmExitClick() {
   data_.WorkState = wsIdle;
+  // The Fleet window opens again at the next start as it is now.
+  const char* const fleetOpen = fleetWindow_ && fleetWindow_->isVisible() ? "1" : "0";
+  if (data_.Conf.Value("Fleet/Open", "0") != fleetOpen) {
+    data_.Conf.Set("Fleet/Open", fleetOpen);
+    SaveConf();
+  }
   closing_ = true;
   // Device work in progress ends at its next request: every request fails at
   // once from here on, and the work checks closing_ before using anything.
@@ -367,9 +383,35 @@ QString FileShown(const QString& name) {
 void TfrmMain::LogEvent(const QString& text, bool problem) {
   const int row = cbAdrIP->currentIndex();
   const std::string name = row >= 0 ? Shown(RowBytes(cbSysName, row)).toStdString() : std::string();
-  const TEvent& event = events_.Add({QDateTime::currentMSecsSinceEpoch(), DeviceLabel(name, data_.SelectedIP),
-                                     text.toStdString(), problem});
+  LogDeviceEvent(DeviceLabel(name, data_.SelectedIP), text, problem);
+}
+
+void TfrmMain::LogDeviceEvent(const std::string& device, const QString& text, bool problem) {
+  const TEvent& event = events_.Add({QDateTime::currentMSecsSinceEpoch(), device, text.toStdString(), problem});
   if (eventsWindow_) static_cast<TEventsWindow*>(eventsWindow_.data())->Append(event);
+}
+
+void TfrmMain::ShowFleet() {
+  fleet_->SetWatching(true);
+  if (!fleetWindow_) {
+    fleetWindow_ = new TFleetWindow(*fleet_, static_cast<TWindowServices&>(*this), this);
+    fleetWindow_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  if (data_.Conf.Value("Fleet/Open") != "1") {
+    data_.Conf.Set("Fleet/Open", "1");
+    SaveConf();
+  }
+  fleetWindow_->show();
+  fleetWindow_->raise();
+  fleetWindow_->activateWindow();
+}
+
+void TfrmMain::SelectDevice(int row) {
+  if (!data_.Devices.At(row)) return;
+  SelectRow(row);
+  cbSelectionChange(cbAdrIP);
+  raise();
+  activateWindow();
 }
 
 void TfrmMain::ShowEvents() {

@@ -44,6 +44,7 @@ namespace qz::app {
 class IdleDriver;
 class TConsolePage;
 class TDevicePanel;
+class TFleetWatch;
 class TScan;
 class TSettingsPage;
 
@@ -153,7 +154,11 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   // F5: a refresh of the selected device now.
   void RefreshNow();
   void LogEvent(const QString& text, bool problem) override;
+  void LogDeviceEvent(const std::string& device, const QString& text, bool problem) override;
   void ShowEvents();
+  // View > Fleet: the Fleet window, and the watch turned on.
+  void ShowFleet();
+  void SelectDevice(int row) override;
   void OpenWithDesktop(const QUrl& url) override;
   // Device and file text (bytes) as the window shows it, and what the
   // operator typed as bytes: one rule, the operator's code page.
@@ -164,6 +169,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void EstablishSettings();
   void LoadConf();
   void SaveConf();
+  void ConfChanged() override { SaveConf(); }
   // Shows every device text again after the code page changed.
   void CodePageChanged() override;
   void PingSwitched(bool on) override;
@@ -188,6 +194,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   void RecordWrite(history::TWriteKind kind, const QString& object, const QString& written, const std::string& result,
                    const QString& readBack) override;
   void RecordPing(std::optional<int32_t> roundTripMs);
+  void RecordHistory(history::TBatch&& batch) override;
   void ShowHistory();
   void PingEchoReply(int status);
 
@@ -242,6 +249,8 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   std::optional<TSilence> silence_;
   TEventLog events_;
   QPointer<QWidget> eventsWindow_;
+  std::unique_ptr<TFleetWatch> fleet_;
+  QPointer<QWidget> fleetWindow_;
   QLabel* lbSilent = nullptr;
 };
 

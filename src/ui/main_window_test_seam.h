@@ -8,6 +8,7 @@
 #include "history_recorder.h"
 #include "console_page.h"
 #include "device_panel.h"
+#include "fleet_watch.h"
 #include "main_window.h"
 #include "scan.h"
 #include "telnet_client.h"
@@ -20,6 +21,7 @@ class TfrmMainTestSeam {
 
   const GlobalData& State() const { return window_.data_; }
   const TDevicePanel& Panel() const { return *window_.panel_; }
+  TFleetWatch& Fleet() const { return *window_.fleet_; }
   void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }
   // The timer's next tick is tick number ticks + 1 (the 30th refreshes).
   void SetTicks(int32_t ticks) { window_.data_.Ticks = ticks; }

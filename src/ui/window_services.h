@@ -40,6 +40,14 @@ class TWindowServices {
   virtual void DeviceListChanged() = 0;
   // Keeps an event of the selected device in the events list.
   virtual void LogEvent(const QString& text, bool problem) = 0;
+  // Keeps an event of another device ("name (address)") in the events list.
+  virtual void LogDeviceEvent(const std::string& device, const QString& text, bool problem) = 0;
+  // The conf changed: its file is written.
+  virtual void ConfChanged() = 0;
+  // Hands a batch of any devices' readings to the history, written in one transaction.
+  virtual void RecordHistory(history::TBatch&& batch) = 0;
+  // Selects a device row as picking it in the lists does, and shows the window.
+  virtual void SelectDevice(int row) = 0;
   // The selected device's history.
   virtual history::TDeviceKey SelectedDeviceKey() const = 0;
   virtual void KeepReading(history::TReading&& reading) = 0;

@@ -147,3 +147,16 @@ TEST_F(ManualScreenshots, TelnetConsole) {
   ASSERT_TRUE(WaitUntil([&] { return screen->toPlainText().contains("Temperature 23.5 C"); }));
   Picture("telnet");
 }
+
+// The whole demo lab in the Fleet window, two of its devices in alarm.
+TEST_F(ManualScreenshots, FleetOfTheDemo) {
+  Scan();
+  window_->findChild<QAction*>("itmFleet")->trigger();
+  auto* fleet = window_->findChild<QWidget*>("FleetWindow");
+  ASSERT_NE(fleet, nullptr);
+  qz::app::TFleetWatch& watch = Seam().Fleet();
+  ASSERT_TRUE(WaitUntil([&] { return watch.CyclesDone() >= 1; }, 10000));
+  watch.PollNow();
+  ASSERT_TRUE(WaitUntil([&] { return watch.CyclesDone() >= 2; }, 10000));
+  Picture("fleet", fleet);
+}
