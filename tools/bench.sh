@@ -7,9 +7,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$root/build" -DQZ_BENCH=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target snmp_bench window_bench scan_bench console_bench history_bench >/dev/null
+cmake --build "$root/build" -j"$(nproc)" --target snmp_bench window_bench scan_bench console_bench history_bench fleet_bench >/dev/null
 "$root/build/bench/snmp_bench" --benchmark_min_time=2
 "$root/build/bench/window_bench"
 "$root/build/bench/scan_bench"
 "$root/build/bench/console_bench"
+"$root/build/bench/fleet_bench"
 "$root/build/bench/history_bench"

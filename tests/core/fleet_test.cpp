@@ -8,6 +8,9 @@
 #include "conf_file.h"
 #include "description_file.h"
 #include "fleet_poller.h"
+#ifdef __linux__
+#include "fleet_responder.h"
+#endif
 #include "fleet_state.h"
 #include "peers.h"
 #include "scan_range.h"
@@ -267,3 +270,28 @@ TEST_F(FleetPollerTest, AsksEachDeviceForItsListAndGetsWhatSnmpgetGets) {
   EXPECT_TRUE(again[1].Answered);
   EXPECT_EQ(again[1].Values, answers[1].Values);
 }
+
+#ifdef __linux__
+// The fleet's benchmarks ask a responder in place of a thousand agents: it
+// answers what net-snmp's agent of the lab answers, lists and refusals alike.
+TEST_F(FleetPollerTest, TheResponderAnswersAsTheLabsAgentDoes) {
+  FleetResponder responder(std::string(QZ_SOURCE_DIR) + "/DeviceFiles/QZ120.par", AddressValue("127.0.0.247"), 1,
+                           "127.0.0.247");
+  ASSERT_EQ(responder.Failure(), "");
+  std::vector<std::string> oids = Oids("QZ120");
+  oids.push_back("1.3.6.1.4.1.98361.2.4.1.0");  // a parameter
+  std::vector<TFleetQuery> lists{{AddressValue("127.0.0.242"), oids}, {AddressValue("127.0.0.247"), oids}};
+  oids.push_back("1.3.6.1.4.1.98361.9.9.9.0");
+  std::vector<TFleetQuery> refused{{AddressValue("127.0.0.242"), oids}, {AddressValue("127.0.0.247"), oids}};
+  TFleetPoller poller("kelvor", 200, 2);
+  std::atomic<bool> stop{false};
+  for (const auto* queries : {&lists, &refused}) {
+    const auto answers = poller.Poll(*queries, stop);
+    ASSERT_TRUE(answers[0].Answered && answers[1].Answered);
+    EXPECT_EQ(answers[1].Values, answers[0].Values);
+    EXPECT_EQ(poller.AsksSingly((*queries)[1].Address), poller.AsksSingly((*queries)[0].Address));
+  }
+  EXPECT_TRUE(poller.AsksSingly(AddressValue("127.0.0.247")));
+  EXPECT_GT(responder.RequestsAnswered(), 2);
+}
+#endif
