@@ -4,6 +4,8 @@
 // the OnChange command, limits, the history of devices never selected, and
 // no second stream of requests to the selected device.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTreeWidget>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
@@ -193,6 +195,16 @@ TEST_F(FleetTest, AnAlarmIsToldOnceAfterTheConfirmCountAndAgainWhenAcknowledgedI
   ASSERT_EQ(Notifications().size(), 2u);
   EXPECT_EQ(Notifications()[1].second, "Hall 2 (QZ300): Mains A off, Door off");
   EXPECT_FALSE(Row("127.0.0.245").Acknowledged);
+  // The acknowledgement is in the history with the device's readings.
+  Seam().FlushHistory();
+  qz::history::TStoreSettings settings;
+  settings.File = WorkingFile("QZhistory.db");
+  qz::history::THistoryStore store(settings);
+  ASSERT_EQ(store.Open(), "");
+  const auto writes = store.Writes({"127.0.0.245", "Hall 2", "QZ300"}, 0, INT64_MAX);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].Kind, qz::history::TWriteKind::Acknowledge);
+  EXPECT_EQ(writes[0].Written, "alarm");
 }
 
 TEST_F(FleetTest, AFlappingLedRaisesNothingAndASilentDeviceIsNoAnswerAfterTheCount) {
@@ -269,4 +281,43 @@ TEST_F(FleetTest, TheHistoryHoldsDevicesNeverSelectedAndTheSelectedOneIsNotAsked
   EXPECT_EQ(store.Objects(hall2, qz::history::TSampleKind::Value).size(), 8u);
   // The cycle at start and two more, each with every LED and value.
   EXPECT_EQ(store.Rows(hall2, 0, INT64_MAX).size(), 3u * 18u);
+}
+
+TEST_F(FleetTest, TheWindowOpensAsItWasLeftAndEnterSelectsTheRow) {
+  Open("Open = 1\r\n");
+  auto* table = Control<QTableView>("tvFleet");
+  ASSERT_TRUE(WaitUntil([&] { return table->isVisible(); }));
+  // Sorted by name, descending: Rack 3 comes first.
+  table->sortByColumn(TFleetTableModel::Name, Qt::DescendingOrder);
+  ASSERT_EQ(table->model()->index(0, TFleetTableModel::Name).data().toString(), "Rack 3");
+  table->setCurrentIndex(table->model()->index(0, 0));
+  QTest::keyClick(table, Qt::Key_Return);
+  ASSERT_TRUE(WaitForWork("state Fill data"));
+  EXPECT_EQ(Seam().State().SelectedIP, "127.0.0.246");
+  EXPECT_EQ(Control<QComboBox>("cbSysName")->currentText(), "Rack 3");
+  // Closed by the operator: not opened at the next start.
+  window_->findChild<QWidget*>("FleetWindow")->close();
+  EXPECT_NE(ReadFileBytes(WorkingFile("QZexplorer.conf")).find("Open=0"), std::string::npos);
+}
+
+TEST_F(FleetTest, WithoutANotificationServiceItIsSaidOnceAndTheEventsStillTell) {
+  const LabValueGuard mainsA("127.0.0.245", kMainsA, 'i', "0");
+  standInBus_->unregisterService("org.freedesktop.Notifications");
+  Open("Confirm = 1\r\n");
+  for (const char* state : {"1", "0"}) {
+    ASSERT_TRUE(SnmpSetValue("127.0.0.245", kMainsA, 'i', state));
+    Poll();
+    QTest::qWait(200);
+  }
+  window_->findChild<QAction*>("itmEvents")->trigger();
+  auto* events = Control<QTreeWidget>("lvEvents");
+  int unavailable = 0, changes = 0;
+  for (int i = 0; i < events->topLevelItemCount(); ++i) {
+    const QString text = events->topLevelItem(i)->text(2);
+    unavailable += text.startsWith("Desktop notifications are not available") ? 1 : 0;
+    changes += text.startsWith("Fleet: Mains A o") ? 1 : 0;
+  }
+  EXPECT_EQ(unavailable, 1);
+  EXPECT_EQ(changes, 2);
+  EXPECT_TRUE(Notifications().empty());
 }
