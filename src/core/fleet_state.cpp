@@ -207,10 +207,14 @@ bool NeedsAttention(TFleetMark mark, bool acknowledged) {
   return !acknowledged && (mark == TFleetMark::Alarm || mark == TFleetMark::NoAnswer);
 }
 
+std::string ChangeWords(const TFleetChange& change) {
+  std::string words;
+  for (size_t i = 0; i < change.Parts.size(); ++i) words += (i ? ", " : "") + change.Parts[i];
+  return words;
+}
+
 std::string ChangeLine(const std::string& label, const TFleetChange& change) {
-  std::string line = label + ": ";
-  for (size_t i = 0; i < change.Parts.size(); ++i) line += (i ? ", " : "") + change.Parts[i];
-  return line;
+  return label + ": " + ChangeWords(change);
 }
 
 TNotificationText NotificationText(const std::vector<std::string>& changeLines) {

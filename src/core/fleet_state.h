@@ -125,6 +125,8 @@ class TFleetStates {
 // Whether a device in this mark waits for the operator.
 bool NeedsAttention(TFleetMark mark, bool acknowledged);
 
+// "Mains A on, Mains B off".
+std::string ChangeWords(const TFleetChange& change);
 // "Hall 2 (QZ300): Mains A on, Mains B off".
 std::string ChangeLine(const std::string& label, const TFleetChange& change);
 

@@ -299,6 +299,7 @@ void TFleetWatch::TakeCycle(const std::shared_ptr<TCycle>& cycle) {
 }
 
 void TFleetWatch::TakePanelReading(const TPanelModel& model, bool answered) {
+  if (!watching_) return;
   const GlobalData& data = window_.Data();
   const int row = RowOfAddress(data.SelectedIP);
   if (row < 0) return;
@@ -314,7 +315,7 @@ void TFleetWatch::TakePanelReading(const TPanelModel& model, bool answered) {
   std::vector<std::string> changeLines;
   TakePoll(fleetRow, Observe(type, readings, answered, limits_, QLocale().decimalPoint().at(0).toLatin1()),
            panelReadMs_, changeLines);
-  if (watching_ && !changeLines.empty()) {
+  if (!changeLines.empty()) {
     const TNotificationText text = NotificationText(changeLines);
     notifier_->Notify(QString::fromStdString(text.Summary), QString::fromStdString(text.Body));
   }
@@ -344,13 +345,11 @@ void TFleetWatch::TakePoll(TFleetRow& row, const TFleetObservation& seen, int64_
   if (!change) return;
   const std::string line = ChangeLine(Label(row), *change);
   window_.LogDeviceEvent(DeviceLabel(window_.Shown(row.Device.SysName).toStdString(), address),
-                         "Fleet: " + QString::fromStdString(line.substr(Label(row).size() + 2)),
+                         "Fleet: " + QString::fromStdString(ChangeWords(*change)),
                          NeedsAttention(change->Now, false));
-  // Only a watch the operator turned on speaks up: the panel's readings of
-  // the selected device still keep its row.
-  if (!change->Notify || !watching_) return;
+  if (!change->Notify) return;
   changeLines.push_back(line);
-  RunOnChange(row, *change, line);
+  RunOnChange(row, *change);
 }
 
 bool TFleetWatch::Acknowledge(int row) {
@@ -371,13 +370,13 @@ bool TFleetWatch::Acknowledge(int row) {
   return true;
 }
 
-void TFleetWatch::RunOnChange(const TFleetRow& row, const TFleetChange& change, const std::string& line) {
+void TFleetWatch::RunOnChange(const TFleetRow& row, const TFleetChange& change) {
   if (Trimmed(settings_.OnChange, " \t").empty()) return;
   QStringList arguments = QProcess::splitCommand(QString::fromStdString(settings_.OnChange));
   if (arguments.isEmpty()) return;
   arguments << QString::fromStdString(row.Device.Address) << window_.Shown(row.Device.SysName)
             << window_.Shown(row.Device.DeviceType) << FleetMarkName(change.Now)
-            << QString::fromStdString(line.substr(Label(row).size() + 2));
+            << QString::fromStdString(ChangeWords(change));
   if (waitingCommands_.size() >= kMostWaitingCommands) {
     if (onChangeDropped_++ == 0)
       window_.ShowNotice("Fleet: OnChange cannot keep up; changes beyond 64 waiting are not passed to it");

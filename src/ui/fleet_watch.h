@@ -39,8 +39,10 @@ struct TFleetRow {
   bool Polled = false;                              // seen at least once
   bool Acknowledged = false;
   int64_t LastAnswerMs = 0;   // 0: never
-  int64_t SilentSinceMs = 0;  // 0: answering
-  std::optional<int32_t> PingMs;
+  int64_t SilentSinceMs = 0;  // its last answer once a poll went unanswered; 0: answering
+  std::optional<int32_t> PingMs;  // -1: timed out
+  // Confirmed silent: one lost answer does not grey a row.
+  bool Silent() const { return Mark == TFleetMark::NoAnswer && SilentSinceMs != 0; }
 };
 
 class TFleetWatch : public QObject {
@@ -94,7 +96,7 @@ class TFleetWatch : public QObject {
   void TakePoll(TFleetRow& row, const TFleetObservation& seen, int64_t atMs, std::vector<std::string>& changeLines);
   void WorkerLoop();
   std::shared_ptr<TCycle> RunJob(const TJob& job);
-  void RunOnChange(const TFleetRow& row, const TFleetChange& change, const std::string& line);
+  void RunOnChange(const TFleetRow& row, const TFleetChange& change);
   void StartWaitingCommands();
   void ShowTray();
   std::string Label(const TFleetRow& row) const;

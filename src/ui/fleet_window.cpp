@@ -82,7 +82,7 @@ QString TFleetTableModel::Text(const TFleetRow& row, int column) const {
   switch (column) {
     case State: {
       if (!row.Polled) return "waiting";
-      if (row.SilentSinceMs != 0)
+      if (row.Silent())
         return "no answer since " + QDateTime::fromMSecsSinceEpoch(row.SilentSinceMs).toString("HH:mm");
       return QString(FleetMarkName(row.Mark)) + (row.Acknowledged ? " (acknowledged)" : "");
     }
@@ -131,7 +131,7 @@ QVariant TFleetTableModel::data(const QModelIndex& index, int role) const {
       return column == State && row.Polled ? MarkDot(row.Mark) : QVariant();
     case Qt::ForegroundRole:
       // What a silent device last said stays, greyed.
-      if (row.SilentSinceMs != 0 && (column == Alarms || column == Values || column == LastAnswer))
+      if (row.Silent() && (column == Alarms || column == Values || column == LastAnswer))
         return QColor(140, 140, 140);
       if (column == Alarms && row.Mark == TFleetMark::Alarm) return QColor(192, 0, 0);
       return {};
