@@ -16,8 +16,10 @@ cmake --build "$build" -j"$(nproc)" --target telnet_tests window_tests history_t
 # callables we post to the window's thread included, is reported.
 suppressions="$build/tsan.supp"
 printf '%s\n' 'called_from_lib:libQt6Core.so.6' 'called_from_lib:libQt6Gui.so.6' 'called_from_lib:libQt6Widgets.so.6' \
-  'called_from_lib:libQt6Sql.so.6' 'called_from_lib:libQt6DBus.so.6' 'called_from_lib:libqsqlite.so' 'called_from_lib:libsqlite3.so.0' >"$suppressions"
-export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 suppressions=$suppressions"
+  'called_from_lib:libQt6Sql.so.6' 'called_from_lib:libQt6DBus.so.6' 'called_from_lib:libdbus-1.so.3' 'called_from_lib:libglib-2.0.so.0' 'called_from_lib:libqsqlite.so' 'called_from_lib:libsqlite3.so.0' >"$suppressions"
+# die_after_fork=0: the tests start their peers (shells, agents, a bus) from
+# a process that already runs threads.
+export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$suppressions"
 "$build/tests/telnet/telnet_tests" --gtest_brief=1
 QT_QPA_PLATFORM=offscreen "$build/tests/ui/window_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*:FleetTest.*:-ConsoleTest.HostileFloods*'
 "$build/tests/history/history_tests" --gtest_brief=1 --gtest_filter='StoreTest.TheRecorder*/SQLite:HistoryFile.*'
