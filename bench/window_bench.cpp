@@ -99,6 +99,46 @@ firmware = SNMP station vers. 1.10
   }
 }
 
+// A QZ300 one long link away (the delaying relay): the fill and refresh with
+// one object per request and with 28, beside the floor of one round trip.
+void FillAndRefreshFarAway(const std::string& folder) {
+  qz::test::DeviceLab lab(R"(
+[127.0.0.86]
+type = QZ300
+firmware = SNMP station vers. 2.10
+)");
+  for (const int roundTripMs : {20, 80}) {
+    const std::string ready = folder + "/relay-ready";
+    std::remove(ready.c_str());
+    const long relay = qz::test::StartBackgroundReady(
+        "python3 " + qz::test::ShellQuoted(std::string(QZ_SOURCE_DIR) + "/tests/support/delay_relay.py") +
+            " 127.0.0.87 127.0.0.86 " + std::to_string(roundTripMs) + " " + qz::test::ShellQuoted(ready),
+        ready);
+    for (const int objects : {1, 28}) {
+      std::filesystem::current_path(folder);
+      std::ofstream("QZexplorer.ini", std::ios::binary)
+          << "127.0.0.80\r\n127.0.0.88\r\nfalse\r\nkelvor\r\nstranix\r\n1000\r\n2\r\nfalse\r\n100\r\n";
+      std::ofstream("QZexplorer.conf", std::ios::binary) << "[Panel]\r\nObjectsPerRequest=" << objects << "\r\n";
+      std::ofstream("QZdevices.cfg", std::ios::binary)
+          << ";\r\n127.0.0.87\tname\tloc\tQZ300\tSNMP station vers. 2.10 \r\n";
+      qz::app::TfrmMain window;
+      window.show();
+      RunEventLoop(2000);
+      auto start = steady_clock::now();
+      qz::app::TfrmMainTestSeam(window).Fill();
+      const double fill = duration<double, std::milli>(steady_clock::now() - start).count();
+      start = steady_clock::now();
+      qz::app::TfrmMainTestSeam(window).Refresh();
+      const double refresh = duration<double, std::milli>(steady_clock::now() - start).count();
+      std::printf("QZ300 at a %d ms round trip, %2d object(s) a request: fill %.0f ms, refresh %.0f ms "
+                  "(one round trip: %d ms)\n",
+                  roundTripMs, objects, fill, refresh, roundTripMs);
+    }
+    qz::test::StopBackground(relay);
+  }
+  std::remove("QZexplorer.conf");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,5 +153,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   FillAndRefresh(folder.Path());
+  FillAndRefreshFarAway(folder.Path());
   return 0;
 }

@@ -28,14 +28,25 @@ TMessagePumpScope::~TMessagePumpScope() {
   aborted = false;
 }
 
+namespace {
+
+bool PumpThenGoOn() {
+  if (MessagePump()) MessagePump()();
+  return !aborted;
+}
+
+}  // namespace
+
+bool NetSnmpGetList(TSNMPdata request, const std::vector<std::string>& oids, std::vector<std::string>& values,
+                    int32_t& errorStatus) {
+  return SnmpGetListWithTries(oids, request.Community, request.Host, request.TimeOut, request.RetryCount, PumpThenGoOn,
+                              values, errorStatus);
+}
+
 bool NetSnmpGet(TSNMPdata request) {
-  const auto pumpThenGoOn = [] {
-    if (MessagePump()) MessagePump()();
-    return !aborted;
-  };
   std::string value;
   const bool ok =
-      SnmpGetWithTries(request.OID, request.Community, request.Host, request.TimeOut, request.RetryCount, pumpThenGoOn, value);
+      SnmpGetWithTries(request.OID, request.Community, request.Host, request.TimeOut, request.RetryCount, PumpThenGoOn, value);
   SnmpResult = ok ? value : kNoResponse;
   return ok;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qz::snmp {
 
@@ -45,6 +46,10 @@ void AbortRequests(bool abort);
 // The request is taken by value: whatever runs inside the message pump and
 // changes SnmpRequest does not reach the call in progress.
 bool NetSnmpGet(TSNMPdata request);
+// A GET of every oid in one request (request.OID unused), pumped and retried
+// as NetSnmpGet is: see SnmpGetListWithTries.
+bool NetSnmpGetList(TSNMPdata request, const std::vector<std::string>& oids, std::vector<std::string>& values,
+                    int32_t& errorStatus);
 // failure, when given, receives why the value was not written, in the
 // operator's words: "no answer from <host>" or the refusal's
 // ("the device refused the value (badValue)"); it is emptied on success.

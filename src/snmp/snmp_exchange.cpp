@@ -50,14 +50,16 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
   return SnmpGetWithTries(oid, community, host, timeoutMs, 1, {}, value);
 }
 
-bool SnmpGetWithTries(const std::string& oid, const std::string& community, const std::string& host,
-                      int32_t timeoutMs, int32_t tries, const std::function<bool()>& beforeTry, std::string& value) {
+bool SnmpGetListWithTries(const std::vector<std::string>& oids, const std::string& community,
+                          const std::string& host, int32_t timeoutMs, int32_t tries,
+                          const std::function<bool()>& beforeTry, std::vector<std::string>& values,
+                          int32_t& errorStatus) {
   TSnmpExchange exchange;
   exchange.Timeout = timeoutMs;
   exchange.Query.Reset();
   exchange.Query.Community = community;
   exchange.Query.PDUType = pduGetRequest;
-  exchange.Query.AddVarBind(oid, {}, berNull);
+  for (const std::string& oid : oids) exchange.Query.AddVarBind(oid, {}, berNull);
   exchange.TargetHost = host;
   bool answered = false;
   for (int32_t triesLeft = tries; !answered && triesLeft > 0; --triesLeft) {
@@ -65,7 +67,24 @@ bool SnmpGetWithTries(const std::string& oid, const std::string& community, cons
     if (triesLeft == tries) exchange.Open();
     answered = exchange.SendQuery(exchange.Query) && exchange.ReceiveReply(exchange.Reply);
   }
-  value = answered ? AnswerValue(exchange.Reply, oid) : std::string();
+  values.clear();
+  errorStatus = answered ? exchange.Reply.ErrorStatus : 0;
+  if (!answered) return false;
+  for (const std::string& oid : oids) values.push_back(AnswerValue(exchange.Reply, oid));
+  // An agent that answers a list with fewer bindings than it was asked
+  // for has not answered it.
+  constexpr int32_t kGenErr = 5;
+  if (errorStatus == 0 && exchange.Reply.VarBindCount() < static_cast<int>(oids.size())) errorStatus = kGenErr;
+  return true;
+}
+
+bool SnmpGetWithTries(const std::string& oid, const std::string& community, const std::string& host,
+                      int32_t timeoutMs, int32_t tries, const std::function<bool()>& beforeTry, std::string& value) {
+  std::vector<std::string> values;
+  int32_t errorStatus = 0;
+  const bool answered =
+      SnmpGetListWithTries({oid}, community, host, timeoutMs, tries, beforeTry, values, errorStatus);
+  value = answered ? values.front() : std::string();
   return answered;
 }
 

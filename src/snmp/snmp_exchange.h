@@ -46,6 +46,15 @@ bool SnmpGetRequest(const std::string& oid, const std::string& community, const 
 bool SnmpGetWithTries(const std::string& oid, const std::string& community, const std::string& host,
                       int32_t timeoutMs, int32_t tries, const std::function<bool()>& beforeTry, std::string& value);
 
+// Asks for every oid in one request (an SNMPv1 list of variable bindings),
+// with the tries of SnmpGetWithTries. values: each object's value in the
+// order asked; errorStatus: the answer's error-status, or genErr when the
+// answer left one of the objects out.
+bool SnmpGetListWithTries(const std::vector<std::string>& oids, const std::string& community,
+                          const std::string& host, int32_t timeoutMs, int32_t tries,
+                          const std::function<bool()>& beforeTry, std::vector<std::string>& values,
+                          int32_t& errorStatus);
+
 // True only when the agent answered and accepted the value: a reply with a
 // non-zero error-status (read-only object, wrong community, bad value) means
 // the value was not written. errorStatus, when given, receives the reply's

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -22,11 +23,28 @@
 #include "measured_value.h"
 #include "ber.h"
 #include "net.h"
+#include "snmp_exchange.h"
+#include "text.h"
 #include "text_file.h"
 #include "whole_text.h"
 #include "window_services.h"
 
 namespace qz::app {
+
+// The OIDs of a description's records of a kind, in file order (parameters
+// only where they make a box, as only those are read).
+std::vector<std::string> RecordOids(const std::vector<DescriptionRecord>& records, std::initializer_list<RecordKind> kinds) {
+  std::vector<std::string> oids;
+  for (const RecordKind kind : kinds)
+    for (const DescriptionRecord& record : records)
+      if (record.Kind == kind && (kind != RecordKind::Parameter || record.HasControls)) oids.push_back(record.OID);
+  return oids;
+}
+
+std::vector<std::string> Joined(std::vector<std::string> first, const std::vector<std::string>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
 
 const char* const kValueBoxStyle = "background: palette(window);";
 const char* const kOutsideLimitsStyle = "background: rgb(255, 160, 160);";
@@ -76,6 +94,19 @@ void TDevicePanel::Fill() {
 
   history::TReading reading = StartReading();
   DiscardUnsentTexts();
+  if (ObjectsPerRequest() > 1) {
+    // What the fill reads, in its order: the system group, the up-time
+    // twice, then serial number and version, LEDs, values and parameters.
+    std::vector<std::string> oids{kSysNameOid, kSysLocationOid, kSysContactOid, kSysUpTimeOid, kSysUpTimeOid};
+    bool readable = false;
+    const std::string path = DescriptionPath(&readable);
+    if (readable) {
+      const auto records = ParseDeviceDescription(ReadWholeFile(path)).Records;
+      oids = Joined(oids, RecordOids(records, {RecordKind::SerialNumber, RecordKind::Version}));
+      oids = Joined(oids, RecordOids(records, {RecordKind::StatusLed, RecordKind::MeasuredValue, RecordKind::Parameter}));
+    }
+    ReadAhead(oids);
+  }
   bool listChanged = false;
   for (auto [oid, edit, objectName] : {std::tuple{kSysNameOid, edSysName, "sysName"},
                                        std::tuple{kSysLocationOid, edSysLocation, "sysLocation"},
@@ -104,6 +135,7 @@ void TDevicePanel::Fill() {
   AddUpTime(reading);
   if (window_.Closing()) return;
   ProcessParamFile(reading);
+  readAhead_.clear();
   window_.KeepReading(std::move(reading));
 }
 
@@ -111,6 +143,10 @@ void TDevicePanel::Refresh() {
   StartReadPass();
   // This refresh's own: a pass run while one of its GETs waits has another.
   history::TReading reading = StartReading();
+  if (ObjectsPerRequest() > 1)
+    ReadAhead(Joined(Joined(RecordOids(model_.Records(), {RecordKind::StatusLed, RecordKind::MeasuredValue}),
+                            {kSysUpTimeOid, kSysUpTimeOid}),
+                     RecordOids(model_.Records(), {RecordKind::Parameter})));
   GetDeviceStatus(window_.Data().SelectedIP, reading);
   GetDeviceMeas(window_.Data().SelectedIP, reading);
   if (ReadUpTime() == "???") {
@@ -122,6 +158,7 @@ void TDevicePanel::Refresh() {
   AddUpTime(reading);
   // A change made on the device, or by another operator, shows within one refresh.
   GetDeviceParams(window_.Data().SelectedIP);
+  readAhead_.clear();
   window_.KeepReading(std::move(reading));
 }
 
@@ -130,12 +167,60 @@ bool TDevicePanel::ReadDeviceObject(const std::string& oid, bool evenInASilentPa
     snmp::SnmpResult = snmp::kNoResponse;
     return false;
   }
+  if (!readAhead_.empty() && !evenInASilentPass) {
+    if (readAhead_.front().first == oid) {
+      snmp::SnmpResult = std::move(readAhead_.front().second);
+      readAhead_.pop_front();
+      return true;
+    }
+    readAhead_.clear();  // the pass went another way: it asks for itself
+  }
   snmp::TSNMPdata read = snmp::SnmpRequest;
   read.OID = oid;
   read.Community = window_.Data().Settings.ReadComm;
   const bool answered = snmp::NetSnmpGet(read);
   if (!evenInASilentPass) passUnanswered_ = !answered;
+  if (std::exchange(listUnanswered_, false) && answered) AskSingly(read.Host, "a list got no answer, a single object did");
   return answered;
+}
+
+int TDevicePanel::ObjectsPerRequest() const {
+  return std::clamp(ParseInt32Or(window_.Data().Conf.Value("Panel/ObjectsPerRequest"), 1), 1, kMostObjectsPerRequest);
+}
+
+void TDevicePanel::ReadAhead(const std::vector<std::string>& oids) {
+  readAhead_.clear();
+  listUnanswered_ = false;
+  const auto most = static_cast<size_t>(ObjectsPerRequest());
+  snmp::TSNMPdata read = snmp::SnmpRequest;
+  read.Host = window_.Data().SelectedIP;
+  read.Community = window_.Data().Settings.ReadComm;
+  if (most < 2 || oids.size() < 2 || singly_.count(read.Host) || passUnanswered_) return;
+  for (size_t first = 0; first < oids.size(); first += most) {
+    const std::vector<std::string> list(oids.begin() + static_cast<std::ptrdiff_t>(first),
+                                        oids.begin() + static_cast<std::ptrdiff_t>(std::min(first + most, oids.size())));
+    std::vector<std::string> values;
+    int32_t errorStatus = 0;
+    if (!snmp::NetSnmpGetList(read, list, values, errorStatus)) {
+      // The pass asks its next object by itself: its answer tells whether
+      // the device takes no lists or does not answer at all.
+      listUnanswered_ = true;
+      return;
+    }
+    if (errorStatus != 0) {
+      AskSingly(read.Host, "it answered a list with " + snmp::ErrorStatusName(errorStatus));
+      return;
+    }
+    for (size_t i = 0; i < list.size(); ++i) readAhead_.emplace_back(list[i], std::move(values[i]));
+  }
+}
+
+void TDevicePanel::AskSingly(const std::string& address, const std::string& why) {
+  readAhead_.clear();
+  if (!singly_.insert(address).second) return;
+  window_.ShowNotice(QString("%1 is asked one object per request from now on (%2)")
+                         .arg(QString::fromStdString(address), QString::fromStdString(why)),
+                     TNotice::Confirmation);
 }
 
 void TDevicePanel::ClearPanel() {
@@ -184,12 +269,9 @@ void TDevicePanel::ProcessParamFile(history::TReading& reading) {
   info_.SerialNumber->clear();
   info_.Firmware->clear();
 
-  const DeviceRow* device = window_.Data().Devices.At(window_.SelectedRow());
-  const std::string type = device ? device->DeviceType : info_.Type->text().toStdString();
-  // The type is the device's own text: one that could lead out of
-  // DeviceFiles never names a file.
-  const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
-  if (!IsSafeDeviceType(type) || !FileExists(path)) {
+  bool readable = false;
+  const std::string path = DescriptionPath(&readable);
+  if (!readable) {
     layout_.Label(gbControl, "File not found -  " + FileShown(window_.Shown(path)), 10, 100);
     return;
   }
@@ -271,6 +353,16 @@ void TDevicePanel::ProcessParamFile(history::TReading& reading) {
   GetDeviceStatus(window_.Data().SelectedIP, reading);
   GetDeviceMeas(window_.Data().SelectedIP, reading);
   GetDeviceParams(window_.Data().SelectedIP);
+}
+
+std::string TDevicePanel::DescriptionPath(bool* readable) const {
+  const DeviceRow* device = window_.Data().Devices.At(window_.SelectedRow());
+  const std::string type = device ? device->DeviceType : info_.Type->text().toStdString();
+  // The type is the device's own text: one that could lead out of
+  // DeviceFiles never names a file.
+  const std::string path = DescriptionFilePath(IsSafeDeviceType(type) ? type : SanitisedDeviceType(type));
+  *readable = IsSafeDeviceType(type) && FileExists(path);
+  return path;
 }
 
 void TDevicePanel::BuildNoParameterHint() {

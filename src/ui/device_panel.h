@@ -4,6 +4,9 @@
 // file makes (LEDs, measured values, parameters), read in passes, shown from
 // the panel model, written back and recorded for the history.
 #include <string>
+#include <deque>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -94,6 +97,18 @@ class TDevicePanel : public QObject {
   // time-out) with the read community into SnmpResult; in a pass that went
   // unanswered nothing is asked, unless evenInASilentPass.
   bool ReadDeviceObject(const std::string& oid, bool evenInASilentPass = false);
+  // With [Panel] ObjectsPerRequest above 1: asks the objects a pass is about
+  // to read, that many in one request, before the pass reads them; each read
+  // of the pass then takes its answer in turn. A device that refuses a list
+  // (or answers single objects but not lists) is asked one object per
+  // request for the rest of the session.
+  void ReadAhead(const std::vector<std::string>& oids);
+  void AskSingly(const std::string& address, const std::string& why);
+  int ObjectsPerRequest() const;
+  static constexpr int kMostObjectsPerRequest = 64;
+  // The selected device's description file: its path (an unsafe type's
+  // sanitised), and whether it may be read.
+  std::string DescriptionPath(bool* readable) const;
   std::string ReadObject(const char* oid, bool* ok);
   std::string ReadUpTime();
   void ClearPanel();
@@ -149,6 +164,12 @@ class TDevicePanel : public QObject {
   std::vector<TDynMeas> dynMeas_;
   std::vector<TDynParam> dynParams_;
   bool passUnanswered_ = false;
+  // The answers read ahead for the pass running, in the order it reads.
+  std::deque<std::pair<std::string, std::string>> readAhead_;
+  // A list of this pass went unanswered: whether a single object answers tells.
+  bool listUnanswered_ = false;
+  // The devices asked one object per request, by address.
+  std::set<std::string> singly_;
   // Counts the panels built: a read that began with another stops.
   uint64_t built_ = 0;
 };

@@ -54,7 +54,11 @@ void ScriptedAgent::Serve() {
     reply.Community = request.Community;
     reply.PDUType = qz::snmp::pduGetResponse;
     reply.ID = request.ID;
-    if (const auto object = objects_.find(oid); object != objects_.end())
+    if (request.VarBindCount() > 1) ++lists_;
+    if (request.VarBindCount() > 1 && refuseLists_ && dropLists_) continue;
+    if (request.VarBindCount() > 1 && refuseLists_)
+      reply.ErrorStatus = 1;  // tooBig
+    else if (const auto object = objects_.find(oid); object != objects_.end())
       reply.AddVarBind(oid, object->second.Value, object->second.Type);
     else
       reply.ErrorStatus = 2;  // noSuchName

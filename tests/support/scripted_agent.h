@@ -31,6 +31,14 @@ class ScriptedAgent {
   ScriptedAgent& operator=(const ScriptedAgent&) = delete;
   bool Ready() const { return fd_ != qz::kNoSocket && replyFd_ != qz::kNoSocket; }
   int RequestsSeen() const { return requests_; }
+  // Requests of more than one object are answered tooBig from now on, as an
+  // agent with small buffers answers them, or (silently) not at all.
+  void RefuseLists(bool silently = false) {
+    dropLists_ = silently;
+    refuseLists_ = true;
+  }
+  // How many requests of more than one object came.
+  int ListsSeen() const { return lists_; }
 
  private:
   void Serve();
@@ -42,6 +50,9 @@ class ScriptedAgent {
   qz::TSocketHandle replyFd_ = qz::kNoSocket;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
+  std::atomic<bool> refuseLists_{false};
+  std::atomic<bool> dropLists_{false};
+  std::atomic<int> lists_{0};
   std::map<std::string, int> seen_;
   std::thread thread_;
 };
