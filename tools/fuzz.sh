@@ -23,11 +23,11 @@ for library in "$build"/src/snmp/libqz_snmp.a "$build"/src/core/libqz_core.a "$b
 done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-targets=(fuzz_decode_message fuzz_ber_to_oid fuzz_description_file fuzz_telnet_parser fuzz_text_files)
-declare -A share=([fuzz_decode_message]=1 [fuzz_ber_to_oid]=2 [fuzz_description_file]=2 [fuzz_telnet_parser]=2
+targets=(fuzz_decode_message fuzz_decode_trap fuzz_ber_to_oid fuzz_description_file fuzz_telnet_parser fuzz_text_files)
+declare -A share=([fuzz_decode_message]=1 [fuzz_decode_trap]=4 [fuzz_ber_to_oid]=2 [fuzz_description_file]=2 [fuzz_telnet_parser]=2
                   [fuzz_text_files]=2)
 # A datagram can be 64 KiB; the files and streams show their faults in less.
-declare -A max_len=([fuzz_decode_message]=70000 [fuzz_ber_to_oid]=4096 [fuzz_description_file]=8192
+declare -A max_len=([fuzz_decode_message]=70000 [fuzz_decode_trap]=70000 [fuzz_ber_to_oid]=4096 [fuzz_description_file]=8192
                     [fuzz_telnet_parser]=8192 [fuzz_text_files]=8192)
 for target in "${targets[@]}"; do
   corpus="$work/$target"
