@@ -33,8 +33,8 @@ std::optional<TTrap> DecodeTrap(const ByteString& datagram) {
   int32_t pos = 2;
   const int32_t length = BerDecodeLength(pos, datagram);
   // The message is exactly the datagram: nothing read past it, nothing left over.
-  const int32_t end = pos - 1 + length;
-  if (length <= 0 || static_cast<int64_t>(end) != static_cast<int64_t>(datagram.size())) return std::nullopt;
+  if (length <= 0 || static_cast<int64_t>(pos) - 1 + length != static_cast<int64_t>(datagram.size())) return std::nullopt;
+  const auto end = static_cast<int32_t>(datagram.size());  // the last octet's position
   TTrap trap;
   int32_t tag = 0;
   const ByteString version = BerReadItem(pos, datagram, tag);

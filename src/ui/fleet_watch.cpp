@@ -28,6 +28,7 @@ namespace qz::app {
 
 struct TFleetWatch::TJob {
   std::vector<DeviceRow> Devices;
+  bool Full = true;  // the whole fleet, not only the devices a trap named
   std::string Community;
   int32_t TimeoutMs = 0;
   int32_t Tries = 0;
@@ -44,6 +45,7 @@ struct TFleetWatch::TPolled {
 };
 
 struct TFleetWatch::TCycle {
+  bool Full = true;
   std::vector<TPolled> Polled;
   int64_t StartedMs = 0;
   int64_t EndedMs = 0;
@@ -107,6 +109,9 @@ TFleetWatch::TFleetWatch(TWindowServices& window, QObject* parent) : QObject(par
   timer_ = new QTimer(this);
   timer_->setSingleShot(true);
   connect(timer_, &QTimer::timeout, this, [this] { StartCycle(); });
+  urgentTimer_ = new QTimer(this);
+  urgentTimer_->setSingleShot(true);
+  connect(urgentTimer_, &QTimer::timeout, this, [this] { StartUrgentCycle(); });
   notifier_ = new TDesktopNotifier([this](const QString& why) { window_.ShowNotice(why); }, this);
 }
 
@@ -194,16 +199,46 @@ std::string TFleetWatch::Label(const TFleetRow& row) const {
 }
 
 void TFleetWatch::StartCycle() {
-  if (!watching_ || cycleRunning_) return;
-  auto job = std::make_unique<TJob>();
+  if (!watching_) return;
+  // A cycle due while another runs follows it.
+  if (cycleRunning_) {
+    fullCycleDue_ = true;
+    return;
+  }
   const GlobalData& data = window_.Data();
   // The device the panel reads is not asked a second time, as long as the
   // panel reads it: its row has the panel's readings.
   const bool panelReads = !panelAddress_.empty() && panelAddress_ == data.SelectedIP &&
                           QDateTime::currentMSecsSinceEpoch() - panelReadMs_ < 2000LL * settings_.IntervalSeconds;
+  std::vector<DeviceRow> devices;
   for (const TFleetRow& row : rows_)
-    if (!(panelReads && row.Device.Address == panelAddress_) && IsIPv4Text(row.Device.Address))
-      job->Devices.push_back(row.Device);
+    if (!(panelReads && row.Device.Address == panelAddress_)) devices.push_back(row.Device);
+  RunCycle(std::move(devices), true);
+}
+
+void TFleetWatch::PollSoon(const std::string& address) {
+  if (!watching_ || RowOfAddress(address) < 0) return;
+  // Polled now and, until as many polls as a change needs have agreed, once a second.
+  urgent_[address] = settings_.Confirm;
+  if (!cycleRunning_) StartUrgentCycle();
+}
+
+void TFleetWatch::StartUrgentCycle() {
+  if (!watching_ || cycleRunning_ || urgent_.empty()) return;
+  std::vector<DeviceRow> devices;
+  for (auto it = urgent_.begin(); it != urgent_.end();) {
+    if (const int row = RowOfAddress(it->first); row >= 0) devices.push_back(rows_[static_cast<size_t>(row)].Device);
+    it = --it->second > 0 ? std::next(it) : urgent_.erase(it);
+  }
+  RunCycle(std::move(devices), false);
+}
+
+void TFleetWatch::RunCycle(std::vector<DeviceRow> devices, bool full) {
+  auto job = std::make_unique<TJob>();
+  const GlobalData& data = window_.Data();
+  for (DeviceRow& device : devices)
+    if (IsIPv4Text(device.Address)) job->Devices.push_back(std::move(device));
+  job->Full = full;
   job->Community = data.Settings.ReadComm;
   job->TimeoutMs = data.SNMPTimeOutValue;
   job->Tries = data.RetryCountValue;
@@ -238,6 +273,7 @@ void TFleetWatch::WorkerLoop() {
       pollerMadeFor = madeFor;
     }
     auto cycle = std::make_shared<TCycle>();
+    cycle->Full = job->Full;
     cycle->StartedMs = history::NowMs();
     cycle->SocketError = poller->Error();
     std::map<std::string, TFleetType> types;
@@ -299,7 +335,12 @@ void TFleetWatch::TakeCycle(const std::shared_ptr<TCycle>& cycle) {
   emit CycleEnded();
   // The next cycle an interval after this one began, and never before this one ended.
   const int64_t spent = cycle->EndedMs - cycle->StartedMs;
-  if (watching_) timer_->start(static_cast<int>(std::max<int64_t>(0, settings_.IntervalSeconds * 1000LL - spent)));
+  if (watching_ && cycle->Full)
+    timer_->start(static_cast<int>(std::max<int64_t>(0, settings_.IntervalSeconds * 1000LL - spent)));
+  if (std::exchange(fullCycleDue_, false))
+    StartCycle();
+  else if (!urgent_.empty())
+    urgentTimer_->start(kUrgentPollGapMs);
 }
 
 void TFleetWatch::TakePanelReading(const TPanelModel& model, bool answered) {

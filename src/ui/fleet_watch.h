@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -59,6 +60,10 @@ class TFleetWatch : public QObject {
   void SetWatching(bool on);
   // A cycle now, unless one runs (then the next keeps its time).
   void PollNow();
+  // A trap came from the device: it is polled now, and once a second until
+  // as many polls as confirm a change have been made.
+  void PollSoon(const std::string& address);
+  static constexpr int kUrgentPollGapMs = 1000;
   // The device list changed: the rows follow (what was seen of a device stays).
   void ListChanged();
   // The selected device's panel finished a pass: its row takes what the panel read.
@@ -90,7 +95,11 @@ class TFleetWatch : public QObject {
   struct TJob;
   struct TPolled;
   struct TCycle;
+  // A cycle of the whole fleet, after the one running if one runs.
   void StartCycle();
+  // A cycle of the devices traps named.
+  void StartUrgentCycle();
+  void RunCycle(std::vector<DeviceRow> devices, bool full);
   void TakeCycle(const std::shared_ptr<TCycle>& cycle);
   // One poll of a device: its row, its confirmed change, told to the operator.
   void TakePoll(TFleetRow& row, const TFleetObservation& seen, int64_t atMs, std::vector<std::string>& changeLines);
@@ -112,6 +121,9 @@ class TFleetWatch : public QObject {
   bool cycleRunning_ = false;
   int cyclesDone_ = 0;
   QTimer* timer_ = nullptr;
+  QTimer* urgentTimer_ = nullptr;
+  bool fullCycleDue_ = false;
+  std::map<std::string, int> urgent_;  // devices a trap named, and the polls still to make
   TDesktopNotifier* notifier_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   // OnChange: the argument lists waiting, and how many programs run.

@@ -39,6 +39,7 @@
 #include "event_hooks.h"
 #include "events_window.h"
 #include "fleet_window.h"
+#include "trap_listener.h"
 #include "exception_report.h"
 #include "idle_driver.h"
 #include "ip_edit.h"
@@ -68,6 +69,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
 
 TfrmMain::~TfrmMain() {
   delete fleetWindow_;
+  traps_.reset();
   fleet_.reset();
   scan_.reset();
   console_.reset();
@@ -276,6 +278,8 @@ void TfrmMain::FormCreate() {
   Timer->setInterval(1000);
   Timer->start();
   fleet_->ApplySettings();
+  traps_ = std::make_unique<TTrapListener>(static_cast<TWindowServices&>(*this), *fleet_);
+  traps_->Start();
   if (FleetSettingsFrom(data_.Conf).Open) QTimer::singleShot(0, this, [this] { ShowFleet(); });
 
   adjustSize();

@@ -45,6 +45,7 @@ class IdleDriver;
 class TConsolePage;
 class TDevicePanel;
 class TFleetWatch;
+class TTrapListener;
 class TScan;
 class TSettingsPage;
 
@@ -250,6 +251,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   TEventLog events_;
   QPointer<QWidget> eventsWindow_;
   std::unique_ptr<TFleetWatch> fleet_;
+  std::unique_ptr<TTrapListener> traps_;
   QPointer<QWidget> fleetWindow_;
   QLabel* lbSilent = nullptr;
 };

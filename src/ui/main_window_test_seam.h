@@ -9,6 +9,7 @@
 #include "console_page.h"
 #include "device_panel.h"
 #include "fleet_watch.h"
+#include "trap_listener.h"
 #include "main_window.h"
 #include "scan.h"
 #include "telnet_client.h"
@@ -22,6 +23,7 @@ class TfrmMainTestSeam {
   const GlobalData& State() const { return window_.data_; }
   const TDevicePanel& Panel() const { return *window_.panel_; }
   TFleetWatch& Fleet() const { return *window_.fleet_; }
+  const TTrapListener& Traps() const { return *window_.traps_; }
   void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }
   // The timer's next tick is tick number ticks + 1 (the 30th refreshes).
   void SetTicks(int32_t ticks) { window_.data_.Ticks = ticks; }

@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 
 #include "capture.h"
 #include "fleet_window.h"
@@ -320,4 +321,46 @@ TEST_F(FleetTest, WithoutANotificationServiceItIsSaidOnceAndTheEventsStillTell) 
   EXPECT_EQ(unavailable, 1);
   EXPECT_EQ(changes, 2);
   EXPECT_TRUE(Notifications().empty());
+}
+
+// A trap is a prompt: the device is asked at once, and the state still comes
+// from the device (confirmed by as many polls as any change, a second apart).
+TEST_F(FleetTest, ATrapMakesTheFleetAskTheDeviceAtOnce) {
+  const LabValueGuard mainsA("127.0.0.245", kMainsA, 'i', "0");
+  Open("[Traps]\r\nAddress = 127.0.0.243\r\n");
+  const uint16_t port = Seam().Traps().Port();
+  ASSERT_NE(port, 0);
+  Poll();  // the states at start confirmed
+  ASSERT_TRUE(SnmpSetValue("127.0.0.245", kMainsA, 'i', "1"));
+  const auto sendTrap = [&](const std::string& from) {
+    int code = -1;
+    RunCommand("snmptrap -M /nonexistent -m '' --clientaddr=" + from + " -v 2c -c kelvor 127.0.0.243:" +
+                   std::to_string(port) + " 1 1.3.6.1.4.1.98361.0.1 " + kMainsA + " i 1",
+               &code);
+    return code;
+  };
+  const auto sent = std::chrono::steady_clock::now();
+  ASSERT_EQ(sendTrap("127.0.0.245"), 0);
+  // Confirmed without waiting for the fleet's interval (an hour here).
+  ASSERT_TRUE(WaitUntil([&] { return Row("127.0.0.245").Mark == TFleetMark::Alarm; }, 5000));
+  EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(4));
+  WaitUntil([&] { return !Notifications().empty(); }, 2000);
+  ASSERT_EQ(Notifications().size(), 1u);
+  EXPECT_EQ(Notifications()[0].second, "Hall 2 (QZ300): Mains A on");
+  // From an address not in the list: listed as unknown, nothing asked.
+  const int cycles = Fleet().CyclesDone();
+  ASSERT_EQ(sendTrap("127.0.0.247"), 0);
+  window_->findChild<QAction*>("itmEvents")->trigger();
+  auto* events = Control<QTreeWidget>("lvEvents");
+  ASSERT_TRUE(WaitUntil([&] {
+    for (int i = 0; i < events->topLevelItemCount(); ++i)
+      if (events->topLevelItem(i)->text(1) == "127.0.0.247 (unknown)") return true;
+    return false;
+  }));
+  EXPECT_EQ(Fleet().CyclesDone(), cycles);
+  bool named = false;
+  for (int i = 0; i < events->topLevelItemCount(); ++i)
+    named |= events->topLevelItem(i)->text(2) ==
+             "Trap 1.3.6.1.4.1.98361.0.1 (SNMPv2c): Mains A = 1 (1.3.6.1.4.1.98361.3.2.1.0)";
+  EXPECT_TRUE(named);
 }
