@@ -56,15 +56,19 @@ struct TPing {
 };
 
 // Set: a parameter written; Rename: sysName or sysLocation written;
-// Acknowledge: the operator saw the fleet's alarm of the device.
-enum class TWriteKind { Set, Rename, Acknowledge };
+// Acknowledge: the operator saw the fleet's alarm of the device; Trap: the
+// device sent a trap (Object: what it was, Written: its bindings).
+enum class TWriteKind { Set, Rename, Acknowledge, Trap };
 
-// "set", "rename", "acknowledge": as the history stores and exports them.
+// "set", "rename", "acknowledge", "trap": as the history stores and exports them.
 inline const char* WriteKindName(TWriteKind kind) {
-  return kind == TWriteKind::Set ? "set" : kind == TWriteKind::Rename ? "rename" : "acknowledge";
+  static const char* const kNames[] = {"set", "rename", "acknowledge", "trap"};
+  return kNames[static_cast<int>(kind)];
 }
 inline TWriteKind WriteKindNamed(const std::string& name) {
-  return name == "rename" ? TWriteKind::Rename : name == "acknowledge" ? TWriteKind::Acknowledge : TWriteKind::Set;
+  for (const TWriteKind kind : {TWriteKind::Rename, TWriteKind::Acknowledge, TWriteKind::Trap})
+    if (name == WriteKindName(kind)) return kind;
+  return TWriteKind::Set;
 }
 
 struct TWrite {

@@ -501,16 +501,20 @@ void THistoryWindow::Show(const TLoaded& loaded) {
   }
   if (!loaded.Writes.empty()) {
     auto* marks = new QScatterSeries;
-    marks->setName("Writes and renames");
+    marks->setName("Writes, renames, traps");
     marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     marks->setMarkerSize(9);
     marks->setColor(QColor(30, 90, 200));
     auto texts = std::make_shared<std::vector<QString>>();
     for (const history::TWrite& write : loaded.Writes) {
       marks->append(static_cast<qreal>(write.At), high + span * 0.05);
-      texts->push_back(QString::fromStdString(write.Object + " := " + write.Written + " (" + write.Result +
-                                              (write.ReadBack.empty() ? "" : ", reads " + write.ReadBack) + ") at ") +
-                       TimeText(write.At));
+      const bool written = write.Kind == history::TWriteKind::Set || write.Kind == history::TWriteKind::Rename;
+      texts->push_back(
+          QString::fromStdString(written ? write.Object + " := " + write.Written + " (" + write.Result +
+                                               (write.ReadBack.empty() ? "" : ", reads " + write.ReadBack) + ")"
+                                         : std::string(history::WriteKindName(write.Kind)) + ": " + write.Object +
+                                               (write.Written.empty() ? "" : " " + write.Written)) +
+          " at " + TimeText(write.At));
     }
     chart->addSeries(marks);
     marks->attachAxis(time);

@@ -5,6 +5,7 @@
 #include "description_file.h"
 #include "event_log.h"
 #include "fleet_watch.h"
+#include "history_types.h"
 #include "net_errors.h"
 #include "process_hooks.h"
 #include "text.h"
@@ -84,6 +85,11 @@ void TTrapListener::TakeTraps() {
       continue;
     }
     window_.LogDeviceEvent(DeviceLabel(window_.Shown(device->SysName).toStdString(), received.Source), what, false);
+    history::TBatch batch;
+    batch.Writes.push_back({{received.Source, window_.Shown(device->SysName).toStdString(), device->DeviceType},
+                            received.AtMs, history::TWriteKind::Trap, snmp::TrapName(trap),
+                            BindingsText(trap, device->DeviceType).toStdString(), "ok", {}});
+    window_.RecordHistory(std::move(batch));
     // The state comes from the device itself: it is asked now.
     if (received.Source == data.SelectedIP && window_.HasSelectedDevice())
       window_.RequestWork(wsRefreshData);

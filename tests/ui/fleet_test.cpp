@@ -363,4 +363,15 @@ TEST_F(FleetTest, ATrapMakesTheFleetAskTheDeviceAtOnce) {
     named |= events->topLevelItem(i)->text(2) ==
              "Trap 1.3.6.1.4.1.98361.0.1 (SNMPv2c): Mains A = 1 (1.3.6.1.4.1.98361.3.2.1.0)";
   EXPECT_TRUE(named);
+  // The trap is marked in the device's history.
+  Seam().FlushHistory();
+  qz::history::TStoreSettings settings;
+  settings.File = WorkingFile("QZhistory.db");
+  qz::history::THistoryStore store(settings);
+  ASSERT_EQ(store.Open(), "");
+  const auto writes = store.Writes({"127.0.0.245", "Hall 2", "QZ300"}, 0, INT64_MAX);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].Kind, qz::history::TWriteKind::Trap);
+  EXPECT_EQ(writes[0].Object, "1.3.6.1.4.1.98361.0.1");
+  EXPECT_EQ(writes[0].Written, "Mains A = 1 (1.3.6.1.4.1.98361.3.2.1.0)");
 }
