@@ -15,18 +15,6 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-std::vector<std::string> SplitCaptions(const std::string& text) {
-  std::vector<std::string> captions;
-  size_t from = 0;
-  while (from <= text.size()) {
-    const auto semicolon = std::min(text.find(';', from), text.size());
-    if (std::string caption = Trimmed(text.substr(from, semicolon - from), " \t"); !caption.empty())
-      captions.push_back(std::move(caption));
-    from = semicolon + 1;
-  }
-  return captions;
-}
-
 // What changed between two confirmed states, in the operator's words.
 std::vector<std::string> ChangeParts(const TFleetObservation& was, const TFleetObservation& now) {
   if (!now.Answered) return {"no answer"};
@@ -90,7 +78,7 @@ TFleetType FleetType(const std::string& type, const DeviceDescription* descripti
       fleetType.Asked.push_back(i);
     if (records[i].Kind == RecordKind::MeasuredValue) values.push_back(i);
   }
-  const std::vector<std::string> wanted = SplitCaptions(shownCaptions);
+  const std::vector<std::string> wanted = ListItems(shownCaptions, ';');
   if (wanted.empty()) {
     fleetType.ShownValues.assign(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(2, values.size())));
   } else {

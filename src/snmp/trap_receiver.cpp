@@ -1,6 +1,7 @@
 #include "trap_receiver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 namespace qz::snmp {

@@ -36,6 +36,17 @@ int32_t ParseInt32Or(const std::string& text, int32_t fallback) {
   return ParseInt32(text, value) ? value : fallback;
 }
 
+std::vector<std::string> ListItems(const std::string& text, char separator) {
+  std::vector<std::string> items;
+  size_t from = 0;
+  while (from <= text.size()) {
+    const auto end = std::min(text.find(separator, from), text.size());
+    if (std::string item = Trimmed(text.substr(from, end - from), " \t"); !item.empty()) items.push_back(std::move(item));
+    from = end + 1;
+  }
+  return items;
+}
+
 std::string ShortenedForMessage(const std::string& text) {
   constexpr size_t kMostShown = 80;
   if (text.size() <= kMostShown) return text;

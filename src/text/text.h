@@ -6,11 +6,16 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qz {
 
 // The text with the characters of blanks removed at both ends.
 std::string Trimmed(const std::string& text, std::string_view blanks = " ");
+
+// The parts of a list between separators, each without blanks and tabs at
+// its ends; empty parts are left out ("a, ,b" with ',' gives "a", "b").
+std::vector<std::string> ListItems(const std::string& text, char separator);
 
 // The text up to the next "." (all of it when there is none); that text and
 // its dot leave text.

@@ -15,14 +15,7 @@ namespace qz::app {
 namespace {
 
 std::vector<std::string> Communities(const std::string& listed, const std::string& readCommunity) {
-  std::vector<std::string> communities;
-  size_t from = 0;
-  while (from <= listed.size()) {
-    const auto comma = std::min(listed.find(',', from), listed.size());
-    if (std::string community = Trimmed(listed.substr(from, comma - from), " \t"); !community.empty())
-      communities.push_back(std::move(community));
-    from = comma + 1;
-  }
+  std::vector<std::string> communities = ListItems(listed, ',');
   if (communities.empty()) communities.push_back(readCommunity);
   return communities;
 }

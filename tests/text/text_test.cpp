@@ -15,6 +15,15 @@ TEST(Text, Trimming) {
   EXPECT_EQ(Trimmed("   "), "");
 }
 
+TEST(Text, ListItems) {
+  using Items = std::vector<std::string>;
+  EXPECT_EQ(ListItems("kelvor, alarms ,,\tops\t", ','), (Items{"kelvor", "alarms", "ops"}));
+  EXPECT_EQ(ListItems("Temp., C;Load, A", ';'), (Items{"Temp., C", "Load, A"}));
+  EXPECT_EQ(ListItems(" ; ", ';'), Items{});
+  EXPECT_EQ(ListItems("", ','), Items{});
+  EXPECT_EQ(ListItems("one", ','), Items{"one"});
+}
+
 TEST(Text, DotFields) {
   std::string rest = "1.3..6";
   EXPECT_EQ(TakeDotField(rest), "1");

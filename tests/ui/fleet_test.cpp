@@ -153,6 +153,15 @@ class FleetTest : public WithSuiteLab<kFleetLab, WindowTest> {
     return none;
   }
   const std::vector<std::pair<QString, QString>>& Notifications() const { return recorder_->received; }
+  // The writes, acknowledgements and traps the history holds of a device, once all recorded is written.
+  std::vector<qz::history::TWrite> HistoryWrites(const qz::history::TDeviceKey& device) const {
+    Seam().FlushHistory();
+    qz::history::TStoreSettings settings;
+    settings.File = WorkingFile("QZhistory.db");
+    qz::history::THistoryStore store(settings);
+    EXPECT_EQ(store.Open(), "");
+    return store.Writes(device, 0, INT64_MAX);
+  }
 
   static inline SessionBus* bus_ = nullptr;
   std::unique_ptr<QDBusConnection> standInBus_;
@@ -197,12 +206,7 @@ TEST_F(FleetTest, AnAlarmIsToldOnceAfterTheConfirmCountAndAgainWhenAcknowledgedI
   EXPECT_EQ(Notifications()[1].second, "Hall 2 (QZ300): Mains A off, Door off");
   EXPECT_FALSE(Row("127.0.0.245").Acknowledged);
   // The acknowledgement is in the history with the device's readings.
-  Seam().FlushHistory();
-  qz::history::TStoreSettings settings;
-  settings.File = WorkingFile("QZhistory.db");
-  qz::history::THistoryStore store(settings);
-  ASSERT_EQ(store.Open(), "");
-  const auto writes = store.Writes({"127.0.0.245", "Hall 2", "QZ300"}, 0, INT64_MAX);
+  const auto writes = HistoryWrites({"127.0.0.245", "Hall 2", "QZ300"});
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].Kind, qz::history::TWriteKind::Acknowledge);
   EXPECT_EQ(writes[0].Written, "alarm");
@@ -364,12 +368,7 @@ TEST_F(FleetTest, ATrapMakesTheFleetAskTheDeviceAtOnce) {
              "Trap 1.3.6.1.4.1.98361.0.1 (SNMPv2c): Mains A = 1 (1.3.6.1.4.1.98361.3.2.1.0)";
   EXPECT_TRUE(named);
   // The trap is marked in the device's history.
-  Seam().FlushHistory();
-  qz::history::TStoreSettings settings;
-  settings.File = WorkingFile("QZhistory.db");
-  qz::history::THistoryStore store(settings);
-  ASSERT_EQ(store.Open(), "");
-  const auto writes = store.Writes({"127.0.0.245", "Hall 2", "QZ300"}, 0, INT64_MAX);
+  const auto writes = HistoryWrites({"127.0.0.245", "Hall 2", "QZ300"});
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].Kind, qz::history::TWriteKind::Trap);
   EXPECT_EQ(writes[0].Object, "1.3.6.1.4.1.98361.0.1");
