@@ -29,17 +29,34 @@ declare -A share=([fuzz_decode_message]=1 [fuzz_decode_trap]=4 [fuzz_ber_to_oid]
 # A datagram can be 64 KiB; the files and streams show their faults in less.
 declare -A max_len=([fuzz_decode_message]=70000 [fuzz_decode_trap]=70000 [fuzz_ber_to_oid]=4096 [fuzz_description_file]=8192
                     [fuzz_telnet_parser]=8192 [fuzz_text_files]=8192)
-for target in "${targets[@]}"; do
-  corpus="$work/$target"
+# One target a processor at a time: each is a single process, and the run
+# takes the time of the longest ones, not of all of them together.
+fuzz_target() {
+  local target="$1" corpus="$work/$1" limit
   cp -r "$root/fuzz/corpus/$target" "$corpus"
   if [[ -n "${QZ_FUZZ_RUNS:-}" ]]; then
     limit=(-runs="$QZ_FUZZ_RUNS")
-    echo "== $target: $QZ_FUZZ_RUNS runs"
+    echo "== $target: $QZ_FUZZ_RUNS runs" >"$work/$target.summary"
   else
     limit=(-max_total_time=$((seconds / ${share[$target]})))
-    echo "== $target: ${limit[0]#*=}s"
+    echo "== $target: ${limit[0]#*=}s" >"$work/$target.summary"
   fi
-  (cd "$work" && "$build/fuzz/$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=10 -rss_limit_mb=2048 \
-     -print_final_stats=1 "$corpus" 2>"$work/$target.log") || { tail -50 "$work/$target.log"; exit 1; }
-  grep -E '^Done [0-9]+ runs|stat::number_of_executed_units' "$work/$target.log" | head -2
+  mkdir "$work/$target.run"
+  (cd "$work/$target.run" && "$build/fuzz/$target" "${limit[@]}" -max_len="${max_len[$target]}" -timeout=10 -rss_limit_mb=2048 \
+       -print_final_stats=1 "$corpus" 2>"$work/$target.log") || { tail -50 "$work/$target.log"; return 1; }
+  grep -E '^Done [0-9]+ runs|stat::number_of_executed_units' "$work/$target.log" | head -2 >>"$work/$target.summary"
+}
+running=0
+for target in "${targets[@]}"; do
+  if (( running == $(nproc) )); then
+    wait -n || exit 1
+    running=$((running - 1))
+  fi
+  fuzz_target "$target" &
+  running=$((running + 1))
 done
+while (( running > 0 )); do
+  wait -n || exit 1
+  running=$((running - 1))
+done
+for target in "${targets[@]}"; do cat "$work/$target.summary"; done

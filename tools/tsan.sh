@@ -9,7 +9,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # One build folder per source tree, outside it, so that two clones never share one.
 build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
 cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target telnet_tests window_tests history_tests >/dev/null
+cmake --build "$build" -j"$(nproc)" --target telnet_tests window_thread_tests history_tests >/dev/null
 # Qt and SQLite are not built with ThreadSanitizer: what happens inside them
 # (the lock of Qt's event queue among it) is invisible, so only reports that
 # arise inside those libraries are left out. A race in our own code, the
@@ -21,5 +21,5 @@ printf '%s\n' 'called_from_lib:libQt6Core.so.6' 'called_from_lib:libQt6Gui.so.6'
 # a process that already runs threads.
 export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$suppressions"
 "$build/tests/telnet/telnet_tests" --gtest_brief=1
-QT_QPA_PLATFORM=offscreen "$build/tests/ui/window_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*:FleetTest.*:-ConsoleTest.HostileFloods*'
+QT_QPA_PLATFORM=offscreen "$build/tests/ui/window_thread_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*:FleetTest.*:-ConsoleTest.HostileFloods*'
 "$build/tests/history/history_tests" --gtest_brief=1 --gtest_filter='StoreTest.TheRecorder*/SQLite:HistoryFile.*'
