@@ -91,19 +91,23 @@ history::TReading PollReading(const DeviceRow& device, const TFleetType& type, c
   return reading;
 }
 
-QIcon MarkIcon(TFleetMark mark) {
-  static const QColor colours[] = {QColor(0, 160, 0), QColor(128, 128, 128), QColor(72, 72, 104), QColor(220, 0, 0)};
-  QPixmap pixmap(32, 32);
+}  // namespace
+
+QIcon FleetMarkDot(TFleetMark mark, int size, bool outlined) {
+  static const QColor kColours[] = {QColor(0, 160, 0), QColor(128, 128, 128), QColor(72, 72, 104), QColor(220, 0, 0)};
+  QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(colours[static_cast<int>(mark)]);
-  painter.setPen(QPen(Qt::black, 1.5));
-  painter.drawEllipse(QRectF(3, 3, 26, 26));
+  painter.setBrush(kColours[static_cast<int>(mark)]);
+  if (outlined)
+    painter.setPen(QPen(Qt::black, 1.5));
+  else
+    painter.setPen(Qt::NoPen);
+  const qreal margin = outlined ? size * 3.0 / 32 : 1;
+  painter.drawEllipse(QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
   return QIcon(pixmap);
 }
-
-}  // namespace
 
 TFleetWatch::TFleetWatch(TWindowServices& window, QObject* parent) : QObject(parent), window_(window) {
   timer_ = new QTimer(this);
@@ -326,10 +330,7 @@ void TFleetWatch::TakeCycle(const std::shared_ptr<TCycle>& cycle) {
   }
   // One transaction for the whole cycle.
   if (!batch.Empty()) window_.RecordHistory(std::move(batch));
-  if (!changeLines.empty()) {
-    const TNotificationText text = NotificationText(changeLines);
-    notifier_->Notify(QString::fromStdString(text.Summary), QString::fromStdString(text.Body));
-  }
+  NotifyChanges(changeLines);
   ShowTray();
   emit RowsChanged();
   emit CycleEnded();
@@ -360,10 +361,7 @@ void TFleetWatch::TakePanelReading(const TPanelModel& model, bool answered) {
   std::vector<std::string> changeLines;
   TakePoll(fleetRow, Observe(type, readings, answered, limits_, QLocale().decimalPoint().at(0).toLatin1()),
            panelReadMs_, changeLines);
-  if (!changeLines.empty()) {
-    const TNotificationText text = NotificationText(changeLines);
-    notifier_->Notify(QString::fromStdString(text.Summary), QString::fromStdString(text.Body));
-  }
+  NotifyChanges(changeLines);
   ShowTray();
   emit RowsChanged();
 }
@@ -467,6 +465,23 @@ void TFleetWatch::StartWaitingCommands() {
   }
 }
 
+void TFleetWatch::NotifyChanges(const std::vector<std::string>& changeLines) {
+  if (changeLines.empty()) return;
+  const TNotificationText text = NotificationText(changeLines);
+  notifier_->Notify(QString::fromStdString(text.Summary), QString::fromStdString(text.Body));
+}
+
+TFleetCounts TFleetWatch::Counts() const {
+  TFleetCounts counts;
+  for (const TFleetRow& row : rows_) {
+    if (!row.Polled) continue;
+    ++counts.ByMark[static_cast<int>(row.Mark)];
+    if (NeedsAttention(row.Mark, row.Acknowledged)) ++counts.Attention;
+    if (!row.Acknowledged) counts.Worst = std::max(counts.Worst, row.Mark);
+  }
+  return counts;
+}
+
 void TFleetWatch::ShowTray() {
   if (!watching_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
   if (!tray_) {
@@ -474,19 +489,13 @@ void TFleetWatch::ShowTray() {
     notifier_->SetTray(tray_);
     connect(tray_, &QSystemTrayIcon::activated, this, [this] { emit TrayClicked(); });
   }
-  int counts[4] = {};
-  TFleetMark worst = TFleetMark::Normal;
-  for (const TFleetRow& row : rows_) {
-    if (!row.Polled) continue;
-    ++counts[static_cast<int>(row.Mark)];
-    if (!row.Acknowledged) worst = std::max(worst, row.Mark);
-  }
-  tray_->setIcon(MarkIcon(worst));
+  const TFleetCounts counts = Counts();
+  tray_->setIcon(FleetMarkDot(counts.Worst, 32, true));
   tray_->setToolTip(QString("QZ Explorer fleet: %1 alarm, %2 no answer, %3 normal, %4 without description file")
-                        .arg(counts[3])
-                        .arg(counts[2])
-                        .arg(counts[0])
-                        .arg(counts[1]));
+                        .arg(counts.Of(TFleetMark::Alarm))
+                        .arg(counts.Of(TFleetMark::NoAnswer))
+                        .arg(counts.Of(TFleetMark::Normal))
+                        .arg(counts.Of(TFleetMark::NoDescription)));
   tray_->show();
 }
 

@@ -24,6 +24,7 @@
 #include "history_types.h"
 #include "window_services.h"
 
+class QIcon;
 class QProcess;
 class QSystemTrayIcon;
 class QTimer;
@@ -45,6 +46,18 @@ struct TFleetRow {
   // Confirmed silent: one lost answer does not grey a row.
   bool Silent() const { return Mark == TFleetMark::NoAnswer && SilentSinceMs != 0; }
 };
+
+// How many polled rows stand in each mark, how many wait for the operator,
+// and the worst mark not acknowledged.
+struct TFleetCounts {
+  int ByMark[4] = {};
+  int Attention = 0;
+  TFleetMark Worst = TFleetMark::Normal;
+  int Of(TFleetMark mark) const { return ByMark[static_cast<int>(mark)]; }
+};
+
+// A round dot in the mark's colour, for the table and the tray.
+QIcon FleetMarkDot(TFleetMark mark, int size, bool outlined);
 
 class TFleetWatch : public QObject {
   Q_OBJECT
@@ -73,6 +86,7 @@ class TFleetWatch : public QObject {
   // The operator saw the row's alarm; false when it has none to acknowledge.
   bool Acknowledge(int row);
   const std::vector<TFleetRow>& Rows() const { return rows_; }
+  TFleetCounts Counts() const;
   int CyclesDone() const { return cyclesDone_; }
   // Poll cycles' changes not passed to OnChange for want of room.
   size_t OnChangeDropped() const { return onChangeDropped_; }
@@ -108,6 +122,8 @@ class TFleetWatch : public QObject {
   void RunOnChange(const TFleetRow& row, const TFleetChange& change);
   void StartWaitingCommands();
   void ShowTray();
+  // One desktop notification of the changes a cycle (or a panel pass) confirmed.
+  void NotifyChanges(const std::vector<std::string>& changeLines);
   std::string Label(const TFleetRow& row) const;
   int RowOfAddress(const std::string& address) const;
 

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -23,31 +22,6 @@ QString TimeText(int64_t ms) {
   if (ms == 0) return {};
   const QDateTime at = QDateTime::fromMSecsSinceEpoch(ms);
   return at.date() == QDate::currentDate() ? at.toString("HH:mm:ss") : at.toString("yyyy-MM-dd HH:mm");
-}
-
-QColor MarkColour(TFleetMark mark) {
-  switch (mark) {
-    case TFleetMark::Normal:
-      return QColor(0, 160, 0);
-    case TFleetMark::NoDescription:
-      return QColor(128, 128, 128);
-    case TFleetMark::NoAnswer:
-      return QColor(72, 72, 104);
-    case TFleetMark::Alarm:
-      return QColor(220, 0, 0);
-  }
-  return {};
-}
-
-QIcon MarkDot(TFleetMark mark) {
-  QPixmap pixmap(14, 14);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(MarkColour(mark));
-  painter.setPen(Qt::NoPen);
-  painter.drawEllipse(QRectF(1, 1, 12, 12));
-  return QIcon(pixmap);
 }
 
 }  // namespace
@@ -128,7 +102,7 @@ QVariant TFleetTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       return column == Alarms || column == Values ? Text(row, column) : QVariant();
     case Qt::DecorationRole:
-      return column == State && row.Polled ? MarkDot(row.Mark) : QVariant();
+      return column == State && row.Polled ? FleetMarkDot(row.Mark, 14, false) : QVariant();
     case Qt::ForegroundRole:
       // What a silent device last said stays, greyed.
       if (row.Silent() && (column == Alarms || column == Values || column == LastAnswer))
@@ -288,20 +262,14 @@ void TFleetWindow::ShowMenu(const QPoint& at) {
 }
 
 void TFleetWindow::ShowSummary() {
-  int counts[4] = {};
-  int attention = 0;
-  for (const TFleetRow& row : watch_.Rows()) {
-    if (!row.Polled) continue;
-    ++counts[static_cast<int>(row.Mark)];
-    attention += NeedsAttention(row.Mark, row.Acknowledged) ? 1 : 0;
-  }
+  const TFleetCounts counts = watch_.Counts();
   QString text = QString("%1 devices: %2 alarm, %3 no answer, %4 normal, %5 without description file; %6 need attention")
                      .arg(watch_.Rows().size())
-                     .arg(counts[3])
-                     .arg(counts[2])
-                     .arg(counts[0])
-                     .arg(counts[1])
-                     .arg(attention);
+                     .arg(counts.Of(TFleetMark::Alarm))
+                     .arg(counts.Of(TFleetMark::NoAnswer))
+                     .arg(counts.Of(TFleetMark::Normal))
+                     .arg(counts.Of(TFleetMark::NoDescription))
+                     .arg(counts.Attention);
   if (!watch_.Watching()) text += ". Not watching: only the selected device is read.";
   btPoll_->setEnabled(watch_.Watching());
   lbSummary_->setText(text);
