@@ -8,7 +8,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # One build folder per source tree, outside it, so that two clones never share one.
 build="${QZ_TSAN_BUILD:-${TMPDIR:-/tmp}/qz-explorer-tsan-$(printf '%s' "$root" | md5sum | cut -c1-12)}"
-cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# -O1, as ThreadSanitizer advises: its reports are the same, the compile quicker.
+cmake -S "$root" -B "$build" -DQZ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target telnet_tests window_thread_tests history_tests >/dev/null
 # Qt and SQLite are not built with ThreadSanitizer: what happens inside them
 # (the lock of Qt's event queue among it) is invisible, so only reports that
