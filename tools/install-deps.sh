@@ -15,7 +15,7 @@ lab=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
      xvfb xauth fonts-dejavu-core
      g++-mingw-w64-x86-64-posix wine wine64 googletest
      lintian desktop-file-utils appstream
-     libqt6sql6-psql postgresql iputils-ping dbus-daemon)
+     libqt6sql6-psql postgresql iputils-ping dbus-daemon libcap2-bin procps)
 case "${1:-}" in
   --build) packages=("${build[@]}") ;;
   "") packages=("${build[@]}" "${lab[@]}") ;;

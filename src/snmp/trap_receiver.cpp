@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "process_capabilities.h"
+
 namespace qz::snmp {
 namespace {
 
@@ -21,8 +23,11 @@ TTrapReceiver::TTrapReceiver(const std::string& address, uint16_t port, std::vec
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
-  if (handle_ == kNoSocket || inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
-      ::bind(handle_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  const auto bind = [&] {
+    const TPortBindingPrivilege privilege;
+    return ::bind(handle_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+  };
+  if (handle_ == kNoSocket || inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 || bind() != 0) {
     error_ = LastSocketError();
     if (error_ == 0) error_ = EINVAL;
     return;

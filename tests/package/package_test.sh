@@ -31,6 +31,12 @@ lintian_said="$(lintian --suppress-tags-from-file /dev/null "$deb" 2>&1 || true)
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
+# What dpkg runs after unpacking, on the scratch root: the program may bind
+# UDP 162 (permitted, not effective).
+dpkg-deb -e "$deb" "$scratch/control"
+DPKG_ROOT="$root" sh "$scratch/control/postinst" configure
+[[ "$(getcap "$root/usr/bin/qz-explorer")" == *cap_net_bind_service=p ]] ||
+  fail "postinst did not let the program bind port 162: $(getcap "$root/usr/bin/qz-explorer")"
 app_id=net.qzexplorer.QZExplorer
 for file in usr/bin/qz-explorer usr/share/applications/$app_id.desktop \
             usr/share/icons/hicolor/scalable/apps/$app_id.svg usr/share/icons/hicolor/48x48/apps/$app_id.png \
@@ -87,7 +93,10 @@ cmp -s "$root/usr/share/qz-explorer/DeviceFiles/QZ300.par" "$folder/DeviceFiles/
 # Debian 12's net.ipv4.ping_group_range, "1 0" (a new network namespace's
 # too): an ordinary user has no ICMP socket, and the installed program pings
 # the device it shows through /bin/ping. The pings it recorded say so (the
-# end that timeout asks for with SIGTERM writes them).
+# end that timeout asks for with SIGTERM writes them). In the same namespace
+# (ports below 1024 privileged, as on any Debian machine) the program,
+# started as an ordinary user, receives traps on UDP 162 and holds no
+# capability while it runs.
 work="$scratch/ping-work"
 mkdir -p "$work"
 printf '127.0.0.14\r\n127.0.0.14\r\nfalse\r\nkelvor\r\nstranix\r\n200\r\n1\r\ntrue\r\n500\r\n' >"$work/QZexplorer.ini"
@@ -100,14 +109,27 @@ unshare --net bash -c '
   ip link set lo up
   [[ "$(tr -s "[:space:]" " " </proc/sys/net/ipv4/ping_group_range)" == "1 0 " ]] || { echo "ping_group_range is not 1 0"; exit 3; }
   python3 "$1/tools/device_lab.py" start "$2/ping.lab" "$2/ping-lab" --devices "$3/usr/share/qz-explorer/DeviceFiles" >/dev/null
-  status=0
+  [[ "$(cat /proc/sys/net/ipv4/ip_unprivileged_port_start)" -gt 162 ]] || { echo "port 162 is not privileged here"; exit 3; }
   setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$4" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
-    timeout 8 "$3/usr/bin/qz-explorer" --workdir "$5" >"$2/ping-output" 2>&1 || status=$?
+    timeout 8 "$3/usr/bin/qz-explorer" --workdir "$5" >"$2/ping-output" 2>&1 &
+  program=$!
+  sleep 3
+  traps=""
+  ss -H -lunp "sport = :162" | grep -q qz-explorer || traps+=" nothing listens on UDP 162: $(ss -H -lunp);"
+  for task in /proc/$(pgrep -u nobody -f "^$3/usr/bin/qz-explorer")/task/*; do
+    grep -q "^CapEff:[[:space:]]*0*$" "$task/status" || traps+=" a thread holds $(grep CapEff "$task/status");"
+  done
+  snmpinform -v 2c -c kelvor -r 0 -t 3 127.0.0.1:162 "" 1.3.6.1.4.1.98361.0.1 >/dev/null 2>&1 ||
+    traps+=" the inform to UDP 162 was not answered;"
+  status=0
+  wait $program || status=$?
   python3 "$1/tools/device_lab.py" stop "$2/ping-lab" >/dev/null
   [[ $status -eq 124 ]] || { cat "$2/ping-output"; exit 4; }
-' pinging "$(cd "$(dirname "$0")/../.." && pwd)" "$scratch" "$root" "$home" "$work" || fail "the ping namespace could not be run"
+  [[ -z $traps ]] || { echo "traps:$traps"; exit 5; }
+' pinging "$(cd "$(dirname "$0")/../.." && pwd)" "$scratch" "$root" "$home" "$work" || fail "the ping and trap namespace run failed (see above)"
 answered="$(python3 -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute("SELECT COUNT(*) FROM ping WHERE rtt IS NOT NULL").fetchone()[0])' "$work/QZhistory.db")"
 [[ "$answered" -gt 0 ]] || fail "no ping of an ordinary user was answered where ping_group_range is 1 0"
 echo "pings answered through /bin/ping: $answered"
+echo "traps received on UDP 162 by an ordinary user: yes"
 
 echo "package test: passed"

@@ -6,7 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "process_capabilities.h"
 #include "socket_platform.h"
+
+#ifdef __linux__
+#include <fstream>
+#include <linux/capability.h>
+#endif
 
 namespace {
 
@@ -99,3 +105,41 @@ TEST(SocketPlatform, AWaitKeepsItsTimeOut) {
   sender.join();
   qz::CloseSocketHandle(socket);
 }
+
+#ifdef __linux__
+// As the package installs the program: CAP_NET_BIND_SERVICE permitted, not
+// effective. UDP 162 is bound only through the privilege, which leaves the
+// effective set as it found it, whether it raised it or not.
+TEST(ProcessCapabilities, APrivilegedPortIsBoundOnlyThroughThePrivilege) {
+  if (!qz::CapabilityPermitted(CAP_NET_BIND_SERVICE)) GTEST_SKIP() << "needs CAP_NET_BIND_SERVICE permitted (root)";
+  int unprivilegedStart = 0;
+  std::ifstream("/proc/sys/net/ipv4/ip_unprivileged_port_start") >> unprivilegedStart;
+  if (unprivilegedStart <= 162) GTEST_SKIP() << "this system lets anyone bind port 162";
+  const bool wasEffective = qz::CapabilityEffective(CAP_NET_BIND_SERVICE);
+  sockaddr_in trapPort{};
+  trapPort.sin_family = AF_INET;
+  trapPort.sin_port = htons(162);
+  inet_pton(AF_INET, "127.0.0.249", &trapPort.sin_addr);
+  const auto bindTrapPort = [&] {
+    const qz::TSocketHandle handle = qz::OpenSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const int result = ::bind(handle, reinterpret_cast<const sockaddr*>(&trapPort), sizeof trapPort) == 0 ? 0 : errno;
+    qz::CloseSocketHandle(handle);
+    return result;
+  };
+
+  ASSERT_TRUE(qz::SetCapabilityEffective(CAP_NET_BIND_SERVICE, false));
+  EXPECT_EQ(bindTrapPort(), EACCES);
+  {
+    const qz::TPortBindingPrivilege privilege;
+    EXPECT_TRUE(qz::CapabilityEffective(CAP_NET_BIND_SERVICE));
+    EXPECT_EQ(bindTrapPort(), 0);
+  }
+  EXPECT_FALSE(qz::CapabilityEffective(CAP_NET_BIND_SERVICE));
+  EXPECT_TRUE(qz::CapabilityPermitted(CAP_NET_BIND_SERVICE));
+
+  ASSERT_TRUE(qz::SetCapabilityEffective(CAP_NET_BIND_SERVICE, true));
+  { const qz::TPortBindingPrivilege privilege; }
+  EXPECT_TRUE(qz::CapabilityEffective(CAP_NET_BIND_SERVICE)) << "the privilege took out what it had not raised";
+  qz::SetCapabilityEffective(CAP_NET_BIND_SERVICE, wasEffective);
+}
+#endif
