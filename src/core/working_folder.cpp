@@ -26,6 +26,7 @@ bool QtOptionTakesValue(const std::string& option) {
 
 TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
   TStartOptions options;
+  bool formatGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--version" || argument == "-v") {
@@ -43,17 +44,28 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
       if (options.WorkDir->empty()) options.Error = "--workdir needs a folder";
     } else if (argument == "--create") {
       options.CreateWorkDir = true;
+    } else if (argument == "--format" || argument.rfind("--format=", 0) == 0) {
+      if (argument == "--format" && i + 1 == arguments.size()) {
+        options.Error = "--format needs csv or json";
+        return options;
+      }
+      options.Format = argument == "--format" ? arguments[++i] : argument.substr(9);
+      formatGiven = true;
     } else if (argument.rfind("--", 0) == 0) {
       options.Error = "unknown option " + argument;
       return options;
     } else if (argument.size() > 1 && argument[0] == '-') {
       if (QtOptionTakesValue(argument)) ++i;
+    } else if (options.Command.empty() && (argument == "export" || argument == "poll")) {
+      options.Command = argument;
     } else {
       options.Error = "unexpected argument \"" + argument + "\"";
       return options;
     }
   }
   if (options.CreateWorkDir && !options.WorkDir) options.Error = "--create goes with --workdir";
+  else if (formatGiven && options.Command != "export") options.Error = "--format goes with export";
+  else if (options.Format != "csv" && options.Format != "json") options.Error = "--format is csv or json";
   return options;
 }
 
@@ -69,8 +81,13 @@ std::string WorkDirProblem(const TStartOptions& options) {
 
 std::string HelpText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--workdir DIR [--create]]\n"
+         " [--workdir DIR [--create]] [export [--format csv|json] | poll]\n"
          "Finds the maker's SNMP devices on an IPv4 range, shows and changes them.\n\n"
+         "  export         ask each listed device once and print the list as CSV\n"
+         "                 (--format json: as JSON); no window is opened\n"
+         "  poll           poll the listed devices once and print a JSON line for\n"
+         "                 each; exit status 0 all normal, 1 some in alarm, 2 some\n"
+         "                 not answering, 3 an error\n"
          "  --workdir DIR  keep the settings and the device list in DIR\n"
          "                 (default: the current folder when it holds QZexplorer.ini,\n"
          "                 else $XDG_DATA_HOME/qz-explorer or ~/.local/share/qz-explorer)\n"

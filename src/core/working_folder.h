@@ -14,6 +14,8 @@ struct TStartOptions {
   bool ShowHelp = false;
   std::optional<std::string> WorkDir;
   bool CreateWorkDir = false;  // --create: --workdir may name a folder to make
+  std::string Command;         // "export" or "poll": run without a window
+  std::string Format = "csv";  // export --format csv|json
   std::string Error;  // what was wrong with the command line, or empty
 };
 

@@ -16,6 +16,7 @@
 #include "event_log.h"
 #include "fleet_poller.h"
 #include "history_recorder.h"
+#include "inventory.h"
 #include "measured_value.h"
 #include "net_errors.h"
 #include "process_hooks.h"
@@ -53,15 +54,6 @@ struct TFleetWatch::TCycle {
 };
 
 namespace {
-
-// What the fleet asks of each type: its description file read once a cycle.
-TFleetType LoadFleetType(const std::string& type, const TConfFile& conf) {
-  if (!IsSafeDeviceType(type)) return FleetType(type, nullptr, "");
-  const TFileRead file = ReadFile(DescriptionFilePath(type));
-  if (!file.Error.empty()) return FleetType(type, nullptr, "");
-  const DeviceDescription description = ParseDeviceDescription(file.Bytes);
-  return FleetType(type, &description, conf.Value(FleetValuesKey(type)));
-}
 
 // What the history keeps of one poll, as it keeps a pass of the panel.
 history::TReading PollReading(const DeviceRow& device, const TFleetType& type, const std::vector<TObjectReading>& readings,
@@ -280,29 +272,16 @@ void TFleetWatch::WorkerLoop() {
     cycle->Full = job->Full;
     cycle->StartedMs = history::NowMs();
     cycle->SocketError = poller->Error();
-    std::map<std::string, TFleetType> types;
-    std::vector<const TFleetType*> typeOf;
-    std::vector<TFleetQuery> queries;
-    for (const DeviceRow& device : job->Devices) {
-      auto type = types.find(device.DeviceType);
-      if (type == types.end())
-        type = types.emplace(device.DeviceType, LoadFleetType(device.DeviceType, job->Conf)).first;
-      typeOf.push_back(&type->second);
-      queries.push_back({AddressValue(device.Address), FleetOids(type->second)});
-    }
-    const std::vector<TFleetAnswer> answers = poller->Poll(queries, stopPolls_);
+    // Each type's description file read once a cycle.
+    TFleetTypes types(job->Conf);
+    const std::vector<TPolledDevice> polled = PollDevices(job->Devices, types, *poller, false, stopPolls_);
     if (stopPolls_) return;
-    for (size_t i = 0; i < answers.size(); ++i) {
-      const TFleetType& type = *typeOf[i];
-      std::vector<TObjectReading> readings(type.Description.Records.size());
-      for (size_t asked = 0; asked < type.Asked.size(); ++asked) {
-        const auto& value = answers[i].Values[asked];
-        readings[type.Asked[asked]] =
-            ObjectReadingOf(type.Description.Records[type.Asked[asked]], value.has_value(), value.value_or(""));
-      }
-      cycle->Polled.push_back({job->Devices[i].Address,
-                               Observe(type, readings, answers[i].Answered, job->Limits, job->Separator),
-                               PollReading(job->Devices[i], type, readings, answers[i], job->CodePage, job->Separator)});
+    for (size_t i = 0; i < polled.size(); ++i) {
+      const TPolledDevice& device = polled[i];
+      cycle->Polled.push_back(
+          {job->Devices[i].Address,
+           Observe(*device.Type, device.Readings, device.Answer.Answered, job->Limits, job->Separator),
+           PollReading(job->Devices[i], *device.Type, device.Readings, device.Answer, job->CodePage, job->Separator)});
     }
     cycle->EndedMs = history::NowMs();
     PostToWindowThread(this, [this, cycle] { TakeCycle(cycle); });

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "application.h"
+#include "command_line.h"
 #include "history_recorder.h"
 #include "main_window.h"
 #include "process_hooks.h"
@@ -65,6 +66,21 @@ int main(int argc, char* argv[]) {
   else
     error = std::make_error_code(std::errc::io_error);
 
+  if (!options.Command.empty()) {
+    // No display is needed, nor opened.
+    if (error) {
+      std::fprintf(stderr, "%s: the working folder %s cannot be used\n", name.c_str(), folder.c_str());
+      return qz::app::kCommandFailed;
+    }
+    if (const std::string failure = qz::StartSocketLibrary(); !failure.empty()) {
+      std::fprintf(stderr, "%s: %s\n", name.c_str(), failure.c_str());
+      return qz::app::kCommandFailed;
+    }
+    const qz::app::TCommandResult result = qz::app::RunCommand(options);
+    std::fwrite(result.Out.data(), 1, result.Out.size(), stdout);
+    if (!result.Error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), result.Error.c_str());
+    return std::fflush(stdout) == 0 ? result.Status : qz::app::kCommandFailed;
+  }
   TApplication application(argc, argv);
   if (error) {
     QMessageBox::critical(nullptr, "QZ Explorer",

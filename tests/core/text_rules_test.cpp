@@ -227,6 +227,8 @@ TEST(StartOptions, ReadTheCommandLine) {
     std::optional<std::string> workDir;
     std::string error;
     bool create = false;
+    std::string command = "";
+    std::string format = "csv";
   } cases[] = {{{}, false, false, std::nullopt, ""},
                {{"--version"}, true, false, std::nullopt, ""},
                {{"--help"}, false, true, std::nullopt, ""},
@@ -238,7 +240,15 @@ TEST(StartOptions, ReadTheCommandLine) {
                {{"--colour"}, false, false, std::nullopt, "unknown option --colour"},
                {{"devices.cfg"}, false, false, std::nullopt, "unexpected argument \"devices.cfg\""},
                {{"-platform", "offscreen"}, false, false, std::nullopt, ""},
-               {{"-reverse", "-style", "fusion", "--version"}, true, false, std::nullopt, ""}};
+               {{"-reverse", "-style", "fusion", "--version"}, true, false, std::nullopt, ""},
+               {{"export"}, false, false, std::nullopt, "", false, "export"},
+               {{"--workdir", "/srv/qz", "export", "--format", "json"}, false, false, "/srv/qz", "", false, "export", "json"},
+               {{"export", "--format=csv"}, false, false, std::nullopt, "", false, "export"},
+               {{"poll"}, false, false, std::nullopt, "", false, "poll"},
+               {{"export", "--format", "xml"}, false, false, std::nullopt, "--format is csv or json", false, "export", "xml"},
+               {{"export", "--format"}, false, false, std::nullopt, "--format needs csv or json", false, "export"},
+               {{"poll", "--format", "json"}, false, false, std::nullopt, "--format goes with export", false, "poll", "json"},
+               {{"export", "poll"}, false, false, std::nullopt, "unexpected argument \"poll\"", false, "export"}};
   for (const auto& c : cases) {
     const TStartOptions options = ParseStartOptions(c.arguments);
     EXPECT_EQ(options.ShowVersion, c.version) << c.error;
@@ -246,6 +256,8 @@ TEST(StartOptions, ReadTheCommandLine) {
     EXPECT_EQ(options.WorkDir, c.workDir) << c.error;
     EXPECT_EQ(options.Error, c.error);
     EXPECT_EQ(options.CreateWorkDir, c.create) << c.error;
+    EXPECT_EQ(options.Command, c.command) << c.error;
+    EXPECT_EQ(options.Format, c.format) << c.error;
   }
 }
 

@@ -70,3 +70,67 @@ TEST(Program, StartedElsewhereItWorksInAFolderOfTheUsersOwn) {
   EXPECT_TRUE(std::filesystem::is_directory(folder + "/DeviceFiles"));
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere.Path()));
 }
+
+// The commands that need no window, as cron runs them: no display, nothing
+// but a PATH. poll's exit status says the worst of the devices; export's
+// output is what other tools read.
+TEST(Program, ExportAndPollRunWithoutADisplay) {
+  if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  DeviceLab lab(
+      "[127.0.0.163]\ntype = QZ300\nfirmware = SNMP station vers. 2.10\nname = Normal\nlocation = Hall A\n\n"
+      "[127.0.0.164]\ntype = QZ120\nfirmware = SNMP station vers. 1.06\nname = Alarmed\nlocation = Hall B\n"
+      "set 1.3.6.1.4.1.98361.2.2.1.0 = 1\n");
+  ASSERT_TRUE(lab.Started());
+  ScratchDir dir("commands");
+  const std::string command = "env -i PATH=/usr/bin:/bin " + std::string(QZ_EXPLORER_PROGRAM) + " --workdir " + dir.Path();
+  int code = -1;
+  // Without a settings file or a device list there is nothing to ask: one line says so.
+  RunCommand(command + " poll 2>" + dir.File("said"), &code);
+  EXPECT_EQ(code, 3);
+  const std::string said = ReadFileBytes(dir.File("said"));
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("qz-explorer: no QZexplorer.ini"), std::string::npos) << said;
+
+  WriteFileBytes(dir.File("QZexplorer.ini"),
+                 "127.0.0.163\r\n127.0.0.165\r\nfalse\r\nkelvor\r\nstranix\r\n200\r\n1\r\nfalse\r\n500\r\n");
+  const auto listOf = [&](std::initializer_list<const char*> addresses) {
+    std::string list = ";-------- Machine generated file - DO NOT EDIT !!! -----\r\n";
+    for (const char* address : addresses)
+      list += std::string(address) + "\tUnit\tSite\t" + (std::string(address) == "127.0.0.163" ? "QZ300" : "QZ120") +
+              "\tSNMP station vers. 1.06 \r\n";
+    WriteFileBytes(dir.File("QZdevices.cfg"), list);
+  };
+  const struct {
+    std::initializer_list<const char*> Devices;
+    int Status;
+  } polls[] = {{{"127.0.0.163"}, 0},
+               {{"127.0.0.163", "127.0.0.164"}, 1},
+               {{"127.0.0.163", "127.0.0.165"}, 2},
+               {{"127.0.0.164", "127.0.0.165"}, 2}};
+  for (const auto& poll : polls) {
+    listOf(poll.Devices);
+    const std::string lines = RunCommand(command + " poll", &code);
+    EXPECT_EQ(code, poll.Status) << lines;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), static_cast<long>(poll.Devices.size())) << lines;
+  }
+  const std::string alarmed = RunCommand(command + " poll", &code);
+  EXPECT_NE(alarmed.find("{\"address\": \"127.0.0.164\", \"name\": \"Unit\", \"type\": \"QZ120\", \"state\": \"alarm\", "
+                         "\"alarms\": [\"Power supply\"], \"values\": {\"Temperature, C\": 23.5, \"Supply, V\": 6.75}}\n"),
+            std::string::npos)
+      << alarmed;
+
+  listOf({"127.0.0.163", "127.0.0.164", "127.0.0.165"});
+  const std::string csv = RunCommand(command + " export", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "address,name,location,contact,type,firmware,serial,sysdescr,uptime_seconds,last_seen,alarms");
+  EXPECT_NE(csv.find("\r\n127.0.0.165,Unit,Site,,QZ120,,,SNMP station vers. 1.06 ,,,\r\n"), std::string::npos) << csv;
+  // JSON that a JSON reader takes, one object per device.
+  RunCommand(command + " export --format json >" + dir.File("list.json"), &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(RunCommand("python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' " + dir.File("list.json"),
+                       &code),
+            "3\n");
+  RunCommand(command + " poll --format json 2>/dev/null", &code);
+  EXPECT_EQ(code, 2) << "--format goes with export";
+}

@@ -1,0 +1,108 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+#include "conf_file.h"
+#include "device_list_file.h"
+#include "fleet_poller.h"
+#include "inventory.h"
+#include "settings_file.h"
+#include "text.h"
+#include "text_file.h"
+
+namespace qz::app {
+namespace {
+
+struct TWorkFolder {
+  TIniRecord Settings;
+  TConfFile Conf;
+  std::vector<DeviceRow> Devices;
+  std::string Problem;
+};
+
+TWorkFolder ReadWorkFolder() {
+  TWorkFolder folder;
+  if (!FileExists(kSettingsFileName)) {
+    folder.Problem = std::string("no ") + kSettingsFileName + " here: start the program once, or give --workdir";
+    return folder;
+  }
+  folder.Settings = LoadSettingsFile(kSettingsFileName);
+  folder.Conf = ParseConf(ReadFile(kConfFileName).Bytes);
+  const TFileRead list = ReadFile(kDeviceListFileName);
+  if (!list.Error.empty()) {
+    folder.Problem = std::string("the device list ") + kDeviceListFileName + " cannot be read (" + list.Error +
+                     "): scan first";
+    return folder;
+  }
+  folder.Devices = ParseDeviceList(list.Bytes);
+  return folder;
+}
+
+int32_t NumberSetting(const std::string& text, const std::string& fallback, TNumberRange range) {
+  try {
+    return ClampedNumber(text, range);
+  } catch (const EConvertError&) {
+    return ClampedNumber(fallback, range);
+  }
+}
+
+std::string PollLine(const DeviceRow& device, const TPolledDevice& polled, const TFleetObservation& seen,
+                     TCodePage codePage) {
+  std::string line = "{\"address\": " + JsonString(device.Address) +
+                     ", \"name\": " + JsonString(DecodeDeviceText(device.SysName, codePage)) +
+                     ", \"type\": " + JsonString(device.DeviceType) +
+                     ", \"state\": " + JsonString(FleetMarkName(seen.Mark())) + ", \"alarms\": [";
+  std::string alarms;
+  for (const std::string& led : seen.LitLeds) alarms += (alarms.empty() ? "" : ", ") + JsonString(led);
+  for (const TLimitBreach& breach : seen.OutOfLimits)
+    alarms += (alarms.empty() ? "" : ", ") + JsonString(breach.Caption + " " + breach.Shown + " outside " + breach.Limit);
+  line += alarms + "], \"values\": {";
+  std::string values;
+  const auto& records = polled.Type->Description.Records;
+  for (size_t record = 0; record < records.size(); ++record) {
+    if (records[record].Kind != RecordKind::MeasuredValue) continue;
+    const auto& number = polled.Readings[record].Number;
+    char text[32] = "null";
+    if (number) std::snprintf(text, sizeof text, "%.*f", records[record].Decimals, *number);
+    values += (values.empty() ? "" : ", ") + JsonString(DecodeDeviceText(records[record].Name, codePage)) + ": " + text;
+  }
+  return line + values + "}}\n";
+}
+
+}  // namespace
+
+TCommandResult RunCommand(const TStartOptions& options) {
+  TCommandResult result;
+  const TWorkFolder folder = ReadWorkFolder();
+  if (!folder.Problem.empty()) return {kCommandFailed, {}, folder.Problem};
+  const int32_t timeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
+  const int32_t tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
+  TFleetPoller poller(folder.Settings.ReadComm, timeoutMs, tries);
+  if (poller.Error() != 0)
+    return {kCommandFailed, {}, "no socket to ask the devices from (socket error " + std::to_string(poller.Error()) + ")"};
+  const std::atomic<bool> stop{false};
+  if (options.Command == "export") {
+    const std::vector<TInventoryRow> rows = ReadInventory(folder.Devices, folder.Conf, poller, stop);
+    result.Out = options.Format == "json" ? InventoryJson(rows) : InventoryCsv(rows);
+    return result;
+  }
+  TFleetTypes types(folder.Conf);
+  const std::vector<TPolledDevice> polled = PollDevices(folder.Devices, types, poller, false, stop);
+  const TCodePage codePage = CodePageNamed(folder.Conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+  const TValueLimits limits = LimitsFromConf(folder.Conf);
+  for (size_t i = 0; i < polled.size(); ++i) {
+    const TFleetObservation seen =
+        Observe(*polled[i].Type, polled[i].Readings, polled[i].Answer.Answered, limits, '.');
+    result.Out += PollLine(folder.Devices[i], polled[i], seen, codePage);
+    const TFleetMark mark = seen.Mark();
+    const int status = mark == TFleetMark::NoAnswer ? kCommandSomeSilent
+                       : mark == TFleetMark::Alarm  ? kCommandSomeAlarm
+                                                    : kCommandAllNormal;
+    result.Status = std::max(result.Status, status);
+  }
+  return result;
+}
+
+}  // namespace qz::app
