@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "csv_text.h"
 #include "description_file.h"
 #include "settings_file.h"
 #include "device_model.h"
@@ -34,19 +35,6 @@ std::vector<std::string> Cells(const TInventoryRow& row) {
           row.UptimeSeconds ? std::to_string(*row.UptimeSeconds) : "",
           row.LastSeenMs ? UtcTimestamp(*row.LastSeenMs) : "",
           alarms};
-}
-
-bool IsPlainNumber(const std::string& text) {
-  size_t at = text.starts_with('-') ? 1 : 0;
-  const size_t digitsFrom = at;
-  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
-  if (at == digitsFrom) return false;
-  if (at < text.size() && text[at] == '.') {
-    const size_t fractionFrom = ++at;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
-    if (at == fractionFrom) return false;
-  }
-  return at == text.size();
 }
 
 // The object of the type's serial number or firmware record, when its file has one.
@@ -147,23 +135,6 @@ std::vector<TInventoryRow> ReadInventory(const std::vector<DeviceRow>& devices, 
   for (size_t i = 0; i < devices.size() && i < polled.size(); ++i)
     rows.push_back(InventoryRowOf(devices[i], polled[i], answeredMs, codePage, limits));
   return rows;
-}
-
-std::string GuardedCell(const std::string& text) {
-  if (text.empty() || IsPlainNumber(text)) return text;
-  switch (text.front()) {
-    case '=': case '+': case '-': case '@': case '\t': case '\r':
-      return "'" + text;
-    default:
-      return text;
-  }
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 std::string InventoryCsv(const std::vector<TInventoryRow>& rows) {

@@ -78,13 +78,6 @@ TInventoryRow InventoryRowOf(const DeviceRow& device, const TPolledDevice& polle
 std::vector<TInventoryRow> ReadInventory(const std::vector<DeviceRow>& devices, const TConfFile& conf,
                                          TFleetPoller& poller, const std::atomic<bool>& stop);
 
-// A cell as a spreadsheet takes it literally: a text beginning with "=",
-// "+", "-", "@", TAB or CR gets a leading "'" (a plain number stays as it is).
-std::string GuardedCell(const std::string& text);
-// A field of an RFC 4180 record: quoted when it holds a comma, a quote, CR
-// or LF, its quotes doubled.
-std::string CsvField(const std::string& text);
-
 // A header row, then one row per device; CR LF after each, UTF-8.
 std::string InventoryCsv(const std::vector<TInventoryRow>& rows);
 // An array of objects with the CSV's column names as keys; numbers as

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "csv_text.h"
+
 namespace qz::history {
 
 std::vector<TPoint> EnvelopePoints(const std::vector<TBucket>& buckets) {
@@ -27,24 +29,13 @@ std::vector<TLedRun> LedRuns(const std::vector<TBucket>& buckets, int64_t to) {
   return runs;
 }
 
-namespace {
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
-}  // namespace
-
 std::string FormatCsv(const std::string& address, const std::vector<TRow>& rows) {
   std::string csv = "time,address,kind,object,raw,value\r\n";
   const std::string device = CsvField(address);
   for (const TRow& row : rows) {
     const QString time = QDateTime::fromMSecsSinceEpoch(row.At, Qt::UTC).toString(Qt::ISODateWithMs);
-    csv += time.toStdString() + "," + device + "," + row.Kind + "," + CsvField(row.Object) + "," + CsvField(row.Raw) +
-           "," + CsvField(row.Value) + "\r\n";
+    csv += time.toStdString() + "," + device + "," + row.Kind + "," + CsvField(GuardedCell(row.Object)) + "," +
+           CsvField(GuardedCell(row.Raw)) + "," + CsvField(GuardedCell(row.Value)) + "\r\n";
   }
   return csv;
 }

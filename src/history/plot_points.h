@@ -33,7 +33,8 @@ std::string UnitOfCaption(const std::string& caption);
 // The rows of one device as CSV: a header, then one row per reading, times
 // in ISO 8601 (UTC, milliseconds), the device's address on every row,
 // numbers with "." whatever the locale, texts quoted where they hold a comma,
-// a quote or a line break.
+// a quote or a line break and guarded where a spreadsheet would take them
+// for a formula.
 std::string FormatCsv(const std::string& address, const std::vector<TRow>& rows);
 
 }  // namespace qz::history

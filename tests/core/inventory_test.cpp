@@ -1,5 +1,4 @@
-// The device list as an inventory: cells a spreadsheet would run as
-// formulas, RFC 4180 quoting, and the export of a known lab byte for byte.
+// The device list as an inventory: the export of a known lab byte for byte.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,34 +11,6 @@
 
 using namespace qz::app;
 using namespace qz::test;
-
-TEST(InventoryText, CellsAreGuardedAndQuotedAsSpreadsheetsNeed) {
-  const struct {
-    std::string Text;
-    std::string Guarded;
-    std::string Field;  // CsvField(GuardedCell(Text))
-  } cases[] = {
-      {"Rack 3", "Rack 3", "Rack 3"},
-      {"", "", ""},
-      {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
-      {"+7 495 000", "'+7 495 000", "'+7 495 000"},
-      {"-cmd", "'-cmd", "'-cmd"},
-      {"@SUM(A1)", "'@SUM(A1)", "'@SUM(A1)"},
-      {"\tx", "'\tx", "'\tx"},
-      {"\rx", "'\rx", "\"'\rx\""},
-      {"-12", "-12", "-12"},      // a number is no formula
-      {"-12.5", "-12.5", "-12.5"},
-      {"-", "'-", "'-"},
-      {"-1e5", "'-1e5", "'-1e5"},
-      {"Hall \"B\", rack 3", "Hall \"B\", rack 3", "\"Hall \"\"B\"\", rack 3\""},
-      {"two\nlines", "two\nlines", "\"two\nlines\""},
-      {"Щит 3", "Щит 3", "Щит 3"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(GuardedCell(c.Text), c.Guarded) << c.Text;
-    EXPECT_EQ(CsvField(GuardedCell(c.Text)), c.Field) << c.Text;
-  }
-}
 
 namespace {
 

@@ -30,17 +30,21 @@ TEST(PlotPoints, LedRunsMergeNeighboursOfOneState) {
   EXPECT_EQ(runs[2].To, 60);
 }
 
-TEST(Csv, IsoTimesDotDecimalsAndQuotedTexts) {
+TEST(Csv, IsoTimesDotDecimalsQuotedTextsAndNoFormulas) {
   const std::vector<TRow> rows{{1765382400000, "value", "Temp., C", "215", "21.5"},
                                {1765382400250, "set", "Mode", "2", "Auto"},
                                {1765382401000, "rename", "sysName", "", "Hall \"B\""},
-                               {1765382402000, "ping", "", "", "timeout"}};
+                               {1765382402000, "ping", "", "", "timeout"},
+                               {1765382403000, "value", "Temp., C", "-105", "-10.5"},
+                               {1765382404000, "rename", "sysName", "", "=HYPERLINK(\"x\")"}};
   EXPECT_EQ(FormatCsv("127.0.0.14", rows),
             "time,address,kind,object,raw,value\r\n"
             "2025-12-10T16:00:00.000Z,127.0.0.14,value,\"Temp., C\",215,21.5\r\n"
             "2025-12-10T16:00:00.250Z,127.0.0.14,set,Mode,2,Auto\r\n"
             "2025-12-10T16:00:01.000Z,127.0.0.14,rename,sysName,,\"Hall \"\"B\"\"\"\r\n"
-            "2025-12-10T16:00:02.000Z,127.0.0.14,ping,,,timeout\r\n");
+            "2025-12-10T16:00:02.000Z,127.0.0.14,ping,,,timeout\r\n"
+            "2025-12-10T16:00:03.000Z,127.0.0.14,value,\"Temp., C\",-105,-10.5\r\n"
+            "2025-12-10T16:00:04.000Z,127.0.0.14,rename,sysName,,\"'=HYPERLINK(\"\"x\"\")\"\r\n");
 }
 
 TEST(PlotPoints, LinesBreakWhereTheDeviceDidNotAnswer) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "csv_text.h"
 #include "text.h"
 
 using namespace qz;
@@ -91,3 +92,34 @@ TEST(Text, CountsWithTheirNoun) {
       {0, "write", "0 writes"}, {1, "write", "1 write"}, {2, "reading", "2 readings"}, {1, "ping", "1 ping"}};
   for (auto [count, noun, text] : cases) EXPECT_EQ(Counted(count, noun), text);
 }
+
+// Device texts in the CSV files for spreadsheets: a formula is never run,
+// and RFC 4180 quoting keeps commas, quotes and line breaks.
+TEST(CsvText, CellsAreGuardedAndQuotedAsSpreadsheetsNeed) {
+  const struct {
+    std::string Text;
+    std::string Guarded;
+    std::string Field;  // qz::CsvField(qz::GuardedCell(Text))
+  } cases[] = {
+      {"Rack 3", "Rack 3", "Rack 3"},
+      {"", "", ""},
+      {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+      {"+7 495 000", "'+7 495 000", "'+7 495 000"},
+      {"-cmd", "'-cmd", "'-cmd"},
+      {"@SUM(A1)", "'@SUM(A1)", "'@SUM(A1)"},
+      {"\tx", "'\tx", "'\tx"},
+      {"\rx", "'\rx", "\"'\rx\""},
+      {"-12", "-12", "-12"},      // a number is no formula
+      {"-12.5", "-12.5", "-12.5"},
+      {"-", "'-", "'-"},
+      {"-1e5", "'-1e5", "'-1e5"},
+      {"Hall \"B\", rack 3", "Hall \"B\", rack 3", "\"Hall \"\"B\"\", rack 3\""},
+      {"two\nlines", "two\nlines", "\"two\nlines\""},
+      {"Щит 3", "Щит 3", "Щит 3"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(qz::GuardedCell(c.Text), c.Guarded) << c.Text;
+    EXPECT_EQ(qz::CsvField(qz::GuardedCell(c.Text)), c.Field) << c.Text;
+  }
+}
+
