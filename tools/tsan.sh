@@ -22,5 +22,5 @@ printf '%s\n' 'called_from_lib:libQt6Core.so.6' 'called_from_lib:libQt6Gui.so.6'
 # a process that already runs threads.
 export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$suppressions"
 "$build/tests/telnet/telnet_tests" --gtest_brief=1
-QT_QPA_PLATFORM=offscreen "$build/tests/ui/window_thread_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*:FleetTest.*:-ConsoleTest.HostileFloods*'
+QT_QPA_PLATFORM=offscreen "$build/tests/ui/window_thread_tests" --gtest_brief=1 --gtest_filter='ConsoleTest.*:ConsoleScreen.*:FleetTest.*:InventoryExportTest.*:-ConsoleTest.HostileFloods*'
 "$build/tests/history/history_tests" --gtest_brief=1 --gtest_filter='StoreTest.TheRecorder*/SQLite:HistoryFile.*'

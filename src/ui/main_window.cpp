@@ -39,6 +39,7 @@
 #include "event_hooks.h"
 #include "events_window.h"
 #include "fleet_window.h"
+#include "inventory_export.h"
 #include "trap_listener.h"
 #include "exception_report.h"
 #include "idle_driver.h"
@@ -69,6 +70,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), layout_(font()) {
 
 TfrmMain::~TfrmMain() {
   delete fleetWindow_;
+  inventory_.reset();
   traps_.reset();
   fleet_.reset();
   scan_.reset();
@@ -186,6 +188,11 @@ void TfrmMain::CreateMenu() {
   mnuFile->addAction("&Restore previous device list", this, [this] { Guarded(sender(), [&] { scan_->RestorePrevious(); }); })
       ->setObjectName("itmRestore");
   mnuFile->addSeparator();
+  mnuFile->addAction("&Export device list...", this, [this] { Guarded(sender(), [&] { inventory_->ExportAsked(); }); })
+      ->setObjectName("itmExportList");
+  mnuFile->addAction("&Copy device list as table", this, [this] { Guarded(sender(), [&] { inventory_->CopyAsTable(); }); })
+      ->setObjectName("itmCopyList");
+  mnuFile->addSeparator();
   auto* itmExit = mnuFile->addAction("E&xit", this, [this] { Guarded(sender(), [&] { itmExitClick(); }); });
   itmExit->setObjectName("itmExit");
   auto* mnuView = menuBar()->addMenu("&View");
@@ -240,6 +247,7 @@ void TfrmMain::FormCreate() {
   idleDriver_ = new IdleDriver([this] { Idle(); }, this);
   fleet_ = std::make_unique<TFleetWatch>(static_cast<TWindowServices&>(*this));
   connect(fleet_.get(), &TFleetWatch::TrayClicked, this, [this] { ShowFleet(); });
+  inventory_ = std::make_unique<TInventoryExport>(static_cast<TWindowServices&>(*this));
 
   EstablishSettings();
   CreateHistory();

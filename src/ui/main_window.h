@@ -45,6 +45,7 @@ class IdleDriver;
 class TConsolePage;
 class TDevicePanel;
 class TFleetWatch;
+class TInventoryExport;
 class TTrapListener;
 class TScan;
 class TSettingsPage;
@@ -252,6 +253,7 @@ class TfrmMain : public QMainWindow, private TWindowServices {
   QPointer<QWidget> eventsWindow_;
   std::unique_ptr<TFleetWatch> fleet_;
   std::unique_ptr<TTrapListener> traps_;
+  std::unique_ptr<TInventoryExport> inventory_;
   QPointer<QWidget> fleetWindow_;
   QLabel* lbSilent = nullptr;
 };

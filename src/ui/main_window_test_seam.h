@@ -9,6 +9,7 @@
 #include "console_page.h"
 #include "device_panel.h"
 #include "fleet_watch.h"
+#include "inventory_export.h"
 #include "trap_listener.h"
 #include "main_window.h"
 #include "scan.h"
@@ -24,6 +25,7 @@ class TfrmMainTestSeam {
   const TDevicePanel& Panel() const { return *window_.panel_; }
   TFleetWatch& Fleet() const { return *window_.fleet_; }
   const TTrapListener& Traps() const { return *window_.traps_; }
+  TInventoryExport& Inventory() const { return *window_.inventory_; }
   void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }
   // The timer's next tick is tick number ticks + 1 (the 30th refreshes).
   void SetTicks(int32_t ticks) { window_.data_.Ticks = ticks; }
