@@ -18,4 +18,6 @@ std::string DeviceLabel(const std::string& name, const std::string& address) {
   return name + " (" + address + ")";
 }
 
+std::string DeviceCount(size_t count) { return std::to_string(count) + (count == 1 ? " device" : " devices"); }
+
 }  // namespace qz::app

@@ -31,6 +31,9 @@ class TEventLog {
   size_t dropped_ = 0;
 };
 
+// "1 device", "3 devices".
+std::string DeviceCount(size_t count);
+
 // How the operator knows a device: its name and address, or the address alone.
 std::string DeviceLabel(const std::string& name, const std::string& address);
 

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "conf_file.h"
+#include "event_log.h"
 #include "measured_value.h"
 #include "sys_descr.h"
 #include "text.h"
@@ -207,7 +208,7 @@ std::string ChangeLine(const std::string& label, const TFleetChange& change) {
 
 TNotificationText NotificationText(const std::vector<std::string>& changeLines) {
   TNotificationText text;
-  text.Summary = std::to_string(changeLines.size()) + (changeLines.size() == 1 ? " device changed" : " devices changed");
+  text.Summary = DeviceCount(changeLines.size()) + " changed";
   for (size_t i = 0; i < changeLines.size() && i < kMostNotificationLines; ++i)
     text.Body += (i ? "; " : "") + changeLines[i];
   if (changeLines.size() > kMostNotificationLines)

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 
+#include "event_log.h"
 #include "process_hooks.h"
 #include "text_file.h"
 
@@ -35,7 +36,7 @@ void TInventoryExport::Export(const QString& path) {
     // no half-written file, and an older export stays whole.
     const std::string failure = WriteWholeFile(path.toStdString(), json ? InventoryJson(rows) : InventoryCsv(rows));
     if (failure.empty())
-      window_.ShowNotice(QString("Device list exported: %1 devices to %2").arg(rows.size()).arg(path), TNotice::Confirmation);
+      window_.ShowNotice(QString("Device list exported: %1 to %2").arg(QString::fromStdString(DeviceCount(rows.size())), path), TNotice::Confirmation);
     else
       window_.ShowNotice(QString("The device list could not be exported to %1: %2")
                              .arg(path, QString::fromLocal8Bit(failure.c_str())));
@@ -46,7 +47,7 @@ void TInventoryExport::Export(const QString& path) {
 void TInventoryExport::CopyAsTable() {
   Read([this](const std::vector<TInventoryRow>& rows) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(InventoryTable(rows)));
-    window_.ShowNotice(QString("Device list copied as a table: %1 devices").arg(rows.size()), TNotice::Confirmation);
+    window_.ShowNotice(QString("Device list copied as a table: %1").arg(QString::fromStdString(DeviceCount(rows.size()))), TNotice::Confirmation);
     emit Done(true);
   });
 }
@@ -54,7 +55,8 @@ void TInventoryExport::CopyAsTable() {
 void TInventoryExport::Read(std::function<void(const std::vector<TInventoryRow>&)> take) {
   if (Busy()) return;
   const GlobalData& data = window_.Data();
-  window_.SetStatusText(QString("Asking %1 devices for the device list...").arg(data.Devices.Count()));
+  window_.SetStatusText(QString("Asking %1 for the device list...")
+                            .arg(QString::fromStdString(DeviceCount(static_cast<size_t>(data.Devices.Count())))));
   reader_ = std::thread([this, take = std::move(take), devices = data.Devices.Rows(), conf = data.Conf,
                          community = data.Settings.ReadComm, timeoutMs = data.SNMPTimeOutValue,
                          tries = data.RetryCountValue] {
