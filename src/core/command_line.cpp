@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
+#include <tuple>
 
 #include "conf_file.h"
 #include "device_list_file.h"
+#include "event_log.h"
 #include "fleet_poller.h"
 #include "inventory.h"
+#include "network_scan.h"
 #include "settings_file.h"
 #include "text.h"
 #include "text_file.h"
@@ -22,7 +26,7 @@ struct TWorkFolder {
   std::string Problem;
 };
 
-TWorkFolder ReadWorkFolder() {
+TWorkFolder ReadWorkFolder(bool needsList) {
   TWorkFolder folder;
   if (!FileExists(kSettingsFileName)) {
     folder.Problem = std::string("no ") + kSettingsFileName + " here: start the program once, or give --workdir";
@@ -31,7 +35,7 @@ TWorkFolder ReadWorkFolder() {
   folder.Settings = LoadSettingsFile(kSettingsFileName);
   folder.Conf = ParseConf(ReadFile(kConfFileName).Bytes);
   const TFileRead list = ReadFile(kDeviceListFileName);
-  if (!list.Error.empty()) {
+  if (!list.Error.empty() && (needsList || FileExistsAtAll(kDeviceListFileName))) {
     folder.Problem = std::string("the device list ") + kDeviceListFileName + " cannot be read (" + list.Error +
                      "): scan first";
     return folder;
@@ -71,12 +75,62 @@ std::string PollLine(const DeviceRow& device, const TPolledDevice& polled, const
   return line + values + "}}\n";
 }
 
+// The range of --range "FIRST-LAST" (one address alone is a range too).
+std::optional<std::pair<uint32_t, uint32_t>> RangeOf(const std::string& text) {
+  const size_t dash = text.find('-');
+  const std::string first = text.substr(0, dash);
+  const std::string last = dash == std::string::npos ? first : text.substr(dash + 1);
+  if (!IsIPv4Text(first) || !IsIPv4Text(last)) return std::nullopt;
+  return std::pair{AddressValue(first), AddressValue(last)};
+}
+
+TCommandResult Scan(const TStartOptions& options, const TWorkFolder& folder,
+                    const std::function<void(const std::string&)>& progress) {
+  TScanRequest request;
+  const std::string range = options.Range.empty() ? folder.Settings.StartIP + "-" + folder.Settings.StopIP : options.Range;
+  const auto addresses = RangeOf(range);
+  if (!addresses) return {kCommandFailed, {}, "the range " + range + " is not FIRST-LAST of IPv4 addresses"};
+  std::tie(request.Start, request.Stop) = *addresses;
+  const uint32_t total = ScanAddressCount(request.Start, request.Stop);
+  if (total == 0) return {kCommandFailed, {}, "the range " + range + " holds no address; the device list is kept"};
+  if (total > kUnconfirmedScanAddresses && !options.Yes)
+    return {kCommandFailed, {}, "the range " + range + " holds " + std::to_string(total) + " addresses; --yes scans them all"};
+  request.Community = options.Community.empty() ? folder.Settings.ReadComm : options.Community;
+  request.TimeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
+  request.Tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
+  TNetworkScan scan(request);
+  if (scan.Error() != 0)
+    return {kCommandFailed, {}, "the scan could not start (socket error " + std::to_string(scan.Error()) +
+                                    "); the device list is kept"};
+  const std::atomic<bool> stop{false};
+  const std::vector<DeviceRow> found = scan.Run(stop, [&](const TScanProgress& now) {
+    if (progress)
+      progress("asked " + std::to_string(now.Settled) + " of " + std::to_string(now.Total) + ", found " +
+               std::to_string(now.Found));
+  });
+  // As the window's scan: the list before becomes the previous list.
+  if (FileExists(kDeviceListFileName))
+    if (const std::string failure = WriteWholeFile(kPreviousDeviceListFileName, ReadFile(kDeviceListFileName).Bytes);
+        !failure.empty())
+      return {kCommandFailed, {}, std::string("the device list could not be kept as ") + kPreviousDeviceListFileName +
+                                      " (" + failure + "); " + kDeviceListFileName + " is left as it was"};
+  if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(found)); !failure.empty())
+    return {kCommandFailed, {}, std::string("the device list ") + kDeviceListFileName + " could not be written: " + failure};
+  TCommandResult result;
+  const TCodePage codePage = CodePageNamed(folder.Conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+  for (const std::string& change : CompareDeviceLists(folder.Devices, found))
+    result.Out += DecodeDeviceText(change, codePage) + "\n";
+  result.Out += DeviceCount(found.size()) + " found\n";
+  return result;
+}
+
 }  // namespace
 
-TCommandResult RunCommand(const TStartOptions& options) {
+TCommandResult RunCommand(const TStartOptions& options, const std::function<void(const std::string&)>& progress) {
   TCommandResult result;
-  const TWorkFolder folder = ReadWorkFolder();
+  const TWorkFolder folder = ReadWorkFolder(options.Command != "scan");
   if (!folder.Problem.empty()) return {kCommandFailed, {}, folder.Problem};
+  if (options.Command == "scan") return Scan(options, folder, progress);
   const int32_t timeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
   const int32_t tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
   TFleetPoller poller(folder.Settings.ReadComm, timeoutMs, tries);

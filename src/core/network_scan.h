@@ -31,6 +31,11 @@ struct TScanProgress {
   uint32_t Found = 0;
 };
 
+// A scan of more addresses than this is asked for first (the window asks;
+// the command line wants --yes): a slip in a range must not start hours of
+// traffic.
+inline constexpr uint32_t kUnconfirmedScanAddresses = 65536;
+
 // The addresses a scan of the range asks.
 uint32_t ScanAddressCount(uint32_t start, uint32_t stop);
 

@@ -27,6 +27,7 @@ bool QtOptionTakesValue(const std::string& option) {
 TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
   TStartOptions options;
   bool formatGiven = false;
+  bool scanOptionGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--version" || argument == "-v") {
@@ -51,12 +52,22 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
       }
       options.Format = argument == "--format" ? arguments[++i] : argument.substr(9);
       formatGiven = true;
+    } else if (argument == "--range" || argument == "--community") {
+      if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
+        options.Error = argument + (argument == "--range" ? " needs FIRST-LAST" : " needs a name");
+        return options;
+      }
+      (argument == "--range" ? options.Range : options.Community) = arguments[++i];
+      scanOptionGiven = true;
+    } else if (argument == "--yes") {
+      options.Yes = true;
+      scanOptionGiven = true;
     } else if (argument.rfind("--", 0) == 0) {
       options.Error = "unknown option " + argument;
       return options;
     } else if (argument.size() > 1 && argument[0] == '-') {
       if (QtOptionTakesValue(argument)) ++i;
-    } else if (options.Command.empty() && (argument == "export" || argument == "poll")) {
+    } else if (options.Command.empty() && (argument == "scan" || argument == "export" || argument == "poll")) {
       options.Command = argument;
     } else {
       options.Error = "unexpected argument \"" + argument + "\"";
@@ -65,6 +76,7 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
   }
   if (options.CreateWorkDir && !options.WorkDir) options.Error = "--create goes with --workdir";
   else if (formatGiven && options.Command != "export") options.Error = "--format goes with export";
+  else if (scanOptionGiven && options.Command != "scan") options.Error = "--range, --community and --yes go with scan";
   else if (options.Format != "csv" && options.Format != "json") options.Error = "--format is csv or json";
   return options;
 }
@@ -81,8 +93,12 @@ std::string WorkDirProblem(const TStartOptions& options) {
 
 std::string HelpText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--workdir DIR [--create]] [export [--format csv|json] | poll]\n"
+         " [--workdir DIR [--create]] [scan [--range FIRST-LAST] [--community NAME] [--yes]\n"
+         "         | export [--format csv|json] | poll]\n"
          "Finds the maker's SNMP devices on an IPv4 range, shows and changes them.\n\n"
+         "  scan           scan the settings' range (or --range, with --community) and\n"
+         "                 write the device list as the window's scan does; the\n"
+         "                 changes on stdout; more than 65,536 addresses need --yes\n"
          "  export         ask each listed device once and print the list as CSV\n"
          "                 (--format json: as JSON); no window is opened\n"
          "  poll           poll the listed devices once and print a JSON line for\n"

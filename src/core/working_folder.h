@@ -14,8 +14,11 @@ struct TStartOptions {
   bool ShowHelp = false;
   std::optional<std::string> WorkDir;
   bool CreateWorkDir = false;  // --create: --workdir may name a folder to make
-  std::string Command;         // "export" or "poll": run without a window
+  std::string Command;         // "scan", "export" or "poll": run without a window
   std::string Format = "csv";  // export --format csv|json
+  std::string Range;           // scan --range FIRST-LAST (else the settings' range)
+  std::string Community;       // scan --community NAME (else the settings' read community)
+  bool Yes = false;            // scan --yes: more than kUnconfirmedScanAddresses addresses
   std::string Error;  // what was wrong with the command line, or empty
 };
 

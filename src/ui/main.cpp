@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <QMessageBox>
 
 #include "application.h"
@@ -29,6 +35,14 @@ std::string SharedDeviceFiles(const char* programPath) {
   const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", ignored);
   const std::filesystem::path bin = program.empty() ? std::filesystem::path(programPath).parent_path() : program.parent_path();
   return qz::app::SharedDataFolder(bin.string()) + "/DeviceFiles";
+}
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 }  // namespace
@@ -76,10 +90,19 @@ int main(int argc, char* argv[]) {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), failure.c_str());
       return qz::app::kCommandFailed;
     }
-    const qz::app::TCommandResult result = qz::app::RunCommand(options);
+    // Progress only where someone watches it, on one line rewritten.
+    const bool watched = StandardErrorIsTerminal();
+    const qz::app::TCommandResult result = qz::app::RunCommand(options, [watched](const std::string& progress) {
+      if (watched) std::fprintf(stderr, "\r%s ", progress.c_str());
+    });
+    if (watched) std::fputs("\r\x1b[K", stderr);
     std::fwrite(result.Out.data(), 1, result.Out.size(), stdout);
     if (!result.Error.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), result.Error.c_str());
-    return std::fflush(stdout) == 0 ? result.Status : qz::app::kCommandFailed;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr, "%s: the output could not be written\n", name.c_str());
+      return qz::app::kCommandFailed;
+    }
+    return result.Status;
   }
   TApplication application(argc, argv);
   if (error) {

@@ -23,7 +23,6 @@ namespace qz::app {
 namespace {
 
 // Larger ranges are asked for only after the operator confirms.
-constexpr uint32_t kUnconfirmedScanAddresses = 65536;
 // Lines of changes the scan's summary box shows.
 constexpr size_t kMostSummaryLines = 1000;
 
@@ -189,6 +188,9 @@ void TScan::ShowSummary(const std::vector<DeviceRow>& before, const std::vector<
   QPushButton* copy = box->addButton("Copy", QMessageBox::ActionRole);
   copy->disconnect();  // copying leaves the box open
   connect(copy, &QPushButton::clicked, box, [summary] { QGuiApplication::clipboard()->setText(summary); });
+  // Without an escape button a message box refuses to be closed, and with
+  // it the program's end asked for from outside (the desktop's logout).
+  box->setEscapeButton(QMessageBox::Ok);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
   box->show();

@@ -229,6 +229,8 @@ TEST(StartOptions, ReadTheCommandLine) {
     bool create = false;
     std::string command = "";
     std::string format = "csv";
+    std::string range = "";
+    bool yes = false;
   } cases[] = {{{}, false, false, std::nullopt, ""},
                {{"--version"}, true, false, std::nullopt, ""},
                {{"--help"}, false, true, std::nullopt, ""},
@@ -248,7 +250,12 @@ TEST(StartOptions, ReadTheCommandLine) {
                {{"export", "--format", "xml"}, false, false, std::nullopt, "--format is csv or json", false, "export", "xml"},
                {{"export", "--format"}, false, false, std::nullopt, "--format needs csv or json", false, "export"},
                {{"poll", "--format", "json"}, false, false, std::nullopt, "--format goes with export", false, "poll", "json"},
-               {{"export", "poll"}, false, false, std::nullopt, "unexpected argument \"poll\"", false, "export"}};
+               {{"export", "poll"}, false, false, std::nullopt, "unexpected argument \"poll\"", false, "export"},
+               {{"scan", "--range", "127.0.0.1-127.0.0.9", "--yes"}, false, false, std::nullopt, "", false, "scan", "csv",
+                "127.0.0.1-127.0.0.9", true},
+               {{"scan", "--range"}, false, false, std::nullopt, "--range needs FIRST-LAST", false, "scan"},
+               {{"export", "--yes"}, false, false, std::nullopt, "--range, --community and --yes go with scan", false,
+                "export", "csv", "", true}};
   for (const auto& c : cases) {
     const TStartOptions options = ParseStartOptions(c.arguments);
     EXPECT_EQ(options.ShowVersion, c.version) << c.error;
@@ -258,6 +265,8 @@ TEST(StartOptions, ReadTheCommandLine) {
     EXPECT_EQ(options.CreateWorkDir, c.create) << c.error;
     EXPECT_EQ(options.Command, c.command) << c.error;
     EXPECT_EQ(options.Format, c.format) << c.error;
+    EXPECT_EQ(options.Range, c.range) << c.error;
+    EXPECT_EQ(options.Yes, c.yes) << c.error;
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device_list_file.h"
 #include "peers.h"
 
 using namespace qz::test;
@@ -133,4 +134,65 @@ TEST(Program, ExportAndPollRunWithoutADisplay) {
             "3\n");
   RunCommand(command + " poll --format json 2>/dev/null", &code);
   EXPECT_EQ(code, 2) << "--format goes with export";
+}
+
+// The command line's scan finds what the window's scan finds, and writes the
+// same list file byte for byte, the list before kept as the previous one.
+TEST(Program, TheCommandLineScanWritesTheWindowsList) {
+  if (const std::string why = SnmpPeersUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  DeviceLab lab(ScanLab("127.0.0.17"));
+  ASSERT_TRUE(lab.Started());
+  const std::string settings = "127.0.0.170\r\n127.0.0.180\r\ntrue\r\nkelvor\r\nstranix\r\n200\r\n1\r\nfalse\r\n500\r\n";
+  ScratchDir byWindow("window-scan");
+  WriteFileBytes(byWindow.File("QZexplorer.ini"), settings);
+  const pid_t child = fork();
+  if (child == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    execl(QZ_EXPLORER_PROGRAM, QZ_EXPLORER_PROGRAM, "--workdir", byWindow.Path().c_str(), static_cast<char*>(nullptr));
+    _exit(4);
+  }
+  const std::string windowList = byWindow.File("QZdevices.cfg");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!std::filesystem::exists(windowList) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // The scan's summary box is open: asked to end from outside, the program
+  // still ends.
+  kill(child, SIGTERM);
+  const auto endBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (waitpid(child, nullptr, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > endBy) {
+      ADD_FAILURE() << "the program did not end on SIGTERM with the scan summary open";
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(std::filesystem::exists(windowList));
+
+  ScratchDir byCommand("command-scan");
+  WriteFileBytes(byCommand.File("QZexplorer.ini"), settings);
+  const std::string older = std::string(qz::app::kDeviceListHeader) + "\r\n127.0.0.99\tOld\tGone\tQZ120\tSNMP station vers. 1.06 \r\n";
+  WriteFileBytes(byCommand.File("QZdevices.cfg"), older);
+  const std::string scan = std::string(QZ_EXPLORER_PROGRAM) + " --workdir " + byCommand.Path() + " scan";
+  int code = -1;
+  const std::string said = RunCommand(scan + " 2>&1", &code);
+  EXPECT_EQ(code, 0) << said;
+  EXPECT_EQ(ReadFileBytes(byCommand.File("QZdevices.cfg")), ReadFileBytes(windowList));
+  EXPECT_EQ(ReadFileBytes(byCommand.File("QZdevices.prev")), older);
+  EXPECT_NE(said.find("127.0.0.99"), std::string::npos) << "the changes name the device gone: " << said;
+  EXPECT_NE(said.find("4 devices found\n"), std::string::npos) << said;
+  // No progress lines when nobody watches the error output.
+  EXPECT_EQ(said.find("asked "), std::string::npos) << said;
+
+  // A range of more than 65,536 addresses is refused without --yes, before anything is sent.
+  const std::string before = ReadFileBytes(byCommand.File("QZdevices.cfg"));
+  const std::string refused = RunCommand(scan + " --range 127.0.0.0-127.3.255.255 2>&1", &code);
+  EXPECT_EQ(code, 3);
+  EXPECT_TRUE(refused.starts_with("qz-explorer: the range 127.0.0.0-127.3.255.255 holds ") &&
+              refused.ends_with(" addresses; --yes scans them all\n"))
+      << refused;
+  RunCommand(scan + " --range 127.0.0.5-127.0.0.x 2>/dev/null", &code);
+  EXPECT_EQ(code, 3);
+  EXPECT_EQ(ReadFileBytes(byCommand.File("QZdevices.cfg")), before);
 }
