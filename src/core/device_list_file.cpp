@@ -96,4 +96,21 @@ std::string ShownChanges(const std::vector<std::string>& changes, size_t mostLin
   return shown;
 }
 
+std::string ScanChangeWords(const std::vector<std::string>& changes) {
+  size_t gone = 0, added = 0, changed = 0;
+  for (const std::string& change : changes) {
+    if (change.starts_with("Missing: ")) ++gone;
+    else if (change.starts_with("New: ")) ++added;
+    else if (change.starts_with("Changed: ")) ++changed;
+  }
+  std::string words;
+  const auto add = [&](size_t count, const std::string& what) {
+    if (count > 0) words += (words.empty() ? "" : ", ") + std::to_string(count) + what;
+  };
+  add(gone, gone == 1 ? " device gone" : " devices gone");
+  add(added, words.empty() ? (added == 1 ? " device new" : " devices new") : " new");
+  add(changed, words.empty() ? (changed == 1 ? " device changed" : " devices changed") : " changed");
+  return words;
+}
+
 }  // namespace qz::app

@@ -36,6 +36,9 @@ std::string FormatDeviceList(const std::vector<DeviceRow>& rows);
 // "New: ...", "Missing: ...", "Changed: <address> name "a" -> "b", ...".
 // Empty when nothing changed.
 std::vector<std::string> CompareDeviceLists(const std::vector<DeviceRow>& before, const std::vector<DeviceRow>& after);
+// The changes counted in words for a notification: "2 devices gone, 1 new,
+// 1 changed"; empty when there are none.
+std::string ScanChangeWords(const std::vector<std::string>& changes);
 // What a box shows of the changes: the first mostLines, each shortened for a
 // message, a line each, and "... and N more (Copy takes them all)".
 std::string ShownChanges(const std::vector<std::string>& changes, size_t mostLines);

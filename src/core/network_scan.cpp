@@ -8,6 +8,7 @@
 #include "scan_range.h"
 #include "settings_file.h"
 #include "sys_descr.h"
+#include "text.h"
 
 namespace qz::app {
 namespace {
@@ -122,6 +123,19 @@ std::vector<DeviceRow> TNetworkScan::Run(const std::atomic<bool>& stop,
   rows.reserve(found_.size());
   for (const size_t at : order) rows.push_back(found_[at]);
   return rows;
+}
+
+TRescanPeriod RescanPeriod(const std::string& every) {
+  const std::string text = Trimmed(every);
+  if (text.empty() || text == "0" || text == "off") return {};
+  const char unit = text.back();
+  const bool hasUnit = unit == 's' || unit == 'm' || unit == 'h' || unit == 'd';
+  int32_t count = 0;
+  if (!ParseInt32(hasUnit ? text.substr(0, text.size() - 1) : text, count) || count <= 0)
+    return {std::nullopt, "[Scan] Every=" + text + " is not a period (such as 90, 45m, 6h or 1d)"};
+  const int64_t perUnit = unit == 's' ? 1 : unit == 'h' ? 3600 : unit == 'd' ? 86400 : 60;
+  const int64_t seconds = std::min<int64_t>(int64_t{count} * perUnit, 366LL * 86400);
+  return {static_cast<int32_t>(std::max<int64_t>(seconds, kShortestRescanSeconds)), {}};
 }
 
 }  // namespace qz::app

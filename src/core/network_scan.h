@@ -36,6 +36,17 @@ struct TScanProgress {
 // traffic.
 inline constexpr uint32_t kUnconfirmedScanAddresses = 65536;
 
+// [Scan] Every: the period of the scheduled rescans in seconds: a number of
+// minutes, or a number with s, m, h or d ("90", "45m", "6h", "1d"), at least
+// kShortestRescanSeconds. None when it is empty, 0 or "off"; an error text
+// when it is none of these.
+inline constexpr int32_t kShortestRescanSeconds = 10;
+struct TRescanPeriod {
+  std::optional<int32_t> Seconds;
+  std::string Error;
+};
+TRescanPeriod RescanPeriod(const std::string& every);
+
 // The addresses a scan of the range asks.
 uint32_t ScanAddressCount(uint32_t start, uint32_t stop);
 

@@ -88,6 +88,8 @@ class TFleetWatch : public QObject {
   const std::vector<TFleetRow>& Rows() const { return rows_; }
   TFleetCounts Counts() const;
   int CyclesDone() const { return cyclesDone_; }
+  // A poll cycle runs on the worker now.
+  bool CycleRunning() const { return cycleRunning_; }
   // Poll cycles' changes not passed to OnChange for want of room.
   size_t OnChangeDropped() const { return onChangeDropped_; }
 

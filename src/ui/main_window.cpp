@@ -173,7 +173,8 @@ void TfrmMain::CreateControls() {
   console_ = std::make_unique<TConsolePage>(tsTelnet, lbTelnet, layout_, static_cast<TWindowServices&>(*this));
 
   settings_ = std::make_unique<TSettingsPage>(tsSettings, layout_, static_cast<TWindowServices&>(*this));
-  scan_ = std::make_unique<TScan>(settings_->Scan(), static_cast<TWindowServices&>(*this));
+  scan_ = std::make_unique<TScan>(settings_->Scan(), static_cast<TWindowServices&>(*this),
+                                  [this] { return fleet_ && fleet_->CycleRunning(); });
   PageControl->setCurrentWidget(tsSettings);
 
   Timer = new QTimer(this);
@@ -286,6 +287,7 @@ void TfrmMain::FormCreate() {
   Timer->setInterval(1000);
   Timer->start();
   fleet_->ApplySettings();
+  scan_->ApplySchedule();
   traps_ = std::make_unique<TTrapListener>(static_cast<TWindowServices&>(*this), *fleet_);
   traps_->Start();
   if (FleetSettingsFrom(data_.Conf).Open) QTimer::singleShot(0, this, [this] { ShowFleet(); });

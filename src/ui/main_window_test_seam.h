@@ -24,6 +24,7 @@ class TfrmMainTestSeam {
   const GlobalData& State() const { return window_.data_; }
   const TDevicePanel& Panel() const { return *window_.panel_; }
   TFleetWatch& Fleet() const { return *window_.fleet_; }
+  TScan& Scan() const { return *window_.scan_; }
   const TTrapListener& Traps() const { return *window_.traps_; }
   TInventoryExport& Inventory() const { return *window_.inventory_; }
   void SetWorkState(TWorkState state) { window_.data_.WorkState = state; }

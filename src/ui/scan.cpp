@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "desktop_notifier.h"
 #include "exception_report.h"
 #include "net.h"
 #include "net_errors.h"
@@ -22,14 +23,90 @@
 namespace qz::app {
 namespace {
 
-// Larger ranges are asked for only after the operator confirms.
 // Lines of changes the scan's summary box shows.
 constexpr size_t kMostSummaryLines = 1000;
+// How soon a scheduled rescan that found other network work running tries again.
+constexpr int kRescanRetryMs = 2000;
 
 }  // namespace
 
-TScan::TScan(TScanControls controls, TWindowServices& window) : controls_(controls), window_(window) {
+TScan::TScan(TScanControls controls, TWindowServices& window, std::function<bool()> busy)
+    : controls_(controls), window_(window), busy_(std::move(busy)), schedule_(new QTimer(this)),
+      notifier_(new TDesktopNotifier([this](const QString& why) { window_.ShowNotice(why); }, this)) {
   connect(controls_.Button, &QPushButton::clicked, this, [this] { Guarded(controls_.Button, [&] { ButtonClick(); }); });
+  connect(schedule_, &QTimer::timeout, this, [this] { Guarded(this, [&] { RescanWhenFree(); }); });
+}
+
+void TScan::ApplySchedule() {
+  const TRescanPeriod period = RescanPeriod(window_.Data().Conf.Value("Scan/Every"));
+  if (!period.Error.empty()) window_.ShowNotice(QString::fromStdString(period.Error + "; no scheduled rescans"));
+  if (!period.Seconds) {
+    schedule_->stop();
+    return;
+  }
+  schedule_->start(*period.Seconds * 1000);
+}
+
+void TScan::RescanWhenFree() {
+  if (window_.Closing()) return;
+  // Never two scans at once, nor a scan beside the fleet's cycle: it waits.
+  if (running_ || window_.Data().WorkState == wsScan || busy_()) {
+    QTimer::singleShot(kRescanRetryMs, this, [this] { Guarded(this, [&] { RescanWhenFree(); }); });
+    return;
+  }
+  const TScanRequest request = RequestOfSettings();
+  const uint32_t total = ScanAddressCount(request.Start, request.Stop);
+  if (total == 0 || total > kUnconfirmedScanAddresses) {
+    window_.ShowNotice(QString("Scheduled rescan skipped: the range %1 to %2 holds %3 addresses")
+                           .arg(QString::fromStdString(window_.Data().Settings.StartIP),
+                                QString::fromStdString(window_.Data().Settings.StopIP))
+                           .arg(total));
+    return;
+  }
+  running_ = true;
+  scheduled_ = true;
+  stop_ = false;
+  thread_ = std::thread([this, request] {
+    TNetworkScan scan(request);
+    const auto rows = scan.Run(stop_, [](const TScanProgress&) {});
+    PostToWindowThread(this, [this, rows, error = scan.Error()] { Guarded(this, [&] { FinishScheduled(rows, error); }); });
+  });
+}
+
+TScanRequest TScan::RequestOfSettings() const {
+  TScanRequest request;
+  request.Start = window_.Data().StartIPValue;
+  request.Stop = window_.Data().StopIPValue;
+  request.Community = window_.Data().Settings.ReadComm;
+  request.TimeoutMs = window_.Data().SNMPTimeOutValue;
+  request.Tries = window_.Data().RetryCountValue;
+  return request;
+}
+
+void TScan::FinishScheduled(const std::vector<DeviceRow>& rows, int socketError) {
+  Stop();
+  scheduled_ = false;
+  if (window_.Closing()) return;
+  if (socketError != 0) {
+    window_.ShowNotice("Scheduled rescan could not start: " + QString::fromStdString(telnet::SocketErrorText(socketError)));
+  } else {
+    const std::vector<DeviceRow> before = window_.Data().Devices.Rows();
+    const std::vector<std::string> changes = CompareDeviceLists(before, rows);
+    if (!changes.empty() && KeepPreviousDeviceList()) {
+      const std::string selected = window_.Data().SelectedIP;
+      window_.ShowRows(rows, selected);
+      window_.WriteDeviceList();
+      // The device shown is gone: the panel shows the one the lists now show.
+      if (window_.Data().SelectedIP != selected && window_.HasSelectedDevice()) window_.RequestWork(wsFillData);
+      const QString words = window_.Shown(ScanChangeWords(changes));
+      notifier_->Notify("QZ Explorer: rescan", words);
+      window_.ShowNotice("Rescan: " + words, TNotice::Confirmation);
+    }
+  }
+  if (operatorWaits_) {
+    operatorWaits_ = false;
+    Start();
+  }
 }
 
 TScan::~TScan() { Stop(); }
@@ -46,7 +123,10 @@ void TScan::ButtonClick() {
 }
 
 void TScan::Start() {
-  if (running_) return;
+  if (running_) {
+    operatorWaits_ = scheduled_;
+    return;
+  }
   const uint32_t total = ScanAddressCount(window_.Data().StartIPValue, window_.Data().StopIPValue);
   if (total == 0) {
     // A typing slip in the range must not cost the operator the device list.
@@ -76,12 +156,7 @@ void TScan::Start() {
   snmp::SnmpRequest.RetryCount = window_.Data().RetryCountValue;
   snmp::SnmpRequest.Community = window_.Data().Settings.ReadComm;
 
-  TScanRequest request;
-  request.Start = window_.Data().StartIPValue;
-  request.Stop = window_.Data().StopIPValue;
-  request.Community = window_.Data().Settings.ReadComm;
-  request.TimeoutMs = window_.Data().SNMPTimeOutValue;
-  request.Tries = window_.Data().RetryCountValue;
+  const TScanRequest request = RequestOfSettings();
   ShowProgress({0, total, 0});
   stop_ = false;
   thread_ = std::thread([this, request] {

@@ -209,3 +209,30 @@ TEST_F(NetworkScanTest, AFloodOfStrayAnswersNeverKeepsStopWaiting) {
   EXPECT_LT(ended - stoppedAt, 500ms);
   EXPECT_GT(progressCalls, 3);
 }
+
+TEST(ScheduledRescan, PeriodsAndTheWordsOfAChange) {
+  const struct {
+    const char* Every;
+    std::optional<int32_t> Seconds;
+    bool Error;
+  } periods[] = {{"", std::nullopt, false},   {"0", std::nullopt, false}, {"off", std::nullopt, false},
+                 {"90", 5400, false},         {"45m", 2700, false},       {"6h", 21600, false},
+                 {"1d", 86400, false},        {"30s", 30, false},         {"1s", kShortestRescanSeconds, false},
+                 {" 2h ", 7200, false},       {"2 h", std::nullopt, true}, {"-5", std::nullopt, true},
+                 {"soon", std::nullopt, true}, {"9999d", 366 * 86400, false}};
+  for (const auto& c : periods) {
+    const TRescanPeriod period = RescanPeriod(c.Every);
+    EXPECT_EQ(period.Seconds, c.Seconds) << c.Every;
+    EXPECT_EQ(!period.Error.empty(), c.Error) << c.Every;
+  }
+  const struct {
+    std::vector<std::string> Changes;
+    std::string Words;
+  } changes[] = {{{}, ""},
+                 {{"Missing: a", "Missing: b", "New: c"}, "2 devices gone, 1 new"},
+                 {{"New: c"}, "1 device new"},
+                 {{"New: c", "New: d", "Changed: e name"}, "2 devices new, 1 changed"},
+                 {{"Changed: e name"}, "1 device changed"},
+                 {{"Missing: a", "Changed: e", "Changed: f"}, "1 device gone, 2 changed"}};
+  for (const auto& c : changes) EXPECT_EQ(ScanChangeWords(c.Changes), c.Words) << c.Words;
+}
