@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <iterator>
 
 #include "csv_text.h"
 #include "description_file.h"
@@ -137,35 +139,34 @@ std::vector<TInventoryRow> ReadInventory(const std::vector<DeviceRow>& devices, 
   return rows;
 }
 
+namespace {
+
+// The header row and a row per device, each cell made a field by `field`.
+std::string Delimited(const std::vector<TInventoryRow>& rows, char separator, const char* lineEnd,
+                      const std::function<std::string(const std::string&)>& field) {
+  const auto line = [&](const std::vector<std::string>& cells) {
+    std::string text;
+    for (size_t i = 0; i < cells.size(); ++i) text += (i == 0 ? "" : std::string(1, separator)) + field(cells[i]);
+    return text + lineEnd;
+  };
+  std::string text = line(std::vector<std::string>(std::begin(kColumns), std::end(kColumns)));
+  for (const TInventoryRow& row : rows) text += line(Cells(row));
+  return text;
+}
+
+}  // namespace
+
 std::string InventoryCsv(const std::vector<TInventoryRow>& rows) {
-  std::string csv;
-  for (const char* column : kColumns) csv += (csv.empty() ? "" : ",") + std::string(column);
-  csv += "\r\n";
-  for (const TInventoryRow& row : rows) {
-    std::string line;
-    for (const std::string& cell : Cells(row)) line += (line.empty() ? "" : ",") + CsvField(GuardedCell(cell));
-    csv += line + "\r\n";
-  }
-  return csv;
+  return Delimited(rows, ',', "\r\n", [](const std::string& cell) { return CsvField(GuardedCell(cell)); });
 }
 
 std::string InventoryTable(const std::vector<TInventoryRow>& rows) {
-  std::string table;
-  for (const char* column : kColumns) table += (table.empty() ? "" : "\t") + std::string(column);
-  table += "\n";
-  for (const TInventoryRow& row : rows) {
-    std::string line;
-    bool first = true;
-    for (std::string cell : Cells(row)) {
-      cell = GuardedCell(cell);
-      for (char& c : cell)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-      line += (first ? "" : "\t") + cell;
-      first = false;
-    }
-    table += line + "\n";
-  }
-  return table;
+  return Delimited(rows, '\t', "\n", [](const std::string& cell) {
+    std::string field = GuardedCell(cell);
+    for (char& c : field)
+      if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return field;
+  });
 }
 
 std::string JsonString(const std::string& text) {
