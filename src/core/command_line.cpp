@@ -75,23 +75,27 @@ std::string PollLine(const DeviceRow& device, const TPolledDevice& polled, const
   return line + values + "}}\n";
 }
 
-// The range of --range "FIRST-LAST" (one address alone is a range too).
-std::optional<std::pair<uint32_t, uint32_t>> RangeOf(const std::string& text) {
-  const size_t dash = text.find('-');
-  const std::string first = text.substr(0, dash);
-  const std::string last = dash == std::string::npos ? first : text.substr(dash + 1);
-  if (!IsIPv4Text(first) || !IsIPv4Text(last)) return std::nullopt;
-  return std::pair{AddressValue(first), AddressValue(last)};
-}
-
 TCommandResult Scan(const TStartOptions& options, const TWorkFolder& folder,
                     const std::function<void(const std::string&)>& progress) {
+  // --range names every range to scan; else the settings' range (read as
+  // the window reads it) and [Scan] Ranges.
+  const std::string listed = options.Range.empty() ? folder.Conf.Value("Scan/Ranges") : options.Range;
+  const TScanRanges parsed = ParseScanRanges(listed);
+  if (!parsed.NotRanges.empty())
+    return {kCommandFailed, {}, "\"" + parsed.NotRanges.front() +
+                                    "\" is not a range (FIRST-LAST, an address or a block such as 10.0.4.0/22)"};
   TScanRequest request;
-  const std::string range = options.Range.empty() ? folder.Settings.StartIP + "-" + folder.Settings.StopIP : options.Range;
-  const auto addresses = RangeOf(range);
-  if (!addresses) return {kCommandFailed, {}, "the range " + range + " is not FIRST-LAST of IPv4 addresses"};
-  std::tie(request.Start, request.Stop) = *addresses;
-  const uint32_t total = ScanAddressCount(request.Start, request.Stop);
+  if (options.Range.empty()) {
+    request.Start = AddressValue(folder.Settings.StartIP);
+    request.Stop = AddressValue(folder.Settings.StopIP);
+  } else {
+    request.Start = 1;  // no range of the settings: --range names them all
+  }
+  request.MoreRanges = parsed.Ranges;
+  const std::string range = options.Range.empty()
+                                ? folder.Settings.StartIP + "-" + folder.Settings.StopIP + (listed.empty() ? "" : "," + listed)
+                                : options.Range;
+  const uint64_t total = ScanAddressCount(ScanRangesOf(request));
   if (total == 0) return {kCommandFailed, {}, "the range " + range + " holds no address; the device list is kept"};
   if (total > kUnconfirmedScanAddresses && !options.Yes)
     return {kCommandFailed, {}, "the range " + range + " holds " + std::to_string(total) + " addresses; --yes scans them all"};

@@ -27,10 +27,18 @@ uint32_t ScanAddressCount(uint32_t start, uint32_t stop) {
   return count;
 }
 
+std::vector<TAddressRange> ScanRangesOf(const TScanRequest& request) {
+  std::vector<TAddressRange> ranges = request.MoreRanges;
+  ranges.push_back({request.Start, request.Stop});
+  return MergedRanges(std::move(ranges));
+}
+
 TNetworkScan::TNetworkScan(TScanRequest request)
-    : request_(std::move(request)), gets_(request_.Community, request_.TimeoutMs, request_.Tries, request_.Pacing) {
-  progress_.Total = ScanAddressCount(request_.Start, request_.Stop);
-  if (progress_.Total > 0) nextAddress_ = request_.Start;
+    : request_(std::move(request)),
+      gets_(request_.Community, request_.TimeoutMs, request_.Tries, request_.Pacing),
+      ranges_(ScanRangesOf(request_)) {
+  progress_.Total = static_cast<uint32_t>(std::min<uint64_t>(ScanAddressCount(ranges_), UINT32_MAX));
+  if (!ranges_.empty()) nextAddress_ = ranges_.front().First;
 }
 
 void TNetworkScan::AskNextAddresses() {
@@ -47,7 +55,8 @@ void TNetworkScan::AskNextAddresses() {
     }
     devices_[slot] = {*nextAddress_, Step::ObjectId, {DottedAddress(*nextAddress_), {}, {}, {}, {}}};
     Ask(slot, Step::ObjectId);
-    nextAddress_ = NextScanAddress(*nextAddress_, request_.Stop);
+    nextAddress_ = NextScanAddress(*nextAddress_, ranges_[range_].Last);
+    if (!nextAddress_ && ++range_ < ranges_.size()) nextAddress_ = ranges_[range_].First;
   }
 }
 

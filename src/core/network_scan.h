@@ -13,12 +13,15 @@
 
 #include "device_list_file.h"
 #include "parallel_get.h"
+#include "scan_range.h"
 
 namespace qz::app {
 
 struct TScanRequest {
   uint32_t Start = 0;
   uint32_t Stop = 0;
+  // Asked as well ([Scan] Ranges); an address in two ranges is asked once.
+  std::vector<TAddressRange> MoreRanges;
   std::string Community;
   int32_t TimeoutMs = 100;
   int32_t Tries = 2;
@@ -49,6 +52,8 @@ TRescanPeriod RescanPeriod(const std::string& every);
 
 // The addresses a scan of the range asks.
 uint32_t ScanAddressCount(uint32_t start, uint32_t stop);
+// The ranges a request asks, merged: its range and MoreRanges.
+std::vector<TAddressRange> ScanRangesOf(const TScanRequest& request);
 
 class TNetworkScan {
  public:
@@ -78,6 +83,8 @@ class TNetworkScan {
 
   TScanRequest request_;
   snmp::TParallelGets gets_;
+  std::vector<TAddressRange> ranges_;
+  size_t range_ = 0;  // of nextAddress_
   std::optional<uint32_t> nextAddress_;
   TScanProgress progress_;
   // Devices being read, by slot; a slot is free again when its device settles.

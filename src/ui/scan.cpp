@@ -55,7 +55,7 @@ void TScan::RescanWhenFree() {
     return;
   }
   const TScanRequest request = RequestOfSettings();
-  const uint32_t total = ScanAddressCount(request.Start, request.Stop);
+  const uint64_t total = ScanAddressCount(ScanRangesOf(request));
   if (total == 0 || total > kUnconfirmedScanAddresses) {
     window_.ShowNotice(QString("Scheduled rescan skipped: the range %1 to %2 holds %3 addresses")
                            .arg(QString::fromStdString(window_.Data().Settings.StartIP),
@@ -80,6 +80,8 @@ TScanRequest TScan::RequestOfSettings() const {
   request.Community = window_.Data().Settings.ReadComm;
   request.TimeoutMs = window_.Data().SNMPTimeOutValue;
   request.Tries = window_.Data().RetryCountValue;
+  // [Scan] Ranges: what is not a range was said when the scan was asked for.
+  request.MoreRanges = ParseScanRanges(window_.Data().Conf.Value("Scan/Ranges")).Ranges;
   return request;
 }
 
@@ -127,22 +129,32 @@ void TScan::Start() {
     operatorWaits_ = scheduled_;
     return;
   }
-  const uint32_t total = ScanAddressCount(window_.Data().StartIPValue, window_.Data().StopIPValue);
+  if (const auto wrong = ParseScanRanges(window_.Data().Conf.Value("Scan/Ranges")).NotRanges; !wrong.empty())
+    window_.ShowNotice(QString::fromStdString("[Scan] Ranges: \"" + wrong.front() +
+                                              "\" is not a range (FIRST-LAST, an address or a block such as "
+                                              "10.0.4.0/22); it is not scanned"));
+  const TScanRequest request = RequestOfSettings();
+  const uint64_t total = ScanAddressCount(ScanRangesOf(request));
+  const QString ranges = request.MoreRanges.empty()
+                             ? QString::fromStdString("the range " + window_.Data().Settings.StartIP + " to " +
+                                                      window_.Data().Settings.StopIP)
+                             : QString::fromStdString("the ranges " + window_.Data().Settings.StartIP + " to " +
+                                                      window_.Data().Settings.StopIP + " and " +
+                                                      window_.Data().Conf.Value("Scan/Ranges"));
   if (total == 0) {
     // A typing slip in the range must not cost the operator the device list.
     controls_.Button->setText("Scan");
     controls_.Said->setText("No address to scan");
     QMessageBox::warning(controls_.Button->window(), "QZ Explorer",
-                         QString::fromStdString("Nothing was scanned: the range " + window_.Data().Settings.StartIP +
-                                                " to " + window_.Data().Settings.StopIP +
-                                                " holds no address. The device list is kept."));
+                         "Nothing was scanned: " + ranges + (request.MoreRanges.empty() ? " holds" : " hold") +
+                             " no address. The device list is kept.");
     return;
   }
   if (total > kUnconfirmedScanAddresses &&
       QMessageBox::question(controls_.Button->window(), "QZ Explorer",
-                            QString("The range %1 to %2 holds %3 addresses. Scan them all?")
-                                .arg(QString::fromStdString(window_.Data().Settings.StartIP),
-                                     QString::fromStdString(window_.Data().Settings.StopIP))
+                            QString("%1 %2 %3 addresses. Scan them all?")
+                                .arg(ranges.left(1).toUpper() + ranges.mid(1),
+                                     request.MoreRanges.empty() ? "holds" : "hold")
                                 .arg(total)) != QMessageBox::Yes) {
     controls_.Button->setText("Scan");
     return;
@@ -156,8 +168,7 @@ void TScan::Start() {
   snmp::SnmpRequest.RetryCount = window_.Data().RetryCountValue;
   snmp::SnmpRequest.Community = window_.Data().Settings.ReadComm;
 
-  const TScanRequest request = RequestOfSettings();
-  ShowProgress({0, total, 0});
+  ShowProgress({0, static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX)), 0});
   stop_ = false;
   thread_ = std::thread([this, request] {
     TNetworkScan scan(request);

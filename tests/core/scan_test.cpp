@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -41,6 +42,54 @@ TEST(ScanAddresses, CountSkipsTheBroadcastOctet) {
   EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.0"), AddressValue("10.0.0.255")), 255u);
   EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.0"), AddressValue("10.0.255.255")), 65280u);
   EXPECT_EQ(ScanAddressCount(AddressValue("10.0.0.9"), AddressValue("10.0.0.1")), 0u);
+}
+
+TEST(ScanAddresses, RangesBlocksAndOverlapsAskedOnce) {
+  const struct {
+    const char* Text;
+    std::optional<TAddressRange> Range;
+  } parsed[] = {{"10.0.0.1-10.0.0.254", TAddressRange{AddressValue("10.0.0.1"), AddressValue("10.0.0.254")}},
+                {"10.0.0.7", TAddressRange{AddressValue("10.0.0.7"), AddressValue("10.0.0.7")}},
+                {"10.0.4.9/22", TAddressRange{AddressValue("10.0.4.0"), AddressValue("10.0.7.255")}},
+                {"10.0.0.7/32", TAddressRange{AddressValue("10.0.0.7"), AddressValue("10.0.0.7")}},
+                {"0.0.0.0/0", TAddressRange{0, AddressValue("255.255.255.254")}},
+                {"10.0.0.0/33", std::nullopt},
+                {"10.0.0.0/", std::nullopt},
+                {"10.0.0.0/2x", std::nullopt},
+                {"10.0.0-10.0.0.9", std::nullopt},
+                {"hall", std::nullopt}};
+  for (const auto& c : parsed) EXPECT_EQ(ParseAddressRange(c.Text), c.Range) << c.Text;
+
+  const TScanRanges listed = ParseScanRanges(" 10.0.0.1-10.0.0.20, 10.0.0.10-10.0.0.30 10.0.0.31,hall ,10.0.1.0/24 ");
+  EXPECT_EQ(listed.NotRanges, std::vector<std::string>{"hall"});
+  // Overlapping and adjoining ranges are one; a range without addresses is none.
+  std::vector<TAddressRange> ranges = listed.Ranges;
+  ranges.push_back({AddressValue("10.0.0.9"), AddressValue("10.0.0.1")});
+  EXPECT_EQ(MergedRanges(ranges), (std::vector<TAddressRange>{{AddressValue("10.0.0.1"), AddressValue("10.0.0.31")},
+                                                              {AddressValue("10.0.1.0"), AddressValue("10.0.1.255")}}));
+  // The count of ranges is what asking them address by address counts.
+  for (const auto& [first, last] : std::vector<std::pair<const char*, const char*>>{
+           {"10.0.0.1", "10.0.0.1"}, {"10.0.0.0", "10.0.0.255"}, {"10.0.0.255", "10.0.2.0"}, {"10.0.0.0", "10.3.255.255"}})
+    EXPECT_EQ(ScanAddressCount(std::vector<TAddressRange>{{AddressValue(first), AddressValue(last)}}),
+              ScanAddressCount(AddressValue(first), AddressValue(last)))
+        << first << "-" << last;
+  EXPECT_EQ(ScanAddressCount(MergedRanges(listed.Ranges)), 31u + 255u);
+  EXPECT_EQ(ScanAddressCount(std::vector<TAddressRange>{{0, AddressValue("255.255.255.254")}}), 4278190080u);
+}
+
+TEST_F(NetworkScanTest, SeveralRangesFindTheirDevicesAndAskEachAddressOnce) {
+  TScanRequest request = Request("127.0.0.110", "127.0.0.111");
+  request.MoreRanges = ParseScanRanges("127.0.0.111-127.0.0.112, 127.0.0.115/32, 127.0.0.119").Ranges;
+  std::atomic<bool> stop{false};
+  TNetworkScan scan(request);
+  TScanProgress last;
+  const auto rows = scan.Run(stop, [&](const TScanProgress& progress) { last = progress; });
+  EXPECT_EQ(FormatDeviceList(rows),
+            FormatDeviceList({{"127.0.0.111", "Rack 3 station", "Hall B", "QZ120exp", "SNMP station vers. 1.05 "},
+                              {"127.0.0.115", "Main distribution", "Hall A", "QZ300", "SNMP station vers. 2.10 "},
+                              {"127.0.0.119", "Service mode", "lab", "QZ120", "Bootloader 0.9 "}}));
+  EXPECT_EQ(last.Total, 5u) << ".110 to .112, .115 and .119; .111 once";
+  EXPECT_EQ(last.Settled, 5u);
 }
 
 TEST_F(NetworkScanTest, FindsWhatAskingOneAfterTheOtherFinds) {

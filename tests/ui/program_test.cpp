@@ -195,4 +195,8 @@ TEST(Program, TheCommandLineScanWritesTheWindowsList) {
   RunCommand(scan + " --range 127.0.0.5-127.0.0.x 2>/dev/null", &code);
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFileBytes(byCommand.File("QZdevices.cfg")), before);
+  // Several ranges, a block among them.
+  const std::string two = RunCommand(scan + " --range 127.0.0.171,127.0.0.174/31 2>&1", &code);
+  EXPECT_EQ(code, 0) << two;
+  EXPECT_NE(two.find("\n2 devices found\n"), std::string::npos) << two;
 }
