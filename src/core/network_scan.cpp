@@ -20,13 +20,6 @@ const char* OidOf(uint8_t step) {
 
 }  // namespace
 
-uint32_t ScanAddressCount(uint32_t start, uint32_t stop) {
-  if (!ScanRangeHasAddresses(start, stop)) return 0;
-  uint32_t count = 0;
-  for (std::optional<uint32_t> address = start; address; address = NextScanAddress(*address, stop)) ++count;
-  return count;
-}
-
 std::vector<TAddressRange> ScanRangesOf(const TScanRequest& request) {
   std::vector<TAddressRange> ranges = request.MoreRanges;
   ranges.push_back({request.Start, request.Stop});

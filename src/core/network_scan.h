@@ -50,8 +50,6 @@ struct TRescanPeriod {
 };
 TRescanPeriod RescanPeriod(const std::string& every);
 
-// The addresses a scan of the range asks.
-uint32_t ScanAddressCount(uint32_t start, uint32_t stop);
 // The ranges a request asks, merged: its range and MoreRanges.
 std::vector<TAddressRange> ScanRangesOf(const TScanRequest& request);
 
