@@ -21,10 +21,20 @@ namespace {
 
 struct TWorkFolder {
   TIniRecord Settings;
+  int32_t TimeoutMs = 0;  // the settings' numbers, brought into range as the window does
+  int32_t Tries = 0;
   TConfFile Conf;
   std::vector<DeviceRow> Devices;
   std::string Problem;
 };
+
+int32_t NumberSetting(const std::string& text, const std::string& fallback, TNumberRange range) {
+  try {
+    return ClampedNumber(text, range);
+  } catch (const EConvertError&) {
+    return ClampedNumber(fallback, range);
+  }
+}
 
 TWorkFolder ReadWorkFolder(bool needsList) {
   TWorkFolder folder;
@@ -33,6 +43,8 @@ TWorkFolder ReadWorkFolder(bool needsList) {
     return folder;
   }
   folder.Settings = LoadSettingsFile(kSettingsFileName);
+  folder.TimeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
+  folder.Tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
   folder.Conf = ParseConf(ReadFile(kConfFileName).Bytes);
   const TFileRead list = ReadFile(kDeviceListFileName);
   if (!list.Error.empty() && (needsList || FileExistsAtAll(kDeviceListFileName))) {
@@ -42,14 +54,6 @@ TWorkFolder ReadWorkFolder(bool needsList) {
   }
   folder.Devices = ParseDeviceList(list.Bytes);
   return folder;
-}
-
-int32_t NumberSetting(const std::string& text, const std::string& fallback, TNumberRange range) {
-  try {
-    return ClampedNumber(text, range);
-  } catch (const EConvertError&) {
-    return ClampedNumber(fallback, range);
-  }
 }
 
 std::string PollLine(const DeviceRow& device, const TPolledDevice& polled, const TFleetObservation& seen,
@@ -100,8 +104,8 @@ TCommandResult Scan(const TStartOptions& options, const TWorkFolder& folder,
   if (total > kUnconfirmedScanAddresses && !options.Yes)
     return {kCommandFailed, {}, "the range " + range + " holds " + std::to_string(total) + " addresses; --yes scans them all"};
   request.Community = options.Community.empty() ? folder.Settings.ReadComm : options.Community;
-  request.TimeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
-  request.Tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
+  request.TimeoutMs = folder.TimeoutMs;
+  request.Tries = folder.Tries;
   TNetworkScan scan(request);
   if (scan.Error() != 0)
     return {kCommandFailed, {}, "the scan could not start (socket error " + std::to_string(scan.Error()) +
@@ -113,15 +117,13 @@ TCommandResult Scan(const TStartOptions& options, const TWorkFolder& folder,
                std::to_string(now.Found));
   });
   // As the window's scan: the list before becomes the previous list.
-  if (FileExists(kDeviceListFileName))
-    if (const std::string failure = WriteWholeFile(kPreviousDeviceListFileName, ReadFile(kDeviceListFileName).Bytes);
-        !failure.empty())
-      return {kCommandFailed, {}, std::string("the device list could not be kept as ") + kPreviousDeviceListFileName +
-                                      " (" + failure + "); " + kDeviceListFileName + " is left as it was"};
+  if (const std::string failure = KeepPreviousDeviceListFile(); !failure.empty())
+    return {kCommandFailed, {}, std::string("the device list could not be kept as ") + kPreviousDeviceListFileName +
+                                    " (" + failure + "); " + kDeviceListFileName + " is left as it was"};
   if (const std::string failure = WriteWholeFile(kDeviceListFileName, FormatDeviceList(found)); !failure.empty())
     return {kCommandFailed, {}, std::string("the device list ") + kDeviceListFileName + " could not be written: " + failure};
   TCommandResult result;
-  const TCodePage codePage = CodePageNamed(folder.Conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+  const TCodePage codePage = CodePageOf(folder.Conf);
   for (const std::string& change : CompareDeviceLists(folder.Devices, found))
     result.Out += DecodeDeviceText(change, codePage) + "\n";
   result.Out += DeviceCount(found.size()) + " found\n";
@@ -135,9 +137,7 @@ TCommandResult RunCommand(const TStartOptions& options, const std::function<void
   const TWorkFolder folder = ReadWorkFolder(options.Command != "scan");
   if (!folder.Problem.empty()) return {kCommandFailed, {}, folder.Problem};
   if (options.Command == "scan") return Scan(options, folder, progress);
-  const int32_t timeoutMs = NumberSetting(folder.Settings.SNMPTimeOut, DefaultSettings.SNMPTimeOut, kSnmpTimeOutRange);
-  const int32_t tries = NumberSetting(folder.Settings.RetryCount, DefaultSettings.RetryCount, kRetryCountRange);
-  TFleetPoller poller(folder.Settings.ReadComm, timeoutMs, tries);
+  TFleetPoller poller(folder.Settings.ReadComm, folder.TimeoutMs, folder.Tries);
   if (poller.Error() != 0)
     return {kCommandFailed, {}, "no socket to ask the devices from (socket error " + std::to_string(poller.Error()) + ")"};
   const std::atomic<bool> stop{false};
@@ -148,7 +148,7 @@ TCommandResult RunCommand(const TStartOptions& options, const std::function<void
   }
   TFleetTypes types(folder.Conf);
   const std::vector<TPolledDevice> polled = PollDevices(folder.Devices, types, poller, false, stop);
-  const TCodePage codePage = CodePageNamed(folder.Conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+  const TCodePage codePage = CodePageOf(folder.Conf);
   const TValueLimits limits = LimitsFromConf(folder.Conf);
   for (size_t i = 0; i < polled.size(); ++i) {
     const TFleetObservation seen =

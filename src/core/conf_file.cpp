@@ -71,4 +71,8 @@ std::string FormatConf(const TConfFile& conf) {
   return out;
 }
 
+TCodePage CodePageOf(const TConfFile& conf) {
+  return CodePageNamed(conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+}
+
 }  // namespace qz::app

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "device_text.h"
+
 namespace qz::app {
 
 inline const char* const kConfFileName = "QZexplorer.conf";
@@ -39,5 +41,9 @@ class TConfFile {
 TConfFile ParseConf(const std::string& fileBytes, bool* cut = nullptr);
 // One "[Section]" block per section, in the order the sections first came.
 std::string FormatConf(const TConfFile& conf);
+
+// The code page of device texts the conf names ([Text] CodePage); Latin-1
+// when it names none it knows.
+TCodePage CodePageOf(const TConfFile& conf);
 
 }  // namespace qz::app

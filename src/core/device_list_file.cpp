@@ -113,4 +113,10 @@ std::string ScanChangeWords(const std::vector<std::string>& changes) {
   return words;
 }
 
+std::string KeepPreviousDeviceListFile() {
+  if (!FileExists(kDeviceListFileName)) return {};
+  const TFileRead current = ReadFile(kDeviceListFileName);
+  return current.Error.empty() ? WriteWholeFile(kPreviousDeviceListFileName, current.Bytes) : current.Error;
+}
+
 }  // namespace qz::app

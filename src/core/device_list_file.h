@@ -32,6 +32,11 @@ std::vector<DeviceRow> ParseDeviceList(const std::string& fileBytes, bool* cut =
 // same rows.
 std::string FormatDeviceList(const std::vector<DeviceRow>& rows);
 
+// Before a scan replaces the device list file of the current folder: that
+// file copied to kPreviousDeviceListFileName (nothing when there is none).
+// Empty on success, else why not (the list file is then to be left alone).
+std::string KeepPreviousDeviceListFile();
+
 // What changed from one list to the next, a line per device by address:
 // "New: ...", "Missing: ...", "Changed: <address> name "a" -> "b", ...".
 // Empty when nothing changed.

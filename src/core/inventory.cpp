@@ -131,7 +131,7 @@ std::vector<TInventoryRow> ReadInventory(const std::vector<DeviceRow>& devices, 
   TFleetTypes types(conf);
   const std::vector<TPolledDevice> polled = PollDevices(devices, types, poller, true, stop);
   const int64_t answeredMs = static_cast<int64_t>(std::time(nullptr)) * 1000;
-  const TCodePage codePage = CodePageNamed(conf.Value(kCodePageKey)).value_or(TCodePage::Latin1);
+  const TCodePage codePage = CodePageOf(conf);
   const TValueLimits limits = LimitsFromConf(conf);
   std::vector<TInventoryRow> rows;
   for (size_t i = 0; i < devices.size() && i < polled.size(); ++i)

@@ -230,10 +230,7 @@ void TScan::ShowDeviceCount() {
 }
 
 bool TScan::KeepPreviousDeviceList() {
-  if (!FileExists(kDeviceListFileName)) return true;
-  const TFileRead current = ReadFile(kDeviceListFileName);
-  std::string failure = current.Error;
-  if (failure.empty()) failure = WriteWholeFile(kPreviousDeviceListFileName, current.Bytes);
+  const std::string failure = KeepPreviousDeviceListFile();
   if (failure.empty()) return true;
   QMessageBox::warning(controls_.Button->window(), "QZ Explorer",
                        QString("The device list could not be kept as %1: %2. %3 is left as it was.")

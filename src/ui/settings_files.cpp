@@ -65,8 +65,7 @@ void TfrmMain::LoadConf() {
                          QString("The settings %1 hold more than %2 lines: only the first %2 are read.")
                              .arg(FileShown(kConfFileName))
                              .arg(kMaxLines));
-  data_.CodePage =
-      CodePageNamed(data_.Conf.Value(kCodePageKey, CodePageName(TCodePage::Latin1))).value_or(TCodePage::Latin1);
+  data_.CodePage = CodePageOf(data_.Conf);
 }
 
 void TfrmMain::SaveConf() { WriteWholeFile(kConfFileName, FormatConf(data_.Conf)); }
